@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test QuilletCapture.
+# Installs only what is missing; uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+    cmake g++ make pkg-config
+    qt6-base-dev qt6-svg-dev libgl-dev
+    libxcb1-dev libxcb-shm0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-xfixes0-dev
+    libgtest-dev libbenchmark-dev
+    xvfb xdotool xclip x11-utils openbox
+    fonts-liberation fonts-wqy-microhei
+    clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,71 @@
+#include "app/app_delegate.h"
+
+#include <QGuiApplication>
+
+#include "app/launch_request.h"
+#include "capture/capture_window.h"
+#include "model/capture_command.h"
+#include "platform/clock.h"
+#include "platform/process_exit.h"
+#include "prepare/prepare_window.h"
+
+namespace {
+constexpr int kExitNotPermitted = -3;
+}
+
+AppDelegate::AppDelegate(const PlatformServices& platform) : m_platform(platform) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+            &AppDelegate::onApplicationStateChanged);
+    m_launchTimeMs = m_platform.clock->now().milliseconds();
+    const QJsonObject command = buildCommandObject(arguments, *m_platform.log);
+    takePermissionTexts(command, m_texts.permission);
+    captureWindow();
+    // The screen-recording check always passes until the permission logic lands.
+    const bool permitted = true;
+    if (!permitted) {
+        m_platform.processExit->exit(kExitNotPermitted);
+        return;
+    }
+    runInMain(command, m_texts.permission, *this);
+}
+
+void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive) {
+        m_wasActive = true;
+    } else if (m_wasActive) {
+        m_wasActive = false;
+        onKillFocusEvent();
+    }
+}
+
+void AppDelegate::onKillFocusEvent() {
+    captureWindow().onCancel();
+}
+
+CaptureWindow& AppDelegate::captureWindow() {
+    if (!m_captureWindow) {
+        m_captureWindow = std::make_unique<CaptureWindow>(m_platform, m_texts, m_launchTimeMs);
+    }
+    return *m_captureWindow;
+}
+
+PrepareWindow& AppDelegate::prepareWindow() {
+    if (!m_prepareWindow) m_prepareWindow = std::make_unique<PrepareWindow>();
+    return *m_prepareWindow;
+}
+
+void AppDelegate::setCaptureParam(const QJsonObject& command) {
+    captureWindow().setCaptureParam(command);
+}
+
+void AppDelegate::doCapture() {
+    captureWindow().doCapture();
+}
+
+void AppDelegate::showPrepare() {
+    prepareWindow().showPrepare();
+}

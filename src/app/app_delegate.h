@@ -1,0 +1,44 @@
+#pragma once
+// Start-up of the one-shot tool: builds the command from the launch, checks that the screen
+// may be recorded, dispatches the command, and cancels the capture when the application
+// stops being the active one.
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+#include "app/dispatcher.h"
+#include "model/ui_texts.h"
+#include "platform/platform_services.h"
+
+class CaptureWindow;
+class PrepareWindow;
+
+class AppDelegate : public QObject, public CaptureStarter {
+    Q_OBJECT
+public:
+    explicit AppDelegate(const PlatformServices& platform);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching(const QStringList& arguments);
+    void onKillFocusEvent();
+    // Cancels when the application goes from active to any other state.
+    void onApplicationStateChanged(Qt::ApplicationState state);
+
+    CaptureWindow& captureWindow();  // created on first use, lives to the end
+    PrepareWindow& prepareWindow();
+    const UiTexts& texts() const { return m_texts; }
+    uint64_t launchTimeMs() const { return m_launchTimeMs; }
+
+    void setCaptureParam(const QJsonObject& command) override;
+    void doCapture() override;
+    void showPrepare() override;
+
+private:
+    PlatformServices m_platform;
+    UiTexts m_texts;
+    uint64_t m_launchTimeMs = 0;
+    bool m_wasActive = false;
+    std::unique_ptr<CaptureWindow> m_captureWindow;
+    std::unique_ptr<PrepareWindow> m_prepareWindow;
+};

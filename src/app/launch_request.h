@@ -1,0 +1,23 @@
+#pragma once
+// Turns the process arguments and the parameter file they name into the command object.
+//
+// The launch argument is "startfromlocal,<parameter file>,<result file>,<unused>,
+// <HideCurrentWindow>,<AutoCaptureFlag>,<x>,<y>,<Width>,<Height>" (fields after the tenth are
+// ignored). When several arguments qualify, the last one wins; launch fields override the
+// same keys of the parameter file.
+
+#include <QJsonObject>
+#include <QStringList>
+#include <optional>
+
+class Log;
+
+// The fields of the last qualifying argument, logging "PARAMS:" and "splitArray.count:" lines.
+std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log& log);
+
+// Reads the parameter file as UTF-8 JSON: unreadable reads as "{}", and anything but an
+// object gives an empty object.
+QJsonObject readParameterFile(const QString& path);
+
+// Every launch step up to the command object, with the log lines in their order.
+QJsonObject buildCommandObject(const QStringList& arguments, Log& log);

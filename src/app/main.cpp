@@ -1,0 +1,40 @@
+// quillet-capture: one interactive or automatic screen capture per process, launched by a
+// host that reads the outcome from the result file and the exit status.
+
+#include <QApplication>
+#include <QStringList>
+#include <cstdio>
+
+#include "app/app_delegate.h"
+#include "platform/qtxcb/display_check.h"
+#include "platform/qtxcb/system_clock.h"
+#include "platform/qtxcb/system_exit.h"
+#include "platform/qtxcb/system_log.h"
+
+namespace {
+constexpr int kExitCannotRecord = -3;
+}
+
+int main(int argc, char** argv) {
+    // Taken before QApplication, which removes the arguments it recognises.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    if (const auto problem = xDisplayProblem()) {
+        std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem->c_str());
+        return kExitCannotRecord;
+    }
+    // The capture reads the screen and the window list through X11 itself.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SystemLog log;
+    SystemClock clock;
+    SystemExit processExit;
+    const PlatformServices platform{&log, &clock, &processExit};
+
+    AppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching(arguments);
+    return QApplication::exec();
+}

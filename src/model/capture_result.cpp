@@ -1,0 +1,51 @@
+#include "model/capture_result.h"
+
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <cmath>
+
+#include "platform/log.h"
+#include "platform/process_exit.h"
+
+namespace {
+
+qint64 truncated(double v) {
+    return static_cast<qint64>(std::trunc(v));
+}
+
+}  // namespace
+
+QJsonObject buildResultMessage(const CaptureResultInput& in) {
+    const Rect& sel = in.captureWindowRect;
+    const double topY = in.rectScreen.height - std::trunc(sel.y) - sel.height;
+    QJsonObject m;
+    m.insert(QStringLiteral("Type"), in.kind);
+    m.insert(QStringLiteral("x"), truncated(sel.x));
+    m.insert(QStringLiteral("y"), truncated(topY));
+    m.insert(QStringLiteral("Width"), truncated(sel.width));
+    m.insert(QStringLiteral("Height"), truncated(sel.height));
+    m.insert(QStringLiteral("Info"), in.kind == kResultSaved ? in.savedImagePath : QString());
+    m.insert(QStringLiteral("StartTime"), static_cast<qint64>(in.launchTimeMs));
+    return m;
+}
+
+std::optional<QString> writeResultFile(const QString& path, const QJsonObject& message) {
+    if (path.isEmpty()) return QStringLiteral("no result file path given");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    const QByteArray bytes = QJsonDocument(message).toJson(QJsonDocument::Indented);
+    if (file.write(bytes) != bytes.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit()) return file.errorString();
+    return std::nullopt;
+}
+
+void deliverCaptureResult(const CaptureResultInput& input, const std::optional<QString>& path,
+                          Log& log, ProcessExit& processExit) {
+    const auto error = writeResultFile(path.value_or(QString()), buildResultMessage(input));
+    log.write(error ? QStringLiteral("save failed:") + *error : QStringLiteral("save success."));
+    processExit.exit(input.kind);
+}

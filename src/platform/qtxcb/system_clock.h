@@ -1,0 +1,8 @@
+#pragma once
+
+#include "platform/clock.h"
+
+class SystemClock : public Clock {
+public:
+    WallTime now() override;
+};

@@ -1,0 +1,5 @@
+#include "prepare/prepare_window.h"
+
+PrepareWindow::PrepareWindow(QWidget* parent) : QWidget(parent) {}
+
+void PrepareWindow::showPrepare() {}

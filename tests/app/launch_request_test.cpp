@@ -1,0 +1,119 @@
+#include "app/launch_request.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/fake/fake_log.h"
+
+namespace {
+
+class LaunchRequest : public ::testing::Test {
+protected:
+    QString writeParams(const QByteArray& content) {
+        const QString path = dir.filePath(QStringLiteral("params%1.json").arg(++count));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return path;
+    }
+    QString arg(const QString& params, const QString& rest = ",/tmp/r.json,x,0,1,10,20,30,40") {
+        return QStringLiteral("startfromlocal,") + params + rest;
+    }
+    QJsonObject build(const QStringList& args) { return buildCommandObject(args, log); }
+
+    QTemporaryDir dir;
+    int count = 0;
+    FakeLog log;
+};
+
+TEST_F(LaunchRequest, QualifyingArguments) {
+    struct Row {
+        const char* argument;
+        bool qualifies;
+    };
+    const Row rows[] = {
+        {"startfromlocal,p,r,,0,0,0,0,0,0", true},             // exactly ten fields
+        {"startfromlocal,p,r,,0,0,0,0,0,0,extra,more", true},  // later fields ignored
+        {"startfromlocal,p,r,,0,0,0,0,0", false},              // nine fields cannot be used
+        {"startfromlocal,p,r,,0,0,0", false},                  // eight fields
+        {"xstartfromlocal,p,r,,0,0,0,0,0,0", false},           // field 0 must be exact
+        {"a,startfromlocal,p,r,,0,0,0,0,0,0", false},          // the marker after other text
+        {"startfromlocal", false},                             // no comma after the marker
+        {"STARTFROMLOCAL,p,r,,0,0,0,0,0,0", false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(findLaunchFields({"/bin/q", row.argument}, log).has_value(), row.qualifies)
+            << row.argument;
+    }
+}
+
+TEST_F(LaunchRequest, LastQualifyingArgumentWins) {
+    const auto fields =
+        findLaunchFields({"/bin/q", "startfromlocal,a,r1,,0,0,0,0,0,0",
+                          "startfromlocal,b,r2,,0,0,0,0,0,0", "startfromlocal,c,r3,,0,0"},
+                         log);
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->at(2), "r2");
+}
+
+TEST_F(LaunchRequest, LogLinesInOrder) {
+    build({"/bin/q", "startfromlocal,/nonexistent,r,,0,0,0,0,0,0"});
+    EXPECT_EQ(log.lines, (QStringList{"arguments.count:2", "PARAMS:/bin/q",
+                                      "PARAMS:startfromlocal,/nonexistent,r,,0,0,0,0,0,0",
+                                      "splitArray.count:10", "local capture enter."}));
+    log.lines.clear();
+    build({"/bin/q"});
+    EXPECT_EQ(log.lines,
+              (QStringList{"arguments.count:1", "PARAMS:/bin/q", "local capture enter1."}));
+}
+
+TEST_F(LaunchRequest, LaunchFieldsOverrideTheFile) {
+    const QString params = writeParams(R"({"x": 50, "TrackColor": 255, "DataSavePath": "/f"})");
+    const QJsonObject c =
+        build({"/bin/q", arg(params, ",/res.json,anything, 1,+3,10,-20,abc,40px")});
+    EXPECT_EQ(c["x"].toInt(), 10);
+    EXPECT_EQ(c["TrackColor"].toInt(), 255);
+    EXPECT_EQ(c["DataSavePath"].toString(), "/res.json");
+    EXPECT_EQ(c["HideCurrentWindow"].toInt(), 1);
+    EXPECT_EQ(c["AutoCaptureFlag"].toInt(), 3);
+    EXPECT_EQ(c["y"].toInt(), -20);
+    EXPECT_EQ(c["Width"].toInt(), 0);
+    EXPECT_EQ(c["Height"].toInt(), 40);
+    EXPECT_TRUE(c["x"].isDouble()) << "integer fields are stored as numbers";
+}
+
+TEST_F(LaunchRequest, ParameterFileContents) {
+    struct Row {
+        QByteArray content;
+        qsizetype expectedKeys;  // the seven launch keys plus what the file contributed
+    };
+    const Row rows[] = {
+        {R"({"Ex": 1, "MoreInfo": "é"})", 9},
+        {"[1, 2, 3]", 7},  // an array is treated as an empty object
+        {"not json", 7},
+        {"", 7},
+        {"\"text\"", 7},
+        {"{\"a\": 1} trailing", 7},  // not a valid document
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(build({"/bin/q", arg(writeParams(row.content))}).size(), row.expectedKeys)
+            << row.content.constData();
+    }
+    const QJsonObject c = build({"/bin/q", arg(writeParams(R"({"MoreInfo": "é截"})"))});
+    EXPECT_EQ(c["MoreInfo"].toString(), QStringLiteral("é截")) << "read as UTF-8";
+}
+
+TEST_F(LaunchRequest, MissingFileAndNoArgument) {
+    const QJsonObject c = build({"/bin/q", arg(dir.filePath("missing.json"))});
+    EXPECT_EQ(c.size(), 7);
+    EXPECT_EQ(c["DataSavePath"].toString(), "/tmp/r.json");
+
+    const QJsonObject none = build({"/bin/q", "startfromlocal,p,r"});
+    EXPECT_EQ(none["DataSavePath"].toString(), "");
+    EXPECT_EQ(none["AutoCaptureFlag"].toInt(), 0);
+    EXPECT_EQ(none.size(), 7);
+}
+
+}  // namespace

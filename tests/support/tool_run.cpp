@@ -1,0 +1,80 @@
+#include "support/tool_run.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QJsonDocument>
+#include <thread>
+
+#include "support/x_session.h"
+
+ToolRun::ToolRun() = default;
+
+ToolRun::~ToolRun() {
+    stop();
+}
+
+bool ToolRun::start(const ToolLaunch& launch, const std::string& display) {
+    QFile params(parameterPath());
+    if (!params.open(QIODevice::WriteOnly)) return false;
+    params.write(QJsonDocument(launch.parameters).toJson());
+    params.close();
+    const std::string argument = "startfromlocal," + parameterPath().toStdString() + "," +
+                                 resultPath().toStdString() + ",unused," +
+                                 std::to_string(launch.hideCurrentWindow) + "," +
+                                 std::to_string(launch.autoCaptureFlag) + "," +
+                                 std::to_string(launch.x) + "," + std::to_string(launch.y) + "," +
+                                 std::to_string(launch.width) + "," + std::to_string(launch.height);
+    return startWithArguments({argument}, {display.empty() ? "DISPLAY" : "DISPLAY=" + display});
+}
+
+bool ToolRun::startWithArguments(const std::vector<std::string>& arguments,
+                                 const std::vector<std::string>& env) {
+    std::vector<std::string> argv{QUILLET_CAPTURE_BINARY};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const std::string errPath = m_dir.filePath("stderr.txt").toStdString();
+    const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    m_pid = spawnProgram(argv, env, -1, errFd);
+    close(errFd);
+    return m_pid > 0;
+}
+
+bool ToolRun::waitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (m_pid > 0) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            m_pid = -1;
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return m_exitStatus >= 0;
+}
+
+bool ToolRun::running() {
+    return m_pid > 0 && !waitForExit(std::chrono::milliseconds(0));
+}
+
+void ToolRun::stop() {
+    stopProgram(m_pid);
+    m_pid = -1;
+}
+
+std::string ToolRun::standardError() const {
+    QFile f(m_dir.filePath("stderr.txt"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll().toStdString();
+}
+
+std::optional<QJsonObject> ToolRun::result() const {
+    QFile f(resultPath());
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll());
+    if (!doc.isObject()) return std::nullopt;
+    return doc.object();
+}

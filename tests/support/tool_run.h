@@ -1,0 +1,46 @@
+#pragma once
+// Runs the real quillet-capture binary the way a host does: a parameter file, the launch
+// argument, a time limit; then the exit status, standard error and the parsed result file.
+
+#include <sys/types.h>
+
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ToolLaunch {
+    QJsonObject parameters;
+    int hideCurrentWindow = 0;
+    int autoCaptureFlag = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+class ToolRun {
+public:
+    ToolRun();
+    ~ToolRun();
+
+    // Starts the tool on `display` ("" leaves DISPLAY unset).
+    bool start(const ToolLaunch& launch, const std::string& display);
+    bool startWithArguments(const std::vector<std::string>& arguments,
+                            const std::vector<std::string>& env);
+
+    // Waits for the exit; false on timeout (the process is then still running).
+    bool waitForExit(std::chrono::milliseconds timeout);
+    bool running();
+    void stop();
+
+    int exitStatus() const { return m_exitStatus; }  // the low eight bits, as a parent sees them
+    std::string standardError() const;
+    std::optional<QJsonObject> result() const;
+    QString resultPath() const { return m_dir.filePath("result.json"); }
+    QString parameterPath() const { return m_dir.filePath("params.json"); }
+
+private:
+    QTemporaryDir m_dir;
+    pid_t m_pid = -1;
+    int m_exitStatus = -1;
+};

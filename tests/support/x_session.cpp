@@ -1,0 +1,110 @@
+#include "support/x_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "support/x_waiter.h"
+
+extern char** environ;
+
+pid_t spawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                   int stdoutFd, int stderrFd) {
+    // Each change is "NAME=VALUE" (set) or "NAME" (unset).
+    auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry(*e);
+        bool changed = false;
+        for (const std::string& change : env) changed |= nameOf(change) == nameOf(entry);
+        if (!changed) envStrings.push_back(entry);
+    }
+    for (const std::string& change : env) {
+        if (change.find('=') != std::string::npos) envStrings.push_back(change);
+    }
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+    posix_spawn_file_actions_adddup2(&actions, devNull, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd >= 0 ? stdoutFd : devNull, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, stderrFd >= 0 ? stderrFd : devNull, STDERR_FILENO);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(devNull);
+    return rc == 0 ? pid : -1;
+}
+
+void stopProgram(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 200; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+        usleep(10000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+XSession::XSession(XSessionOptions options) {
+    if (!startServer(options)) return;
+    if (options.windowManager && !startWindowManager()) m_display.clear();
+}
+
+XSession::~XSession() {
+    stopProgram(m_windowManager);
+    stopProgram(m_server);
+}
+
+bool XSession::startServer(const XSessionOptions& options) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return false;
+    // Xvfb picks a free display number itself and writes it to the descriptor we give it.
+    const int childFd = dup(fds[1]);  // without O_CLOEXEC, so that Xvfb inherits it
+    const std::string screen =
+        std::to_string(options.width) + "x" + std::to_string(options.height) + "x24";
+    m_server = spawnProgram({"Xvfb", "-displayfd", std::to_string(childFd), "-screen", "0", screen,
+                             "-nolisten", "tcp", "-noreset", "+extension", "MIT-SHM"},
+                            {});
+    close(childFd);
+    close(fds[1]);
+    std::string number;
+    pollfd pfd{fds[0], POLLIN, 0};
+    while (poll(&pfd, 1, 10000) > 0) {
+        char c;
+        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        m_error = "Xvfb did not report a display number";
+        return false;
+    }
+    m_display = ":" + number;
+    return true;
+}
+
+bool XSession::startWindowManager() {
+    XWaiter waiter(m_display);
+    if (!waiter.ok()) return false;
+    waiter.watchRootProperties();
+    m_windowManager = spawnProgram({"openbox", "--sm-disable"}, {"DISPLAY=" + m_display}, -1, -1);
+    if (!waiter.waitForRootProperty("_NET_SUPPORTING_WM_CHECK", std::chrono::seconds(10))) {
+        m_error = "openbox did not start";
+        return false;
+    }
+    return true;
+}

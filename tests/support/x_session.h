@@ -1,0 +1,40 @@
+#pragma once
+// A private X server (Xvfb on a free display number) for one test, optionally with the
+// openbox window manager. Everything started is stopped by the destructor.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct XSessionOptions {
+    int width = 1280;
+    int height = 800;
+    bool windowManager = false;
+};
+
+class XSession {
+public:
+    explicit XSession(XSessionOptions options = {});
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    bool ok() const { return !m_display.empty(); }
+    const std::string& display() const { return m_display; }  // ":N"
+    const std::string& error() const { return m_error; }
+
+private:
+    bool startServer(const XSessionOptions& options);
+    bool startWindowManager();
+
+    pid_t m_server = -1;
+    pid_t m_windowManager = -1;
+    std::string m_display;
+    std::string m_error;
+};
+
+// Starts a program with an environment change; returns its pid, or -1.
+pid_t spawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                   int stdoutFd = -1, int stderrFd = -1);
+void stopProgram(pid_t pid);

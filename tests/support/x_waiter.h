@@ -1,0 +1,38 @@
+#pragma once
+// Waits for X events on a private connection instead of sleeping: windows mapped on the root,
+// root properties set.
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+class XWaiter {
+public:
+    explicit XWaiter(const std::string& display);
+    ~XWaiter();
+    XWaiter(const XWaiter&) = delete;
+    XWaiter& operator=(const XWaiter&) = delete;
+
+    bool ok() const { return m_connection != nullptr; }
+    xcb_connection_t* connection() const { return m_connection; }
+    xcb_window_t root() const { return m_root; }
+    xcb_atom_t atom(const char* name);
+
+    void watchRootProperties();
+    void watchRootChildren();  // map and configure of top-level windows
+
+    // Returns true when `match` accepted an event before the timeout.
+    bool waitFor(const std::function<bool(const xcb_generic_event_t*)>& match,
+                 std::chrono::milliseconds timeout);
+    bool waitForRootProperty(const char* name, std::chrono::milliseconds timeout);
+    bool hasRootProperty(xcb_atom_t property);
+
+private:
+    void addRootEventMask(uint32_t mask);
+
+    xcb_connection_t* m_connection = nullptr;
+    xcb_window_t m_root = 0;
+    uint32_t m_rootMask = 0;
+};
