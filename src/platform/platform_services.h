@@ -2,12 +2,22 @@
 // The services the capture needs from the system. src/app picks the real ones; tests pass
 // fakes. Objects receive this bundle in their constructors and keep no other way out.
 
+class Clipboard;
 class Clock;
+class Dialogs;
 class Log;
 class ProcessExit;
+class ScreenGrabber;
+class Screens;
+class WindowList;
 
 struct PlatformServices {
     Log* log = nullptr;
     Clock* clock = nullptr;
     ProcessExit* processExit = nullptr;
+    Screens* screens = nullptr;
+    WindowList* windowList = nullptr;
+    ScreenGrabber* grabber = nullptr;
+    Clipboard* clipboard = nullptr;
+    Dialogs* dialogs = nullptr;
 };
