@@ -23,10 +23,7 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
     m_launchTimeMs = m_platform.clock->now().milliseconds();
     const QJsonObject command = buildCommandObject(arguments, *m_platform.log);
     takePermissionTexts(command, m_texts.permission);
-    captureWindow();
-    // The screen-recording check always passes until the permission logic lands.
-    const bool permitted = true;
-    if (!permitted) {
+    if (!captureWindow().ScreeningPermissionCheck()) {
         m_platform.processExit->exit(kExitNotPermitted);
         return;
     }

@@ -7,9 +7,11 @@
 
 #include "app/app_delegate.h"
 #include "platform/qtxcb/display_check.h"
+#include "platform/qtxcb/qt_dialogs.h"
 #include "platform/qtxcb/system_clock.h"
 #include "platform/qtxcb/system_exit.h"
 #include "platform/qtxcb/system_log.h"
+#include "platform/qtxcb/x11_permission_probe.h"
 
 namespace {
 constexpr int kExitCannotRecord = -3;
@@ -32,7 +34,14 @@ int main(int argc, char** argv) {
     SystemLog log;
     SystemClock clock;
     SystemExit processExit;
-    const PlatformServices platform{&log, &clock, &processExit};
+    QtDialogs dialogs;
+    X11PermissionProbe permissionProbe;
+    PlatformServices platform;
+    platform.log = &log;
+    platform.clock = &clock;
+    platform.processExit = &processExit;
+    platform.dialogs = &dialogs;
+    platform.permissionProbe = &permissionProbe;
 
     AppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching(arguments);

@@ -6,6 +6,7 @@ class Clipboard;
 class Clock;
 class Dialogs;
 class Log;
+class PermissionProbe;
 class ProcessExit;
 class ScreenGrabber;
 class Screens;
@@ -20,4 +21,5 @@ struct PlatformServices {
     ScreenGrabber* grabber = nullptr;
     Clipboard* clipboard = nullptr;
     Dialogs* dialogs = nullptr;
+    PermissionProbe* permissionProbe = nullptr;
 };

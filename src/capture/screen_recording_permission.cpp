@@ -1,0 +1,32 @@
+#include "capture/screen_recording_permission.h"
+
+#include "platform/dialogs.h"
+#include "platform/log.h"
+#include "platform/permission_probe.h"
+
+bool ScreenRecordingPermission::ScreeningRecordPermissionCheck() {
+    if (m_permissionGranted) return true;
+    PermissionProbe& probe = *m_platform.permissionProbe;
+    if (!probe.systemHasRecordingPermission()) {
+        m_permissionGranted = true;
+        return true;
+    }
+    bool allReadable = true;
+    for (const WindowDescription& w : probe.windowDescriptions()) {
+        if (w.name || w.sharingState.value_or(0) != 0) continue;
+        allReadable = false;
+        m_platform.log->write(QStringLiteral("windowInfo get Fail pid:%1 appName:%2")
+                                  .arg(QString::number(w.ownerPid), w.ownerName));
+    }
+    m_permissionGranted = allReadable;
+    return allReadable;
+}
+
+bool ScreenRecordingPermission::ScreeningPermissionCheck(const PermissionTexts& texts) {
+    if (ScreeningRecordPermissionCheck()) return true;
+    const AlertTexts alert{texts.permissionOKText, texts.permissionCancelText,
+                           texts.permissionTitleText, texts.permissionInfoText};
+    if (m_platform.dialogs->runAlert(alert))
+        m_platform.dialogs->openUrl(kScreenRecordingSettingsUrl);
+    return false;
+}

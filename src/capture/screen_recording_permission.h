@@ -1,0 +1,27 @@
+#pragma once
+// Whether this process may record the screen, and the prompt that explains how to allow it
+// when it may not. Once the test has passed it is not asked again in this process.
+
+#include "model/ui_texts.h"
+#include "platform/platform_services.h"
+
+inline const QString kScreenRecordingSettingsUrl =
+    QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
+
+class ScreenRecordingPermission {
+public:
+    explicit ScreenRecordingPermission(const PlatformServices& platform) : m_platform(platform) {}
+
+    // The test alone: every on-screen window must be readable (a name, or a non-zero sharing
+    // state). Logs each window that is not.
+    bool ScreeningRecordPermissionCheck();
+
+    // The test, and the prompt when it fails (the first button opens the settings page).
+    bool ScreeningPermissionCheck(const PermissionTexts& texts);
+
+    bool permissionGranted() const { return m_permissionGranted; }
+
+private:
+    PlatformServices m_platform;
+    bool m_permissionGranted = false;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// What the screen-recording permission test asks of the system: whether it has such a
+// permission at all, and the descriptions of the on-screen windows it can read.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct WindowDescription {
+    std::optional<QString> name;          // absent when the window's name cannot be read
+    std::optional<int64_t> sharingState;  // absent when not reported
+    uint64_t ownerPid = 0;
+    QString ownerName;
+};
+
+class PermissionProbe {
+public:
+    virtual ~PermissionProbe() = default;
+    virtual bool systemHasRecordingPermission() = 0;
+    virtual std::vector<WindowDescription> windowDescriptions() = 0;
+};

@@ -1,0 +1,197 @@
+#include "capture/capture_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include "annotate/capture_view.h"
+#include "support/fake_platform.h"
+
+namespace {
+
+// A desktop whose every pixel is distinct, so offsets and flips show.
+QImage desktopImage(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, (x / 256) * 40));
+    }
+    return image;
+}
+
+class CaptureWindowTest : public ::testing::Test {
+protected:
+    CaptureWindowTest() {
+        platform.grabber.desktop = desktopImage(1440, 900);
+        texts = std::make_unique<UiTexts>();
+    }
+    CaptureWindow& window() {
+        if (!m_window) m_window = std::make_unique<CaptureWindow>(platform.services(), *texts, 7);
+        return *m_window;
+    }
+    void start(QJsonObject command) {
+        command.insert("DataSavePath", dir.filePath("result.json"));
+        window().setCaptureParam(command);
+        window().doCapture();
+    }
+    QJsonObject result() const {
+        QFile f(dir.filePath("result.json"));
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        return QJsonDocument::fromJson(f.readAll()).object();
+    }
+
+    QTemporaryDir dir;
+    FakePlatform platform;
+    std::unique_ptr<UiTexts> texts;
+    std::unique_ptr<CaptureWindow> m_window;
+};
+
+TEST_F(CaptureWindowTest, AutomaticWholeScreen) {
+    start({{"AutoCaptureFlag", 2}});
+    EXPECT_EQ(platform.processExit.status, 1);
+    EXPECT_TRUE(platform.clipboard.prepared);
+    EXPECT_EQ(platform.clipboard.image.convertToFormat(QImage::Format_RGB32),
+              platform.grabber.desktop);
+    EXPECT_FALSE(window().isVisible()) << "the automatic capture shows nothing";
+    EXPECT_FALSE(window().followTimerActive());
+    const QJsonObject r = result();
+    EXPECT_EQ(r["Type"].toInt(), 1);
+    EXPECT_EQ(r["x"].toInt(), 0);
+    EXPECT_EQ(r["y"].toInt(), 0);
+    EXPECT_EQ(r["Width"].toInt(), 1440);
+    EXPECT_EQ(r["Height"].toInt(), 900);
+    EXPECT_EQ(r["StartTime"].toInteger(), 7);
+}
+
+TEST_F(CaptureWindowTest, AutomaticRectangleIsCutTopLeft) {
+    start({{"AutoCaptureFlag", 1}, {"x", 10}, {"y", 20}, {"Width", 100}, {"Height", 50}});
+    EXPECT_EQ(platform.processExit.status, 1);
+    EXPECT_EQ(window().captureWindowRect, (Rect{10, 830, 100, 50}));
+    const QImage& image = platform.clipboard.image;
+    ASSERT_EQ(image.size(), QSize(100, 50));
+    EXPECT_EQ(image.pixel(0, 0), platform.grabber.desktop.pixel(10, 20));
+    EXPECT_EQ(image.pixel(99, 49), platform.grabber.desktop.pixel(109, 69));
+    const QJsonObject r = result();
+    EXPECT_EQ(r["x"].toInt(), 10);
+    EXPECT_EQ(r["y"].toInt(), 20);
+    EXPECT_EQ(r["Width"].toInt(), 100);
+    EXPECT_EQ(r["Height"].toInt(), 50);
+}
+
+TEST_F(CaptureWindowTest, AutomaticRectangleBeyondTheScreenKeepsItsSize) {
+    start({{"AutoCaptureFlag", 1}, {"x", 1400}, {"y", -10}, {"Width", 100}, {"Height", 50}});
+    EXPECT_EQ(platform.processExit.status, 1);
+    const QImage& image = platform.clipboard.image;
+    ASSERT_EQ(image.size(), QSize(100, 50));
+    EXPECT_EQ(qAlpha(image.pixel(50, 20)), 0) << "right of the screen";
+    EXPECT_EQ(qAlpha(image.pixel(10, 5)), 0) << "above the screen";
+    EXPECT_EQ(image.pixel(0, 10), platform.grabber.desktop.pixel(1400, 0));
+    EXPECT_EQ(result()["y"].toInt(), -10);
+    EXPECT_EQ(result()["Width"].toInt(), 100);
+}
+
+TEST_F(CaptureWindowTest, AutomaticRectangleWithoutAreaReportsCancelled) {
+    platform.clipboard.image = QImage(1, 1, QImage::Format_RGB32);
+    start({{"AutoCaptureFlag", 1}, {"x", 10}, {"y", 20}, {"Width", 0}, {"Height", 50}});
+    EXPECT_EQ(platform.processExit.status, 2);
+    EXPECT_EQ(platform.clipboard.image.size(), QSize(1, 1)) << "the clipboard is left alone";
+    EXPECT_EQ(result()["Type"].toInt(), 2);
+    EXPECT_EQ(result()["Height"].toInt(), 50) << "the requested geometry is reported";
+    EXPECT_TRUE(std::any_of(platform.log.lines.begin(), platform.log.lines.end(),
+                            [](const QString& l) { return l.startsWith("no image"); }));
+}
+
+TEST_F(CaptureWindowTest, FailuresAreNotReportedAsFinished) {
+    platform.clipboard.refuse = true;
+    start({{"AutoCaptureFlag", 2}});
+    EXPECT_EQ(platform.processExit.status, 2);
+
+    FakePlatform failingGrab;
+    failingGrab.grabber.fail = true;
+    UiTexts t;
+    CaptureWindow w(failingGrab.services(), t, 0);
+    w.setCaptureParam({{"AutoCaptureFlag", 2}});
+    w.doCapture();
+    EXPECT_EQ(failingGrab.processExit.status, 2);
+    EXPECT_TRUE(failingGrab.clipboard.image.isNull());
+}
+
+TEST_F(CaptureWindowTest, SecondScreenAboveTheMain) {
+    // Main 1440x900 at the bottom, a 1920x1080 screen above it; pointer on the upper one.
+    platform.screens.list = {{{0, 0, 1440, 900}, 1}, {{0, 900, 1920, 1080}, 1}};
+    platform.screens.pointer = {100, 1000};
+    platform.grabber.desktop = desktopImage(1920, 1980);
+    platform.grabber.origin = {0, -1080};
+    start({{"AutoCaptureFlag", 2}});
+    EXPECT_EQ(window().rectScreen, (Rect{0, 900, 1920, 1080}));
+    EXPECT_EQ(window().screenHeightDiff, -180.0f);
+    ASSERT_EQ(platform.grabber.requests.size(), 1u);
+    EXPECT_EQ(platform.grabber.requests[0], (Rect{0, -1080, 1920, 1080}));
+    EXPECT_EQ(platform.clipboard.image.size(), QSize(1920, 1080));
+    EXPECT_EQ(platform.clipboard.image.pixel(5, 5), platform.grabber.desktop.pixel(5, 5));
+}
+
+TEST_F(CaptureWindowTest, InteractiveOffersTheFrontMostWindowUnderThePointer) {
+    platform.windowList.windows = {{100, 100, 200, 200}, {50, 50, 500, 500}};
+    platform.screens.pointer = {150, 750};  // display (150, 150)
+    start({});
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_TRUE(window().followTimerActive());
+    EXPECT_EQ(window().view().captureState(), CAPTURE_STATE_CHOOSE);
+    EXPECT_EQ(window().captureWindowRect, (Rect{100, 600, 200, 200}));
+    EXPECT_EQ(window().view().drawingRect(), window().captureWindowRect);
+    EXPECT_FALSE(window().view().darkImage.isNull());
+    EXPECT_FALSE(platform.processExit.status);
+
+    window().onCancel();
+    EXPECT_EQ(platform.processExit.status, 2);
+    EXPECT_TRUE(platform.clipboard.image.isNull()) << "cancel leaves the clipboard alone";
+    EXPECT_FALSE(window().followTimerActive());
+    EXPECT_TRUE(platform.log.has("Cancel..."));
+    EXPECT_EQ(result()["Width"].toInt(), 200);
+}
+
+TEST_F(CaptureWindowTest, OverlayShowsTheDarkScreenAndTheSelection) {
+    platform.windowList.windows = {{100, 100, 200, 200}};
+    platform.screens.pointer = {150, 750};
+    start({{"TrackColor", 0xFF00}});
+    const QImage shot = window().view().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb original = platform.grabber.desktop.pixel(150, 150);
+    EXPECT_EQ(shot.pixel(150, 150), original) << "inside: the frozen screen as it was";
+    const QRgb outsideOriginal = platform.grabber.desktop.pixel(500, 500);
+    EXPECT_NEAR(qRed(shot.pixel(500, 500)), qRed(outsideOriginal) * 0.67, 2) << "outside: darkened";
+    EXPECT_EQ(shot.pixel(100, 200), qRgb(0, 255, 0)) << "the border in the track colour";
+}
+
+TEST_F(CaptureWindowTest, FollowsThePointerOnlyToAnotherScreen) {
+    // Main 1440x900; a 1280x1024 screen to its right, bottoms aligned.
+    platform.screens.list = {{{0, 0, 1440, 900}, 1}, {{1440, 0, 1280, 1024}, 1}};
+    platform.grabber.desktop = desktopImage(2720, 1024);
+    platform.grabber.origin = {0, -124};
+    start({});
+    ASSERT_EQ(platform.grabber.requests.size(), 1u);
+
+    platform.screens.pointer = {300, 300};  // moved, same screen
+    window().followMouseStep();
+    EXPECT_EQ(platform.grabber.requests.size(), 1u) << "no regrab on the same screen";
+
+    platform.screens.pointer = {1500, 800};  // now on the second screen
+    window().followMouseStep();
+    ASSERT_EQ(platform.grabber.requests.size(), 2u);
+    EXPECT_EQ(platform.grabber.requests[1], (Rect{1440, -124, 1280, 1024}));
+    EXPECT_EQ(window().rectScreen, (Rect{1440, 0, 1280, 1024}));
+    EXPECT_TRUE(platform.log.has("start recapture"));
+    EXPECT_TRUE(platform.log.has("end recapture, time:0"));
+    EXPECT_EQ(platform.windowList.calls, 1) << "the window list is not taken again";
+
+    window().followMouseStep();  // pointer unchanged: nothing to do
+    EXPECT_EQ(platform.grabber.requests.size(), 2u);
+
+    window().view().setCaptureState(CAPTURE_STATE_SELECTED);  // a selection has begun
+    platform.screens.pointer = {100, 100};
+    window().followMouseStep();
+    EXPECT_EQ(platform.grabber.requests.size(), 2u) << "no move once a selection exists";
+}
+
+}  // namespace
