@@ -1,24 +1,32 @@
 #pragma once
-// The capture window's content: the frozen screen, darkened outside the selection, with the
-// selection border. It holds the capture's parameters, state and images; the window decides.
+// The capture window's content: the frozen screen, bright inside the selection and dark
+// around it, the selection border with its handles, the size label and the magnifier.
+// It holds the capture's parameters, state and images; the capture window decides.
+// Changes repaint only what they touch: the strip between the old and new selection, the
+// old and new border, handles, label and magnifier.
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
+#include <array>
+#include <optional>
 
 #include "capture/capture_state.h"
 #include "model/capture_param.h"
 #include "platform/geometry.h"
 
+class Log;
+
 class CaptureView : public QWidget {
     Q_OBJECT
 public:
-    explicit CaptureView(QWidget* parent = nullptr);
+    explicit CaptureView(Log* log = nullptr, QWidget* parent = nullptr);
 
     CaptureParam& captureParam() { return m_captureParam; }
     const CaptureParam& captureParam() const { return m_captureParam; }
 
     int captureState() const { return m_captureState; }
-    void setCaptureState(int state) { m_captureState = state; }
+    void setCaptureState(int state);
 
     // Keeps (0, 0, width, height) of the screen frame as the view's own rectangle.
     void setScreenRect(const Rect& frame);
@@ -27,9 +35,20 @@ public:
     void reset();
     void setDrawImageRect(const Rect& selection);
     const Rect& drawingRect() const { return m_drawingRect; }
-    void setDrawDragPoints(bool on) { m_drawDragPoints = on; }
+    void setDrawDragPoints(bool on);
     bool drawDragPoints() const { return m_drawDragPoints; }
+    // Magnifier on at `p`, or off. Takes effect with the next refresh().
     void setImagePaint(bool on, Point p);
+    void setPointLocation(Point p) { m_currPoint = p; }
+    bool magnifierShown() const { return m_drawImagePaint; }
+    // The text editor's frame in view coordinates, framed while the text tool is active.
+    void setTextEditorFrame(std::optional<Rect> frame);
+
+    // The handle index at `p` against the handles as last painted.
+    int isInDragPoints(Point p) const;
+
+    // Schedules a repaint of what changed since the last call.
+    void refresh();
 
     // The screen as grabbed, the screen with finished shapes, the darkened screen, and the
     // bitmap the colour readout reads. All share the one grab until something draws on them.
@@ -42,11 +61,25 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct Snapshot {
+        Rect selection;
+        QRegion overlay;  // border, handles, label, magnifier, editor frame
+    };
+    Snapshot snapshot() const;
+    QRect qtRect(const Rect& r) const;
+    bool handlesDrawn() const;
+
+    Log* m_log;
     CaptureParam m_captureParam;
     int m_captureState = CAPTURE_STATE_IDLE;
     Rect m_rectScreen;
     Rect m_drawingRect;
     bool m_drawDragPoints = false;
+    std::array<Rect, 8> m_dragRect{};
+    std::array<Rect, 8> m_paintedHandles{};
+    Rect m_paintedSelection;
     bool m_drawImagePaint = false;
     Point m_currPoint;
+    std::optional<Rect> m_textEditorFrame;
+    Snapshot m_lastScheduled;
 };

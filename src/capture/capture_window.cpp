@@ -1,12 +1,16 @@
 #include "capture/capture_window.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
 
 #include "annotate/capture_view.h"
+#include "annotate/view_transform.h"
 #include "capture/image_composition.h"
+#include "capture/key_command.h"
 #include "capture/screen_geometry.h"
 #include "model/capture_command.h"
 #include "model/capture_result.h"
@@ -21,14 +25,6 @@ namespace {
 
 constexpr int kFollowMouseIntervalMs = 100;
 
-QImage darkened(const QImage& screen) {
-    QImage dark = screen.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&dark);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-    painter.fillRect(dark.rect(), QColor::fromRgbF(0, 0, 0, 0.33f));
-    return dark;
-}
-
 }  // namespace
 
 CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
@@ -37,9 +33,13 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
       m_texts(texts),
       m_launchTimeMs(launchTimeMs),
       m_permission(platform),
-      myView(new CaptureView(this)) {
+      myView(new CaptureView(platform.log, this)),
+      m_interaction(*this) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    myView->setFocusPolicy(Qt::NoFocus);
+    myView->installEventFilter(this);
     m_windowrctList.reserve(100);
     m_timer.setInterval(kFollowMouseIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &CaptureWindow::followMouseStep);
@@ -68,6 +68,10 @@ void CaptureWindow::reset() {
     myView->setCaptureState(CAPTURE_STATE_IDLE);
     myView->setScreenRect(rectScreen);
     myView->reset();
+    m_interaction.screenSize = rectScreen.size();
+    m_interaction.captureWindowRect = {};
+    m_interaction.startLocation = {};
+    m_interaction.currentLocation = {};
 }
 
 void CaptureWindow::doCapture() {
@@ -86,22 +90,24 @@ void CaptureWindow::doCaptureInner() {
     myView->setDrawImageRect({});
 
     if (automatic) {
-        captureWindowRect = automaticCaptureRect(myView->captureParam(), rectScreen);
+        m_interaction.captureWindowRect = automaticCaptureRect(myView->captureParam(), rectScreen);
         myView->setDrawDragPoints(true);
-        myView->setImagePaint(false, currentLocation);
-        myView->setDrawImageRect(captureWindowRect);
+        myView->setImagePaint(false, m_interaction.currentLocation);
+        myView->setDrawImageRect(m_interaction.captureWindowRect);
         myView->setCaptureState(CAPTURE_STATE_SELECTED);
         onOK();
         return;
     }
 
     // Only a shown capture needs the darkened screen.
-    myView->darkImage = darkened(myView->originImage);
+    myView->darkImage = darkenedScreen(myView->originImage);
     placeOverScreen();
     captureAppScreen();
     myView->update();
+    setCursorKind(CursorKind::Arrow);
     raise();
     activateWindow();
+    setFocus();
     m_timer.start();
 }
 
@@ -134,10 +140,7 @@ Point CaptureWindow::pointerInView() const {
 }
 
 void CaptureWindow::captureAppScreen() {
-    const Point p = pointerInView();
-    myView->setImagePaint(true, p);
-    captureWindowRect = windowSelectionAt(m_windowrctList, p, rectScreen, screenHeightDiff);
-    myView->setDrawImageRect(captureWindowRect);
+    m_interaction.offerWindowAt(pointerInView());
 }
 
 void CaptureWindow::followMouseStep() {
@@ -161,6 +164,7 @@ void CaptureWindow::followMouseStep() {
 }
 
 void CaptureWindow::onOK() {
+    const Rect& captureWindowRect = m_interaction.captureWindowRect;
     const QImage image = cutSelection(myView->currentImage, captureWindowRect, rectScreen.height);
     m_timer.stop();
     hide();
@@ -187,7 +191,137 @@ void CaptureWindow::onCancel() {
 }
 
 void CaptureWindow::NoticeCaptureResult(int32_t kind) {
-    const CaptureResultInput input{kind, captureWindowRect, rectScreen, m_savePathWhenSaveToLocal,
-                                   m_launchTimeMs};
+    const CaptureResultInput input{kind, m_interaction.captureWindowRect, rectScreen,
+                                   m_savePathWhenSaveToLocal, m_launchTimeMs};
     deliverCaptureResult(input, m_savePath, *m_platform.log, *m_platform.processExit);
+}
+
+void CaptureWindow::onUndo() {
+    m_platform.log->write(QStringLiteral("onUndo"));
+}
+
+bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != myView) return false;
+    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+    if (mouse == nullptr) return false;
+    const Point p = viewPointFromQt(mouse->position(), rectScreen.height);
+    const bool left = mouse->button() == Qt::LeftButton;
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (left) m_interaction.mouseDown(p, 1);
+            return true;
+        case QEvent::MouseButtonDblClick:
+            if (left) m_interaction.mouseDown(p, 2);
+            return true;
+        case QEvent::MouseMove:
+            if (mouse->buttons() & Qt::LeftButton) {
+                m_interaction.mouseDragged(p);
+            } else {
+                m_interaction.mouseMoved(p);
+            }
+            return true;
+        case QEvent::MouseButtonRelease:
+            if (left) {
+                m_interaction.mouseUp(p);
+            } else if (mouse->button() == Qt::RightButton) {
+                m_interaction.rightMouseUp(p);
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CaptureWindow::keyPressEvent(QKeyEvent* event) {
+    const KeyInputs in{event->key(), event->modifiers(), textViewVisible(), savePanelOpen(),
+                       captureState()};
+    switch (keyDownAction(in)) {
+        case KeyAction::Undo:
+            onUndo();
+            return;
+        case KeyAction::Finish:
+            onOK();
+            return;
+        case KeyAction::Cancel:
+            onCancel();
+            return;
+        case KeyAction::UpdateCursor:
+            updateCursor(viewPointFromQt(myView->mapFromGlobal(QCursor::pos()), rectScreen.height));
+            return;
+        case KeyAction::Swallow:
+            return;
+        case KeyAction::Default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+}
+
+void CaptureWindow::keyReleaseEvent(QKeyEvent* event) {
+    const KeyInputs in{event->key(), event->modifiers(), textViewVisible(), savePanelOpen(),
+                       captureState()};
+    if (keyUpAction(in) == KeyAction::UpdateCursor) {
+        updateCursor(viewPointFromQt(myView->mapFromGlobal(QCursor::pos()), rectScreen.height));
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+int CaptureWindow::captureState() const {
+    return myView->captureState();
+}
+
+void CaptureWindow::setCaptureState(int state) {
+    myView->setCaptureState(state);
+}
+
+int CaptureWindow::handleIndexAt(Point p) const {
+    return myView->isInDragPoints(p);
+}
+
+Rect CaptureWindow::windowSelectionAt(Point p) const {
+    return ::windowSelectionAt(m_windowrctList, p, rectScreen, screenHeightDiff);
+}
+
+void CaptureWindow::setDrawImageRect(const Rect& selection) {
+    myView->setDrawImageRect(selection);
+}
+
+void CaptureWindow::setDrawDragPoints(bool on) {
+    myView->setDrawDragPoints(on);
+}
+
+void CaptureWindow::setImagePaint(bool on, Point p) {
+    myView->setImagePaint(on, p);
+}
+
+void CaptureWindow::setPointLocation(Point p) {
+    myView->setPointLocation(p);
+}
+
+void CaptureWindow::redraw() {
+    myView->refresh();
+}
+
+void CaptureWindow::log(const QString& line) {
+    m_platform.log->write(line);
+}
+
+void CaptureWindow::restartSelection() {
+    myView->reset();
+    setCursorKind(CursorKind::Arrow);
+}
+
+void CaptureWindow::updateCursor(Point p) {
+    CursorInputs in;
+    in.captureState = captureState();
+    in.handleIndex = myView->isInDragPoints(p);
+    in.currentLocation = m_interaction.currentLocation;
+    in.onToolbar = isIntoolbar(p);
+    in.inSaveDialog = false;
+    setCursorKind(onSetCursor(in));
+}
+
+void CaptureWindow::setCursorKind(CursorKind kind) {
+    if (kind == CursorKind::Unchanged) return;
+    m_lastCursor = kind;
+    myView->setCursor(m_cursors.cursor(kind, devicePixelRatioF()));
 }

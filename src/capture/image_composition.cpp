@@ -1,5 +1,6 @@
 #include "capture/image_composition.h"
 
+#include <QPainter>
 #include <cmath>
 #include <cstring>
 
@@ -41,4 +42,13 @@ QImage cutSelection(const QImage& screen, const Rect& selection, double screenHe
     }
     result.setDevicePixelRatio(dpr);
     return result;
+}
+
+QImage darkenedScreen(const QImage& screen) {
+    if (screen.isNull()) return {};
+    QImage dark = screen.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&dark);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    painter.fillRect(QRect(QPoint(0, 0), dark.size()), QColor::fromRgbF(0, 0, 0, 0.33f));
+    return dark;
 }

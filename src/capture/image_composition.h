@@ -12,3 +12,6 @@ QRect selectionPixelRect(const Rect& selection, double screenHeight, double devi
 // The pixels of `screen` inside `selection`, at the screen image's device resolution. A part
 // of the selection outside the screen image is transparent. Null for an empty selection.
 QImage cutSelection(const QImage& screen, const Rect& selection, double screenHeight);
+
+// The screen darkened for the area outside the selection: every colour times 0.67.
+QImage darkenedScreen(const QImage& screen);

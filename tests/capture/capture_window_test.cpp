@@ -67,7 +67,7 @@ TEST_F(CaptureWindowTest, AutomaticWholeScreen) {
 TEST_F(CaptureWindowTest, AutomaticRectangleIsCutTopLeft) {
     start({{"AutoCaptureFlag", 1}, {"x", 10}, {"y", 20}, {"Width", 100}, {"Height", 50}});
     EXPECT_EQ(platform.processExit.status, 1);
-    EXPECT_EQ(window().captureWindowRect, (Rect{10, 830, 100, 50}));
+    EXPECT_EQ(window().captureWindowRect(), (Rect{10, 830, 100, 50}));
     const QImage& image = platform.clipboard.image;
     ASSERT_EQ(image.size(), QSize(100, 50));
     EXPECT_EQ(image.pixel(0, 0), platform.grabber.desktop.pixel(10, 20));
@@ -139,8 +139,8 @@ TEST_F(CaptureWindowTest, InteractiveOffersTheFrontMostWindowUnderThePointer) {
     EXPECT_TRUE(window().isVisible());
     EXPECT_TRUE(window().followTimerActive());
     EXPECT_EQ(window().view().captureState(), CAPTURE_STATE_CHOOSE);
-    EXPECT_EQ(window().captureWindowRect, (Rect{100, 600, 200, 200}));
-    EXPECT_EQ(window().view().drawingRect(), window().captureWindowRect);
+    EXPECT_EQ(window().captureWindowRect(), (Rect{100, 600, 200, 200}));
+    EXPECT_EQ(window().view().drawingRect(), window().captureWindowRect());
     EXPECT_FALSE(window().view().darkImage.isNull());
     EXPECT_FALSE(platform.processExit.status);
 

@@ -1,0 +1,116 @@
+#include "annotate/overlay_painter.h"
+
+#include <QFontMetricsF>
+#include <QPainterPath>
+#include <cmath>
+
+#include "annotate/view_transform.h"
+#include "platform/log.h"
+
+namespace {
+
+const QColor kLabelBackground(0, 0, 0, 210);
+const QColor kMagnifierOutline(0, 0, 0, 230);
+const QColor kMagnifierPanel(0, 0, 0, 210);
+const QColor kCrossHair(255, 125, 65, 150);
+const QColor kLogo(215, 140, 85);
+
+const QFont& overlayFont() {
+    static const QFont font = [] {
+        QFont f(QStringLiteral("Arial"));
+        f.setPixelSize(12);
+        return f;
+    }();
+    return font;
+}
+
+// Text whose line box has its bottom-left corner at `at` (view coordinates).
+void drawTextAt(QPainter& painter, Point at, const QString& text, const QColor& color,
+                double viewHeight) {
+    const QFontMetricsF metrics(overlayFont());
+    painter.setFont(overlayFont());
+    painter.setPen(color);
+    painter.drawText(QPointF(at.x, viewHeight - at.y - metrics.descent()), text);
+}
+
+}  // namespace
+
+QColor toQColor(const Color& c) {
+    return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha);
+}
+
+void paintSizeLabel(QPainter& painter, const Rect& selection, Size screen) {
+    const auto box = sizeLabelRect(selection, screen);
+    if (!box) return;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kLabelBackground);
+    painter.drawRoundedRect(qtRectFromView(*box, screen.height), 4, 4);
+    const QString text = QStringLiteral("%1 * %2")
+                             .arg(static_cast<int>(std::trunc(selection.width)))
+                             .arg(static_cast<int>(std::trunc(selection.height)));
+    drawTextAt(painter, {box->x + 5, box->y + 3}, text, Qt::white, screen.height);
+}
+
+Rect paintMagnifier(QPainter& painter, const MagnifierInputs& in, Log* log) {
+    const double H = in.screen.height;
+    const MagnifierLayout m = magnifierLayout(in.cursor, in.selection, in.screen,
+                                              !in.logoText.isEmpty(), in.anchoredToSelection);
+    const Rect panel{static_cast<double>(m.px), static_cast<double>(m.py), kMagnifierWidth,
+                     static_cast<double>(m.height)};
+
+    if (in.originImage && !in.originImage->isNull()) {
+        const double dpr = in.originImage->devicePixelRatio();
+        const QRectF source = qtRectFromView(m.zoomSource, H);
+        const QRectF sourcePixels(source.x() * dpr, source.y() * dpr, source.width() * dpr,
+                                  source.height() * dpr);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(qtRectFromView(m.zoomTarget, H), *in.originImage, sourcePixels);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kMagnifierOutline, 1));
+    painter.drawRect(qtRectFromView(panel, H));
+    painter.fillRect(qtRectFromView(m.textPanel, H), kMagnifierPanel);
+
+    QPainterPath cross;
+    const double zoomBottom = m.py + m.height - kMagnifierZoomHeight;
+    cross.moveTo(qtPointFromView({m.px + 72.0, zoomBottom}, H));
+    cross.lineTo(qtPointFromView({m.px + 72.0, m.py + m.height - 1.0}, H));
+    cross.moveTo(qtPointFromView({m.px + 1.0, m.py + m.height - 44.0}, H));
+    cross.lineTo(qtPointFromView({m.px + 144.0, m.py + m.height - 44.0}, H));
+    painter.strokePath(cross, QPen(kCrossHair, 4));
+
+    if (!in.logoText.isEmpty()) {
+        painter.setPen(QPen(kLogo, 0.9));
+        painter.drawLine(qtPointFromView({m.px + 4.0, m.py + 36.0}, H),
+                         qtPointFromView({m.px + 137.0, m.py + 36.0}, H));
+        drawTextAt(painter, {m.px + 5.0, m.py + 42.0}, in.logoText, kLogo, H);
+    }
+
+    int red = 0, green = 0, blue = 0;
+    const double dpr = in.colorImage ? in.colorImage->devicePixelRatio() : 1;
+    const auto pixel = readoutPixel(in.cursor, in.screen, dpr);
+    if (pixel && in.colorImage && in.colorImage->valid(pixel->x, pixel->y)) {
+        const QRgb rgb = in.colorImage->pixel(pixel->x, pixel->y);
+        red = qRed(rgb);
+        green = qGreen(rgb);
+        blue = qBlue(rgb);
+    } else if (log) {
+        log->write(QStringLiteral("wrong index: y:%1, x:%2, width:%3, height:%4")
+                       .arg(pixel ? pixel->y : static_cast<int>(H - in.cursor.y))
+                       .arg(pixel ? pixel->x : static_cast<int>(in.cursor.x))
+                       .arg(in.screen.width, 0, 'f', 6)
+                       .arg(in.screen.height, 0, 'f', 6));
+    }
+    const double rx = std::max(0.0, in.cursor.x), ry = std::max(0.0, in.cursor.y);
+    drawTextAt(painter, {m.px + 8.0, m.py + 18.0},
+               QStringLiteral("(%1, %2)").arg(static_cast<int>(rx)).arg(static_cast<int>(ry)),
+               Qt::white, H);
+    drawTextAt(painter, {m.px + 8.0, m.py + 2.0},
+               QStringLiteral("RGB:#%1%2%3")
+                   .arg(red, 2, 16, QLatin1Char('0'))
+                   .arg(green, 2, 16, QLatin1Char('0'))
+                   .arg(blue, 2, 16, QLatin1Char('0')),
+               Qt::white, H);
+    return panel;
+}

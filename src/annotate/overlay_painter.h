@@ -1,0 +1,28 @@
+#pragma once
+// Paints the overlay pieces whose places overlay_layout.h decides: the size label and the
+// magnifier. Coordinates given in view points; the painter works in Qt's widget coordinates.
+
+#include <QImage>
+#include <QPainter>
+
+#include "annotate/overlay_layout.h"
+#include "platform/color.h"
+
+class Log;
+
+struct MagnifierInputs {
+    Point cursor;
+    Rect selection;
+    Size screen;
+    QString logoText;
+    bool anchoredToSelection = false;
+    const QImage* originImage = nullptr;
+    const QImage* colorImage = nullptr;
+};
+
+void paintSizeLabel(QPainter& painter, const Rect& selection, Size screen);
+
+// Returns the panel's rectangle in view coordinates. Logs a readout outside the bitmap.
+Rect paintMagnifier(QPainter& painter, const MagnifierInputs& in, Log* log);
+
+QColor toQColor(const Color& c);

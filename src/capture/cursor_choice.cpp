@@ -1,0 +1,52 @@
+#include "capture/cursor_choice.h"
+
+#include <cmath>
+
+#include "capture/capture_state.h"
+#include "capture/drag_handles.h"
+
+namespace {
+
+CursorKind resizeCursor(int handle) {
+    switch (handle % 4) {
+        case 0:
+            return CursorKind::LeftBottom;
+        case 1:
+            return CursorKind::LeftRight;
+        case 2:
+            return CursorKind::LeftTop;
+        default:
+            return CursorKind::TopBottom;
+    }
+}
+
+CursorKind mosaicCursor(int penSize) {
+    switch (penSize) {
+        case 1:
+            return CursorKind::MosaicSmall;
+        case 2:
+            return CursorKind::MosaicMiddle;
+        case 6:
+            return CursorKind::MosaicBig;
+        default:
+            return CursorKind::Unchanged;
+    }
+}
+
+}  // namespace
+
+CursorKind onSetCursor(const CursorInputs& in) {
+    if (std::trunc(in.currentLocation.x) == 0 || std::trunc(in.currentLocation.y) == 0) {
+        return CursorKind::Arrow;
+    }
+    const int k = in.handleIndex;
+    if (k == kHandleOutside) return CursorKind::Arrow;
+    if (k != kHandleInside) {
+        return in.captureState <= CAPTURE_STATE_RESIZE ? resizeCursor(k) : CursorKind::Arrow;
+    }
+    if (in.onToolbar || in.inSaveDialog) return CursorKind::Arrow;
+    if (in.captureState == CAPTURE_STATE_CHOOSE) return CursorKind::Arrow;
+    if (!isToolState(in.captureState)) return CursorKind::Move;
+    if (in.captureState == CAPTURE_STATE_MOSAIC) return mosaicCursor(in.penSize);
+    return CursorKind::Cross;
+}
