@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/geometry_printers.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/geometry_printers.h"
+
 namespace {
 
 const ScreenInfo kMain{{0, 0, 1440, 900}, 1};

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "capture/capture_state.h"
+#include "capture/cursor_choice.h"
+#include "capture/key_command.h"
+
+namespace {
+
+TEST(CursorChoice, Table) {
+    struct Row {
+        int state;
+        int handle;
+        Point current;
+        bool onToolbar;
+        int penSize;
+        CursorKind expected;
+    };
+    const Point known{50, 50};
+    const Row rows[] = {
+        {2, 8, {0, 50}, false, 0, CursorKind::Arrow},  // no pointer position known yet
+        {2, 8, {50, 0.7}, false, 0, CursorKind::Arrow},
+        {2, -1, known, false, 0, CursorKind::Arrow},  // outside the selection
+        {2, 0, known, false, 0, CursorKind::LeftBottom},
+        {2, 4, known, false, 0, CursorKind::LeftBottom},
+        {2, 1, known, false, 0, CursorKind::LeftRight},
+        {4, 5, known, false, 0, CursorKind::LeftRight},
+        {2, 2, known, false, 0, CursorKind::LeftTop},
+        {2, 6, known, false, 0, CursorKind::LeftTop},
+        {2, 3, known, false, 0, CursorKind::TopBottom},
+        {2, 7, known, false, 0, CursorKind::TopBottom},
+        {7, 3, known, false, 0, CursorKind::Arrow},  // handles do nothing in tool states
+        {1, 8, known, false, 0, CursorKind::Arrow},  // the offered window
+        {2, 8, known, false, 0, CursorKind::Move},
+        {3, 8, known, false, 0, CursorKind::Move},
+        {2, 8, known, true, 0, CursorKind::Arrow},  // over the tool bar
+        {11, 8, known, false, 0, CursorKind::Cross},
+        {5, 8, known, false, 0, CursorKind::Cross},
+        {8, 8, known, false, 1, CursorKind::MosaicSmall},
+        {8, 8, known, false, 2, CursorKind::MosaicMiddle},
+        {8, 8, known, false, 6, CursorKind::MosaicBig},
+        {8, 8, known, false, 3, CursorKind::Unchanged},
+    };
+    for (const Row& row : rows) {
+        CursorInputs in;
+        in.captureState = row.state;
+        in.handleIndex = row.handle;
+        in.currentLocation = row.current;
+        in.onToolbar = row.onToolbar;
+        in.penSize = row.penSize;
+        EXPECT_EQ(onSetCursor(in), row.expected)
+            << "state " << row.state << " handle " << row.handle;
+    }
+}
+
+TEST(KeyCommand, Table) {
+    struct Row {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        bool textVisible;
+        bool panelOpen;
+        int state;
+        KeyAction expected;
+    };
+    const auto none = Qt::NoModifier;
+    const Row rows[] = {
+        {Qt::Key_Escape, none, false, false, CAPTURE_STATE_RECT, KeyAction::Cancel},
+        {Qt::Key_Escape, none, true, false, CAPTURE_STATE_TEXT, KeyAction::Cancel},
+        {Qt::Key_Escape, none, false, true, CAPTURE_STATE_SELECTED, KeyAction::Swallow},
+        {Qt::Key_Return, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Finish},
+        {Qt::Key_Enter, Qt::KeypadModifier, false, false, CAPTURE_STATE_CHOOSE, KeyAction::Finish},
+        {Qt::Key_W, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Finish},
+        {Qt::Key_Return, none, true, false, CAPTURE_STATE_TEXT, KeyAction::Swallow},
+        {Qt::Key_Z, Qt::ControlModifier, false, false, CAPTURE_STATE_RECT, KeyAction::Undo},
+        {Qt::Key_Z, none, false, false, CAPTURE_STATE_RECT, KeyAction::Swallow},
+        {Qt::Key_Control, Qt::ControlModifier, false, false, 2, KeyAction::Default},
+        {Qt::Key_Backspace, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Swallow},
+        {Qt::Key_Delete, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Swallow},
+        {Qt::Key_Shift, Qt::ShiftModifier, false, false, CAPTURE_STATE_MOSAIC,
+         KeyAction::UpdateCursor},
+        {Qt::Key_Shift, Qt::ShiftModifier, false, false, CAPTURE_STATE_RECT, KeyAction::Default},
+        {Qt::Key_A, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Default},
+    };
+    for (const Row& row : rows) {
+        const KeyInputs in{row.key, row.modifiers, row.textVisible, row.panelOpen, row.state};
+        EXPECT_EQ(keyDownAction(in), row.expected) << "key " << std::hex << row.key;
+    }
+    EXPECT_EQ(keyUpAction({Qt::Key_Shift, {}, false, true, CAPTURE_STATE_MOSAIC}),
+              KeyAction::UpdateCursor)
+        << "releases are handled even with a save panel open";
+}
+
+}  // namespace

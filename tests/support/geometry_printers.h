@@ -1,0 +1,11 @@
+#pragma once
+// Readable failure messages for the geometry types.
+
+#include <ostream>
+
+#include "platform/geometry.h"
+
+inline void PrintTo(const Rect& r, std::ostream* os) {
+    *os << "(" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << ")";
+}
+inline void PrintTo(const Point& p, std::ostream* os) { *os << "{" << p.x << ", " << p.y << "}"; }
