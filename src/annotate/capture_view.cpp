@@ -11,14 +11,34 @@
 
 namespace {
 
-// How far the border and the handle discs reach outside the selection rectangle.
+// How far the border and the handle discs reach on either side of the selection's edge.
 constexpr int kBorderReach = 5;
 
 }  // namespace
 
-CaptureView::CaptureView(Log* log, QWidget* parent) : QWidget(parent), m_log(log) {
+CaptureView::CaptureView(Log* log, QWidget* parent)
+    : QWidget(parent), m_log(log), m_text(overlayFont()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+}
+
+const QImage& CaptureView::handleDisc(const QColor& color, double dpr) {
+    // One smoothed disc, drawn once and stamped eight times per paint.
+    if (m_handleDisc.isNull() || m_handleDiscColor != color ||
+        m_handleDisc.devicePixelRatio() != dpr) {
+        const int side = static_cast<int>(std::ceil(kHandleSize * dpr));
+        m_handleDisc = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        m_handleDisc.fill(Qt::transparent);
+        QPainter p(&m_handleDisc);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(color);
+        p.drawEllipse(QRectF(0, 0, side, side));
+        p.end();
+        m_handleDisc.setDevicePixelRatio(dpr);
+        m_handleDiscColor = color;
+    }
+    return m_handleDisc;
 }
 
 void CaptureView::setCaptureState(int state) {
@@ -76,84 +96,80 @@ QRect CaptureView::qtRect(const Rect& r) const {
 
 CaptureView::Snapshot CaptureView::snapshot() const {
     Snapshot s;
-    s.selection = m_drawingRect;
-    const QRect sel = qtRect(m_drawingRect);
-    const QRect outer = sel.adjusted(-kBorderReach, -kBorderReach, kBorderReach, kBorderReach);
-    const QRect inner = sel.adjusted(kBorderReach, kBorderReach, -kBorderReach, -kBorderReach);
-    s.overlay = QRegion(outer).subtracted(inner.isValid() ? QRegion(inner) : QRegion());
+    s.selection = qtRect(m_drawingRect);
+    const QRect& sel = s.selection;
+    const int r = kBorderReach;
+    if (m_drawingRect.width > 0 || m_drawingRect.height > 0) {
+        s.edges = {QRect(sel.left() - r, sel.top() - r, sel.width() + 2 * r, 2 * r),
+                   QRect(sel.left() - r, sel.bottom() - r, sel.width() + 2 * r, 2 * r),
+                   QRect(sel.left() - r, sel.top() - r, 2 * r, sel.height() + 2 * r),
+                   QRect(sel.right() - r, sel.top() - r, 2 * r, sel.height() + 2 * r)};
+    }
     if (auto label = sizeLabelRect(m_drawingRect, m_rectScreen.size())) {
-        s.overlay += qtRect(*label).adjusted(-1, -1, 1, 1);
+        s.label = qtRect(*label).adjusted(-1, -1, 1, 1);
     }
-    if (m_drawImagePaint) {
-        const MagnifierLayout m = magnifierLayout(m_currPoint, m_drawingRect, m_rectScreen.size(),
-                                                  !m_captureParam.SetMagnifierLogoText.isEmpty(),
-                                                  m_captureParam.DrawType != 0);
-        s.overlay += qtRect({static_cast<double>(m.px), static_cast<double>(m.py), kMagnifierWidth,
-                             static_cast<double>(m.height)})
-                         .adjusted(-3, -3, 3, 3);
-    }
-    if (m_captureState == CAPTURE_STATE_TEXT && m_textEditorFrame) {
-        s.overlay += qtRect(*m_textEditorFrame).adjusted(-6, -6, 6, 6);
+    if (m_drawImagePaint) s.magnifier = qtRect(magnifierPanel()).adjusted(-3, -3, 3, 3);
+    if (m_captureState == CAPTURE_STATE_TEXT) {
+        s.editor = qtRect(m_textEditorFrame.value_or(Rect{})).adjusted(-6, -6, 6, 6);
     }
     return s;
 }
 
-void CaptureView::refresh() {
-    const Snapshot now = snapshot();
-    // Inside both selections the picture does not change: only their difference does.
-    QRegion dirty =
-        QRegion(qtRect(m_lastScheduled.selection)).xored(QRegion(qtRect(now.selection)));
-    dirty += m_lastScheduled.overlay;
-    dirty += now.overlay;
-    m_lastScheduled = now;
-    update(dirty);
+Rect CaptureView::magnifierPanel() const {
+    const MagnifierLayout m = magnifierLayout(m_currPoint, m_drawingRect, m_rectScreen.size(),
+                                              !m_captureParam.SetMagnifierLogoText.isEmpty(),
+                                              m_captureParam.DrawType != 0);
+    return {static_cast<double>(m.px), static_cast<double>(m.py), kMagnifierWidth,
+            static_cast<double>(m.height)};
 }
 
-void CaptureView::paintEvent(QPaintEvent*) {
+void CaptureView::refresh() {
+    const Snapshot now = snapshot();
+    const Snapshot& was = m_lastScheduled;
+    // Each piece is repainted once over the span of its old and new places; inside both
+    // selections the picture does not change.
+    std::vector<QRect> areas;
+    if (was.selection != now.selection) {
+        for (const QRect& r : QRegion(was.selection).xored(QRegion(now.selection))) {
+            areas.push_back(r);
+        }
+    }
+    for (size_t i = 0; i < now.edges.size(); ++i) areas.push_back(was.edges[i] | now.edges[i]);
+    areas.push_back(was.label | now.label);
+    areas.push_back(was.magnifier | now.magnifier);
+    areas.push_back(was.editor | now.editor);
+    m_lastScheduled = now;
+    for (const QRect& r : areas) {
+        if (r.isEmpty()) continue;
+        m_pendingAreas.push_back(r);
+        update(r);
+    }
+}
+
+void CaptureView::paintEvent(QPaintEvent* event) {
     if (originImage.isNull() || darkImage.isNull()) return;
+    // Paint the areas asked for one by one with a rectangular clip (a complex clip region
+    // makes every fill scan it), then whatever else the system asked for.
+    std::vector<QRect> areas;
+    areas.swap(m_pendingAreas);
+    QRegion covered;
+    for (const QRect& r : areas) covered += r;
+    for (const QRect& r : event->region().subtracted(covered)) areas.push_back(r);
+
     QPainter painter(this);
-    const double H = m_rectScreen.height;
+    const PaintFrame frame = paintFrame();
+    bool labelTouched = false, magnifierTouched = false;
+    for (const QRect& area : areas) {
+        paintArea(painter, area, frame);
+        labelTouched |= frame.label.intersects(area);
+        magnifierTouched |= frame.magnifier.intersects(area);
+    }
+    // The label and the magnifier go on top, once each: their content is current wherever
+    // it lands, so they need no clip.
+    painter.setClipping(false);
     const Size screen = m_rectScreen.size();
-
-    // The selection, bright; the screen around it, dark. Copied, not blended.
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const auto drawPiece = [&](const QImage& image, const Rect& piece) {
-        const QRectF target = qtRectFromView(piece, H);
-        const double dpr = image.devicePixelRatio();
-        painter.drawImage(target, image,
-                          QRectF(target.x() * dpr, target.y() * dpr, target.width() * dpr,
-                                 target.height() * dpr));
-    };
-    if (m_drawingRect.width > 0 && m_drawingRect.height > 0) drawPiece(currentImage, m_drawingRect);
-    for (const Rect& strip : darkStrips(m_drawingRect, screen)) drawPiece(darkImage, strip);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (m_captureState == CAPTURE_STATE_TEXT) {
-        const Rect e = m_textEditorFrame.value_or(Rect{});
-        painter.setPen(QPen(toQColor(m_captureParam.EditBorderColor), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(qtRectFromView({e.x, e.y - 3, e.width + 3, e.height + 6}, H), 3, 3);
-    }
-
-    // The border stays crisp; only the handle discs are smoothed.
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    const QColor track = toQColor(m_captureParam.TrackColor);
-    painter.setPen(QPen(track, 1.5));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(qtRectFromView(m_drawingRect, H));
-    m_paintedSelection = m_drawingRect;
-    if (handlesDrawn()) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(track);
-        for (const Rect& r : m_dragRect) painter.drawEllipse(qtRectFromView(r, H));
-        m_paintedHandles = m_dragRect;
-    }
-    painter.setRenderHint(QPainter::Antialiasing, false);
-
-    paintSizeLabel(painter, m_drawingRect, screen);
-    if (m_drawImagePaint) {
+    if (labelTouched) paintSizeLabel(painter, m_text, m_drawingRect, screen);
+    if (magnifierTouched) {
         MagnifierInputs in;
         in.cursor = m_currPoint;
         in.selection = m_drawingRect;
@@ -162,6 +178,74 @@ void CaptureView::paintEvent(QPaintEvent*) {
         in.anchoredToSelection = m_captureParam.DrawType != 0;
         in.originImage = &originImage;
         in.colorImage = &colorImage;
-        paintMagnifier(painter, in, m_log);
+        paintMagnifier(painter, m_text, in, m_log);
+    }
+}
+
+CaptureView::PaintFrame CaptureView::paintFrame() {
+    PaintFrame f;
+    const double H = m_rectScreen.height;
+    f.strips = darkStrips(m_drawingRect, m_rectScreen.size());
+    const QRectF sel = qtRectFromView(m_drawingRect, H);
+    f.selection = sel;
+    if (m_drawingRect.width > 0 || m_drawingRect.height > 0) {
+        f.edges = {QRectF(sel.left() - 1, sel.top() - 1, sel.width() + 2, 2),
+                   QRectF(sel.left() - 1, sel.bottom() - 1, sel.width() + 2, 2),
+                   QRectF(sel.left() - 1, sel.top() - 1, 2, sel.height() + 2),
+                   QRectF(sel.right() - 1, sel.top() - 1, 2, sel.height() + 2)};
+    }
+    f.track = toQColor(m_captureParam.TrackColor);
+    m_paintedSelection = m_drawingRect;
+    if (handlesDrawn()) {
+        for (size_t i = 0; i < m_dragRect.size(); ++i)
+            f.handles[i] = qtRectFromView(m_dragRect[i], H);
+        f.drawHandles = true;
+        m_paintedHandles = m_dragRect;
+    }
+    if (auto label = sizeLabelRect(m_drawingRect, m_rectScreen.size())) {
+        f.label = qtRectFromView(*label, H);
+    }
+    if (m_drawImagePaint) f.magnifier = qtRectFromView(magnifierPanel(), H).adjusted(-1, -1, 1, 1);
+    return f;
+}
+
+void CaptureView::paintArea(QPainter& painter, const QRect& area, const PaintFrame& f) {
+    const double H = m_rectScreen.height;
+    painter.setClipRect(area);
+
+    // The selection, bright; the screen around it, dark. Copied, not blended.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const QRectF dirty(area);
+    const auto drawPiece = [&](const QImage& image, const QRectF& piece) {
+        const QRectF target = piece.intersected(dirty);
+        if (target.isEmpty()) return;
+        const double dpr = image.devicePixelRatio();
+        painter.drawImage(target, image,
+                          QRectF(target.x() * dpr, target.y() * dpr, target.width() * dpr,
+                                 target.height() * dpr));
+    };
+    if (m_drawingRect.width > 0 && m_drawingRect.height > 0) drawPiece(currentImage, f.selection);
+    for (const Rect& strip : f.strips) drawPiece(darkImage, qtRectFromView(strip, H));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+
+    if (m_captureState == CAPTURE_STATE_TEXT) {
+        const Rect e = m_textEditorFrame.value_or(Rect{});
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(toQColor(m_captureParam.EditBorderColor), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(qtRectFromView({e.x, e.y - 3, e.width + 3, e.height + 6}, H), 3, 3);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+
+    // The 1.5-point border, crisp: two pixels centred on each edge.
+    for (const QRectF& edge : f.edges) {
+        const QRectF part = edge.intersected(dirty);
+        if (!part.isEmpty()) painter.fillRect(part, f.track);
+    }
+    if (f.drawHandles) {
+        const QImage& disc = handleDisc(f.track, devicePixelRatioF());
+        for (const QRectF& r : f.handles) {
+            if (r.intersects(dirty)) painter.drawImage(r, disc);
+        }
     }
 }

@@ -10,12 +10,15 @@
 #include <QWidget>
 #include <array>
 #include <optional>
+#include <vector>
 
+#include "annotate/text_sprites.h"
 #include "capture/capture_state.h"
 #include "model/capture_param.h"
 #include "platform/geometry.h"
 
 class Log;
+class QPainter;
 
 class CaptureView : public QWidget {
     Q_OBJECT
@@ -61,13 +64,32 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Where the changing pieces were last asked to be painted, in widget pixels.
     struct Snapshot {
-        Rect selection;
-        QRegion overlay;  // border, handles, label, magnifier, editor frame
+        QRect selection;
+        std::array<QRect, 4> edges{};  // the border with its handles, edge by edge
+        QRect label;
+        QRect magnifier;
+        QRect editor;
+    };
+    // What one paint draws, in widget coordinates, worked out once per paint.
+    struct PaintFrame {
+        std::vector<Rect> strips;
+        QRectF selection;
+        std::vector<QRectF> edges;
+        QColor track;
+        bool drawHandles = false;
+        std::array<QRectF, 8> handles{};
+        QRectF label;
+        QRectF magnifier;
     };
     Snapshot snapshot() const;
+    Rect magnifierPanel() const;
+    PaintFrame paintFrame();
+    void paintArea(QPainter& painter, const QRect& area, const PaintFrame& frame);
     QRect qtRect(const Rect& r) const;
     bool handlesDrawn() const;
+    const QImage& handleDisc(const QColor& color, double dpr);
 
     Log* m_log;
     CaptureParam m_captureParam;
@@ -82,4 +104,8 @@ private:
     Point m_currPoint;
     std::optional<Rect> m_textEditorFrame;
     Snapshot m_lastScheduled;
+    std::vector<QRect> m_pendingAreas;
+    TextSprites m_text;
+    QImage m_handleDisc;
+    QColor m_handleDiscColor;
 };

@@ -1,9 +1,9 @@
 #include "annotate/overlay_painter.h"
 
-#include <QFontMetricsF>
 #include <QPainterPath>
 #include <cmath>
 
+#include "annotate/text_sprites.h"
 #include "annotate/view_transform.h"
 #include "platform/log.h"
 
@@ -15,31 +15,26 @@ const QColor kMagnifierPanel(0, 0, 0, 210);
 const QColor kCrossHair(255, 125, 65, 150);
 const QColor kLogo(215, 140, 85);
 
-const QFont& overlayFont() {
-    static const QFont font = [] {
-        QFont f(QStringLiteral("Arial"));
-        f.setPixelSize(12);
-        return f;
-    }();
-    return font;
-}
-
 // Text whose line box has its bottom-left corner at `at` (view coordinates).
-void drawTextAt(QPainter& painter, Point at, const QString& text, const QColor& color,
-                double viewHeight) {
-    const QFontMetricsF metrics(overlayFont());
-    painter.setFont(overlayFont());
-    painter.setPen(color);
-    painter.drawText(QPointF(at.x, viewHeight - at.y - metrics.descent()), text);
+void drawTextAt(QPainter& painter, TextSprites& sprites, Point at, const QString& text,
+                const QColor& color, double viewHeight) {
+    const double dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    sprites.draw(painter, QPointF(at.x, viewHeight - at.y - sprites.descent()), text, color, dpr);
 }
 
 }  // namespace
+
+QFont overlayFont() {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(12);
+    return f;
+}
 
 QColor toQColor(const Color& c) {
     return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha);
 }
 
-void paintSizeLabel(QPainter& painter, const Rect& selection, Size screen) {
+void paintSizeLabel(QPainter& painter, TextSprites& sprites, const Rect& selection, Size screen) {
     const auto box = sizeLabelRect(selection, screen);
     if (!box) return;
     painter.setPen(Qt::NoPen);
@@ -48,10 +43,10 @@ void paintSizeLabel(QPainter& painter, const Rect& selection, Size screen) {
     const QString text = QStringLiteral("%1 * %2")
                              .arg(static_cast<int>(std::trunc(selection.width)))
                              .arg(static_cast<int>(std::trunc(selection.height)));
-    drawTextAt(painter, {box->x + 5, box->y + 3}, text, Qt::white, screen.height);
+    drawTextAt(painter, sprites, {box->x + 5, box->y + 3}, text, Qt::white, screen.height);
 }
 
-Rect paintMagnifier(QPainter& painter, const MagnifierInputs& in, Log* log) {
+Rect paintMagnifier(QPainter& painter, TextSprites& sprites, const MagnifierInputs& in, Log* log) {
     const double H = in.screen.height;
     const MagnifierLayout m = magnifierLayout(in.cursor, in.selection, in.screen,
                                               !in.logoText.isEmpty(), in.anchoredToSelection);
@@ -84,7 +79,7 @@ Rect paintMagnifier(QPainter& painter, const MagnifierInputs& in, Log* log) {
         painter.setPen(QPen(kLogo, 0.9));
         painter.drawLine(qtPointFromView({m.px + 4.0, m.py + 36.0}, H),
                          qtPointFromView({m.px + 137.0, m.py + 36.0}, H));
-        drawTextAt(painter, {m.px + 5.0, m.py + 42.0}, in.logoText, kLogo, H);
+        drawTextAt(painter, sprites, {m.px + 5.0, m.py + 42.0}, in.logoText, kLogo, H);
     }
 
     int red = 0, green = 0, blue = 0;
@@ -103,10 +98,10 @@ Rect paintMagnifier(QPainter& painter, const MagnifierInputs& in, Log* log) {
                        .arg(in.screen.height, 0, 'f', 6));
     }
     const double rx = std::max(0.0, in.cursor.x), ry = std::max(0.0, in.cursor.y);
-    drawTextAt(painter, {m.px + 8.0, m.py + 18.0},
+    drawTextAt(painter, sprites, {m.px + 8.0, m.py + 18.0},
                QStringLiteral("(%1, %2)").arg(static_cast<int>(rx)).arg(static_cast<int>(ry)),
                Qt::white, H);
-    drawTextAt(painter, {m.px + 8.0, m.py + 2.0},
+    drawTextAt(painter, sprites, {m.px + 8.0, m.py + 2.0},
                QStringLiteral("RGB:#%1%2%3")
                    .arg(red, 2, 16, QLatin1Char('0'))
                    .arg(green, 2, 16, QLatin1Char('0'))

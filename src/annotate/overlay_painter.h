@@ -9,6 +9,7 @@
 #include "platform/color.h"
 
 class Log;
+class TextSprites;
 
 struct MagnifierInputs {
     Point cursor;
@@ -20,9 +21,12 @@ struct MagnifierInputs {
     const QImage* colorImage = nullptr;
 };
 
-void paintSizeLabel(QPainter& painter, const Rect& selection, Size screen);
+void paintSizeLabel(QPainter& painter, TextSprites& text, const Rect& selection, Size screen);
 
 // Returns the panel's rectangle in view coordinates. Logs a readout outside the bitmap.
-Rect paintMagnifier(QPainter& painter, const MagnifierInputs& in, Log* log);
+Rect paintMagnifier(QPainter& painter, TextSprites& text, const MagnifierInputs& in, Log* log);
+
+// "Arial" 12, the overlay's font.
+QFont overlayFont();
 
 QColor toQColor(const Color& c);

@@ -46,7 +46,12 @@ QImage cutSelection(const QImage& screen, const Rect& selection, double screenHe
 
 QImage darkenedScreen(const QImage& screen) {
     if (screen.isNull()) return {};
-    QImage dark = screen.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Opaque screens stay in their format, so that painting copies pixels instead of
+    // converting them.
+    QImage dark = screen.hasAlphaChannel()
+                      ? screen.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                      : screen.convertToFormat(QImage::Format_RGB32);
+    if (dark.cacheKey() == screen.cacheKey()) dark.detach();
     QPainter painter(&dark);
     painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
     painter.fillRect(QRect(QPoint(0, 0), dark.size()), QColor::fromRgbF(0, 0, 0, 0.33f));

@@ -96,9 +96,9 @@ TEST_F(CaptureViewTest, MagnifierFollowsTheCursorAndAvoidsEdges) {
         Point awaySide;     // where the panel would be on the other side: not near black
     };
     const Row rows[] = {
-        {{300, 400}, {310, 230}, {150, 230}},  // right of and below the cursor
-        {{750, 400}, {610, 230}, {760, 230}},  // near the right edge: left of the cursor
-        {{300, 100}, {310, 130}, {310, 10}},   // near the bottom: above the cursor
+        {{300, 400}, {435, 230}, {150, 230}},  // right of and below the cursor
+        {{750, 400}, {731, 230}, {780, 230}},  // near the right edge: left of the cursor
+        {{300, 100}, {435, 130}, {435, 10}},   // near the bottom: above the cursor
     };
     view.setCaptureState(CAPTURE_STATE_CHOOSE);
     for (const Row& row : rows) {
