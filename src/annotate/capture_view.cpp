@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <cmath>
 
 #include "annotate/overlay_layout.h"
@@ -168,7 +169,20 @@ void CaptureView::paintEvent(QPaintEvent* event) {
     // it lands, so they need no clip.
     painter.setClipping(false);
     const Size screen = m_rectScreen.size();
-    if (labelTouched) paintSizeLabel(painter, m_text, m_drawingRect, screen);
+    // The first frame goes out without texts: loading the fonts would hold back the whole
+    // overlay. They follow as soon as the event loop is free.
+    TextSprites* text = m_text.ready() ? &m_text : nullptr;
+    if (!text && (labelTouched || magnifierTouched)) {
+        QTimer::singleShot(0, this, [this, label = frame.label, magnifier = frame.magnifier] {
+            m_text.warmUp();
+            for (const QRectF& r : {label, magnifier}) {
+                if (r.isEmpty()) continue;
+                m_pendingAreas.push_back(r.toAlignedRect());
+                update(r.toAlignedRect());
+            }
+        });
+    }
+    if (labelTouched) paintSizeLabel(painter, text, m_drawingRect, screen);
     if (magnifierTouched) {
         MagnifierInputs in;
         in.cursor = m_currPoint;
@@ -178,7 +192,7 @@ void CaptureView::paintEvent(QPaintEvent* event) {
         in.anchoredToSelection = m_captureParam.DrawType != 0;
         in.originImage = &originImage;
         in.colorImage = &colorImage;
-        paintMagnifier(painter, m_text, in, m_log);
+        paintMagnifier(painter, text, in, m_log);
     }
 }
 

@@ -16,10 +16,11 @@ const QColor kCrossHair(255, 125, 65, 150);
 const QColor kLogo(215, 140, 85);
 
 // Text whose line box has its bottom-left corner at `at` (view coordinates).
-void drawTextAt(QPainter& painter, TextSprites& sprites, Point at, const QString& text,
+void drawTextAt(QPainter& painter, TextSprites* sprites, Point at, const QString& text,
                 const QColor& color, double viewHeight) {
+    if (sprites == nullptr) return;
     const double dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    sprites.draw(painter, QPointF(at.x, viewHeight - at.y - sprites.descent()), text, color, dpr);
+    sprites->draw(painter, QPointF(at.x, viewHeight - at.y - sprites->descent()), text, color, dpr);
 }
 
 }  // namespace
@@ -34,7 +35,7 @@ QColor toQColor(const Color& c) {
     return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha);
 }
 
-void paintSizeLabel(QPainter& painter, TextSprites& sprites, const Rect& selection, Size screen) {
+void paintSizeLabel(QPainter& painter, TextSprites* sprites, const Rect& selection, Size screen) {
     const auto box = sizeLabelRect(selection, screen);
     if (!box) return;
     painter.setPen(Qt::NoPen);
@@ -46,7 +47,7 @@ void paintSizeLabel(QPainter& painter, TextSprites& sprites, const Rect& selecti
     drawTextAt(painter, sprites, {box->x + 5, box->y + 3}, text, Qt::white, screen.height);
 }
 
-Rect paintMagnifier(QPainter& painter, TextSprites& sprites, const MagnifierInputs& in, Log* log) {
+Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInputs& in, Log* log) {
     const double H = in.screen.height;
     const MagnifierLayout m = magnifierLayout(in.cursor, in.selection, in.screen,
                                               !in.logoText.isEmpty(), in.anchoredToSelection);

@@ -21,10 +21,11 @@ struct MagnifierInputs {
     const QImage* colorImage = nullptr;
 };
 
-void paintSizeLabel(QPainter& painter, TextSprites& text, const Rect& selection, Size screen);
+// Without `text` the boxes are painted and their texts left out.
+void paintSizeLabel(QPainter& painter, TextSprites* text, const Rect& selection, Size screen);
 
 // Returns the panel's rectangle in view coordinates. Logs a readout outside the bitmap.
-Rect paintMagnifier(QPainter& painter, TextSprites& text, const MagnifierInputs& in, Log* log);
+Rect paintMagnifier(QPainter& painter, TextSprites* text, const MagnifierInputs& in, Log* log);
 
 // "Arial" 12, the overlay's font.
 QFont overlayFont();

@@ -20,10 +20,12 @@ bool isAscii(const QString& text) {
 
 }  // namespace
 
-TextSprites::TextSprites(const QFont& font) : m_font(font) {
+void TextSprites::warmUp() {
+    if (m_ready) return;
     const QFontMetricsF metrics(m_font);
     m_ascent = metrics.ascent();
     m_descent = metrics.descent();
+    m_ready = true;
 }
 
 const TextSprites::Sprite& TextSprites::sprite(const QString& text, const QColor& color,
@@ -52,6 +54,7 @@ const TextSprites::Sprite& TextSprites::sprite(const QString& text, const QColor
 
 void TextSprites::draw(QPainter& painter, QPointF baseline, const QString& text,
                        const QColor& color, double dpr) {
+    warmUp();
     if (!isAscii(text)) {
         const Sprite& s = sprite(text, color, dpr);
         painter.drawImage(baseline - s.origin, s.image);

@@ -14,9 +14,14 @@ class QPainter;
 
 class TextSprites {
 public:
-    explicit TextSprites(const QFont& font);
+    // Cheap: the font is looked up on warmUp(), which loads the font database (tens of
+    // milliseconds on a cold start), so callers can keep it off their first frame.
+    explicit TextSprites(const QFont& font) : m_font(font) {}
+    void warmUp();
+    bool ready() const { return m_ready; }
 
-    // Draws `text` with its baseline starting at `baseline` (widget coordinates).
+    // Draws `text` with its baseline starting at `baseline` (widget coordinates). Warms up
+    // first when needed.
     void draw(QPainter& painter, QPointF baseline, const QString& text, const QColor& color,
               double devicePixelRatio);
 
@@ -32,6 +37,7 @@ private:
     const Sprite& sprite(const QString& text, const QColor& color, double dpr);
 
     QFont m_font;
+    bool m_ready = false;
     double m_ascent = 0;
     double m_descent = 0;
     QHash<QString, Sprite> m_sprites;  // keyed by text, colour and pixel ratio

@@ -1,8 +1,8 @@
 #include "capture/image_composition.h"
 
-#include <QPainter>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 QRect selectionPixelRect(const Rect& selection, double screenHeight, double devicePixelRatio) {
     const double top = screenHeight - selection.y - selection.height;
@@ -44,16 +44,40 @@ QImage cutSelection(const QImage& screen, const Rect& selection, double screenHe
     return result;
 }
 
+namespace {
+
+// Every colour channel times 0.67 (171 / 255), alpha kept: black at alpha 0.33 painted
+// source-atop, done directly on the pixels.
+void darkenRows(const QImage& from, QImage& to, int firstRow, int endRow) {
+    const size_t count = static_cast<size_t>(from.width());
+    for (int y = firstRow; y < endRow; ++y) {
+        const auto* in = reinterpret_cast<const uint32_t*>(from.constScanLine(y));
+        auto* out = reinterpret_cast<uint32_t*>(to.scanLine(y));
+        for (size_t x = 0; x < count; ++x) {
+            const uint32_t p = in[x];
+            const uint32_t rb = ((p & 0x00FF00FFu) * 171u + 0x00800080u) >> 8 & 0x00FF00FFu;
+            const uint32_t g = ((p & 0x0000FF00u) * 171u + 0x00008000u) >> 8 & 0x0000FF00u;
+            out[x] = (p & 0xFF000000u) | rb | g;
+        }
+    }
+}
+
+}  // namespace
+
 QImage darkenedScreen(const QImage& screen) {
     if (screen.isNull()) return {};
     // Opaque screens stay in their format, so that painting copies pixels instead of
     // converting them.
-    QImage dark = screen.hasAlphaChannel()
-                      ? screen.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                      : screen.convertToFormat(QImage::Format_RGB32);
-    if (dark.cacheKey() == screen.cacheKey()) dark.detach();
-    QPainter painter(&dark);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-    painter.fillRect(QRect(QPoint(0, 0), dark.size()), QColor::fromRgbF(0, 0, 0, 0.33f));
+    const QImage source = screen.format() == QImage::Format_RGB32 ||
+                                  screen.format() == QImage::Format_ARGB32_Premultiplied
+                              ? screen
+                              : screen.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage dark(source.size(), source.format());
+    dark.setDevicePixelRatio(source.devicePixelRatio());
+    // Half the rows on a second thread: this stands between the grab and the first frame.
+    const int middle = source.height() / 2;
+    std::thread helper([&] { darkenRows(source, dark, middle, source.height()); });
+    darkenRows(source, dark, 0, middle);
+    helper.join();
     return dark;
 }
