@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
 
 #include "app/app_delegate.h"
+#include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/display_check.h"
 #include "platform/qtxcb/qt_dialogs.h"
 #include "platform/qtxcb/system_clock.h"
@@ -18,6 +20,9 @@ constexpr int kExitCannotRecord = -3;
 }
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], kClipboardHelperFlag) == 0) {
+        return runClipboardHelper(argc, argv);
+    }
     // Taken before QApplication, which removes the arguments it recognises.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));

@@ -1,0 +1,148 @@
+// Whole-screen PNG encoding for the clipboard at 1920x1080 and 3840x2160, on a desktop-like
+// picture and on noise: our banded encoder at its settings (and the alternatives it was chosen
+// from), next to Qt's default writer and Qt at zlib level 1. Also the cost of handing 4K pixels
+// to the clipboard helper through a memfd (what ClipboardKeeper does) and through a pipe.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <map>
+#include <thread>
+#include <utility>
+
+#include "platform/qtxcb/png_encoder.h"
+#include "screen_like_image.h"
+
+namespace {
+
+enum Content { Screen, Noise };
+
+const QImage& testImage(int height, int content) {
+    static std::map<std::pair<int, int>, QImage> cache;
+    QImage& image = cache[{height, content}];
+    if (image.isNull()) {
+        const int width = height * 16 / 9;
+        image = content == Screen ? screenLikeImage(width, height) : noiseImage(width, height);
+    }
+    return image;
+}
+
+void describe(benchmark::State& state, const QImage& image, qsizetype pngBytes) {
+    state.SetLabel(state.range(1) == Screen ? "screen" : "noise");
+    state.counters["png_MB"] = double(pngBytes) / 1e6;
+    state.counters["raw_MB/s"] = benchmark::Counter(double(image.sizeInBytes()) * 1e-6,
+                                                    benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// Arguments: height, content, filter, deflate, threads (0: all cores).
+void BM_OurEncoder(benchmark::State& state) {
+    const QImage& image = testImage(int(state.range(0)), int(state.range(1)));
+    const PngOptions options{PngFilter(state.range(2)), PngDeflate(state.range(3)),
+                             int(state.range(4))};
+    qsizetype bytes = 0;
+    for (auto _ : state) bytes = encodePng(image, options).size();
+    describe(state, image, bytes);
+}
+
+// Arguments: height, content, QImageWriter quality (-1: Qt's default; 85: zlib level 1).
+void BM_QtEncoder(benchmark::State& state) {
+    const QImage& image = testImage(int(state.range(0)), int(state.range(1)));
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        writer.setQuality(int(state.range(2)));
+        writer.write(image);
+        bytes = png.size();
+    }
+    describe(state, image, bytes);
+}
+
+void registerEncoders() {
+    using F = PngFilter;
+    using D = PngDeflate;
+    for (const int height : {1080, 2160}) {
+        for (const int content : {Screen, Noise}) {
+            auto* ours = benchmark::RegisterBenchmark("OurEncoder", BM_OurEncoder);
+            ours->ArgNames({"height", "content", "filter", "deflate", "threads"});
+            ours->Args({height, content, int(F::Up), int(D::Rle), 0});  // the settings in use
+            ours->Args({height, content, int(F::Up), int(D::Rle), 1});
+            ours->Args({height, content, int(F::Up), int(D::Fast), 0});
+            ours->Args({height, content, int(F::Sub), int(D::Rle), 0});
+            ours->Args({height, content, int(F::Paeth), int(D::Rle), 0});
+            ours->Args({height, content, int(F::Adaptive), int(D::Fast), 0});
+            ours->Unit(benchmark::kMillisecond)->UseRealTime();
+
+            auto* qt = benchmark::RegisterBenchmark("QtEncoder", BM_QtEncoder);
+            qt->ArgNames({"height", "content", "quality"});
+            qt->Args({height, content, -1})->Args({height, content, 85});
+            qt->Unit(benchmark::kMillisecond)->UseRealTime();
+        }
+    }
+}
+
+// The pixels of a 4K screen into a fresh memfd that the helper maps.
+void BM_HandOverThroughMemfd(benchmark::State& state) {
+    const QImage& image = testImage(2160, Screen);
+    for (auto _ : state) {
+        const int fd = memfd_create("bench", MFD_CLOEXEC);
+        const uchar* data = image.constBits();
+        qsizetype left = image.sizeInBytes();
+        while (left > 0) {
+            const ssize_t n = write(fd, data, size_t(left));
+            if (n <= 0) break;
+            data += n;
+            left -= n;
+        }
+        close(fd);
+    }
+}
+BENCHMARK(BM_HandOverThroughMemfd)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same pixels through a pipe (enlarged to 1 MiB) into a reader's buffer.
+void BM_HandOverThroughPipe(benchmark::State& state) {
+    const QImage& image = testImage(2160, Screen);
+    QByteArray received(image.sizeInBytes(), Qt::Uninitialized);
+    for (auto _ : state) {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) break;
+        fcntl(fds[1], F_SETPIPE_SZ, 1 << 20);
+        std::thread reader([&] {
+            qsizetype at = 0;
+            ssize_t n;
+            while ((n = read(fds[0], received.data() + at, size_t(received.size() - at))) > 0)
+                at += n;
+        });
+        const uchar* data = image.constBits();
+        qsizetype left = image.sizeInBytes();
+        while (left > 0) {
+            const ssize_t n = write(fds[1], data, size_t(left));
+            if (n <= 0) break;
+            data += n;
+            left -= n;
+        }
+        close(fds[1]);
+        reader.join();
+        close(fds[0]);
+    }
+}
+BENCHMARK(BM_HandOverThroughPipe)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Fonts for the desktop picture's text; no display needed.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    registerEncoders();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

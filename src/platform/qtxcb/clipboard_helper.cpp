@@ -1,0 +1,227 @@
+#include "platform/qtxcb/clipboard_helper.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/qtxcb/png_encoder.h"
+
+namespace {
+
+constexpr char kPngMime[] = "image/png";
+// A safety net next to QClipboard::changed: however the loss of ownership was missed, the
+// helper notices it within this time.
+constexpr int kOwnershipPollMs = 1000;
+
+// The image as it travels through the helper: pixels arrive, then the PNG is ready.
+class EncodedImage {
+public:
+    enum class Stage { Waiting, Arrived, Encoded, Failed };
+
+    void setStage(Stage stage, QByteArray png = {}) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stage = stage;
+            m_png = std::move(png);
+        }
+        m_changed.notify_all();
+    }
+    // Blocks until the pixels arrived (true) or never will (false).
+    bool waitForPixels() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_stage != Stage::Waiting; });
+        return m_stage != Stage::Failed;
+    }
+    // Blocks until the encoding has finished; a paste that comes early is served from here.
+    QByteArray waitForPng() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock,
+                       [this] { return m_stage == Stage::Encoded || m_stage == Stage::Failed; });
+        return m_png;
+    }
+
+    std::atomic<bool> cancel{false};
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Stage m_stage = Stage::Waiting;
+    QByteArray m_png;
+};
+
+class PngMimeData : public QMimeData {
+public:
+    explicit PngMimeData(std::shared_ptr<EncodedImage> image) : m_image(std::move(image)) {}
+
+    QStringList formats() const override { return {QString::fromLatin1(kPngMime)}; }
+    bool hasFormat(const QString& mimeType) const override { return mimeType == kPngMime; }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (mimeType != kPngMime) return {};
+        return m_image->waitForPng();
+    }
+
+private:
+    std::shared_ptr<EncodedImage> m_image;
+};
+
+bool readExactly(int fd, void* data, size_t size) {
+    auto* out = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t n = read(fd, out, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        out += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+void answer(char byte) {
+    while (send(kHelperChannelFd, &byte, 1, MSG_NOSIGNAL) < 0 && errno == EINTR) {
+    }
+}
+
+// Runs on its own thread from the start, so that the encoding overlaps Qt's start-up when the
+// pixels come early.
+void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
+    ClipboardImageHeader header;
+    struct stat info {};
+    const bool valid = readExactly(kHelperChannelFd, &header, sizeof header) &&
+                       header.magic == kClipboardImageMagic && header.width > 0 &&
+                       header.height > 0 && isPngNativeFormat(QImage::Format(header.format)) &&
+                       header.bytesPerLine >= qint64(header.width) * 4 &&
+                       fstat(kHelperPixelsFd, &info) == 0 &&
+                       info.st_size >= header.bytesPerLine * header.height;
+    if (!valid) {
+        image->setStage(EncodedImage::Stage::Failed);
+        return;
+    }
+    const size_t mappedSize = size_t(header.bytesPerLine) * size_t(header.height);
+    void* pixels = mmap(nullptr, mappedSize, PROT_READ, MAP_SHARED, kHelperPixelsFd, 0);
+    close(kHelperPixelsFd);
+    if (pixels == MAP_FAILED) {
+        image->setStage(EncodedImage::Stage::Failed);
+        return;
+    }
+    image->setStage(EncodedImage::Stage::Arrived);
+
+    if (const int delay = qEnvironmentVariableIntValue(kHelperEncodeDelayVariable); delay > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    }
+    const PngPixels view{static_cast<const uchar*>(pixels),
+                         header.width,
+                         header.height,
+                         header.bytesPerLine,
+                         QImage::Format(header.format),
+                         header.dotsPerMeterX,
+                         header.dotsPerMeterY};
+    QByteArray png = encodePng(view, {}, &image->cancel);
+    munmap(pixels, mappedSize);
+    const auto stage = png.isEmpty() ? EncodedImage::Stage::Failed : EncodedImage::Stage::Encoded;
+    image->setStage(stage, std::move(png));
+}
+
+// Our own windows carry our connection's resource id base; Qt's ownsClipboard() only reflects
+// what Qt asked for, not what the server granted.
+bool ownsClipboardOnServer() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || xcb_connection_has_error(connection)) return false;
+    static const xcb_atom_t clipboardAtom = [connection] {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }();
+    if (clipboardAtom == XCB_ATOM_NONE) return false;
+    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, clipboardAtom), nullptr);
+    const xcb_window_t owner = reply ? reply->owner : XCB_NONE;
+    free(reply);
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    return owner != XCB_NONE && (owner & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+// A host that reads the capturing process's output must see its end when that process exits,
+// and a signal to the caller's process group must not reach the helper.
+void detachFromCaller() {
+    setsid();
+    const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (devNull >= 0) {
+        dup2(devNull, STDIN_FILENO);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+        if (devNull > STDERR_FILENO) close(devNull);
+    }
+    close_range(kHelperChannelFd + 1, ~0u, 0);
+}
+
+// What the helper does not need costs start-up time: input methods, XInput, the session
+// manager, desktop themes.
+void leanQtEnvironment() {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("QT_QPA_PLATFORMTHEME", "generic");
+    qputenv("QT_IM_MODULE", "none");
+    qputenv("QT_XCB_NO_XI2", "1");
+    qunsetenv("SESSION_MANAGER");
+}
+
+}  // namespace
+
+int runClipboardHelper(int argc, char** argv) {
+    detachFromCaller();
+    auto image = std::make_shared<EncodedImage>();
+    std::thread encoder(receiveAndEncode, image);
+
+    leanQtEnvironment();
+    int qtArgc = argc > 0 ? 1 : 0;
+    QGuiApplication app(qtArgc, argv);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+
+    if (!image->waitForPixels()) {
+        encoder.join();
+        return 1;
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setMimeData(new PngMimeData(image), QClipboard::Clipboard);
+    if (!clipboard->ownsClipboard() || !ownsClipboardOnServer()) {
+        answer(kHelperFailed);
+        image->cancel = true;
+        encoder.join();
+        return 1;
+    }
+    answer(kHelperReady);
+    close(kHelperChannelFd);
+
+    auto quitWhenTaken = [clipboard] {
+        if (!clipboard->ownsClipboard() || !ownsClipboardOnServer()) QCoreApplication::quit();
+    };
+    QObject::connect(clipboard, &QClipboard::changed, &app, [quitWhenTaken](QClipboard::Mode mode) {
+        if (mode == QClipboard::Clipboard) quitWhenTaken();
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, quitWhenTaken);
+    poll.start(kOwnershipPollMs);
+
+    const int status = QGuiApplication::exec();
+    image->cancel = true;
+    encoder.join();
+    return status;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The hidden mode of quillet-capture that keeps a finished image on the X11 clipboard after the
+// capturing process has ended: it receives the pixels from ClipboardKeeper, encodes the PNG once,
+// owns CLIPBOARD, and exits as soon as another client takes it or the X connection goes away.
+
+#include <QImage>
+#include <cstdint>
+
+// argv[1] of the hidden mode.
+inline constexpr char kClipboardHelperFlag[] = "--quillet-clipboard-helper";
+
+// Descriptors the helper is started with (standard input, output and error are /dev/null):
+inline constexpr int kHelperPixelsFd = 3;   // a memfd holding the pixel rows
+inline constexpr int kHelperChannelFd = 4;  // a stream socket to the capturing process
+// Over the channel the capturing process sends one ClipboardImageHeader once the pixels are in
+// place, and the helper answers with one byte: kHelperReady once CLIPBOARD is really its own,
+// kHelperFailed otherwise. A channel closed before the header means "no image": the helper exits.
+inline constexpr char kHelperReady = 'R';
+inline constexpr char kHelperFailed = 'F';
+inline constexpr quint32 kClipboardImageMagic = 0x51434c50;  // "QCLP"
+
+struct ClipboardImageHeader {
+    quint32 magic = kClipboardImageMagic;
+    qint32 width = 0;
+    qint32 height = 0;
+    qint32 format = 0;  // QImage::Format: RGB32, ARGB32 or ARGB32_Premultiplied
+    qint64 bytesPerLine = 0;
+    qint32 dotsPerMeterX = 0;
+    qint32 dotsPerMeterY = 0;
+    double devicePixelRatio = 1.0;
+};
+
+// Tests set this variable (milliseconds) to hold back the encoding, so that a paste provably
+// arrives before the PNG is ready.
+inline constexpr char kHelperEncodeDelayVariable[] = "QUILLET_CLIPBOARD_ENCODE_DELAY_MS";
+
+int runClipboardHelper(int argc, char** argv);

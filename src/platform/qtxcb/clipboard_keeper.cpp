@@ -1,0 +1,184 @@
+#include "platform/qtxcb/clipboard_keeper.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "platform/qtxcb/clipboard_helper.h"
+#include "platform/qtxcb/png_encoder.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void closeFd(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+bool writeAll(int fd, const uchar* data, size_t size) {
+    off_t offset = 0;
+    while (size > 0) {
+        const ssize_t n = pwrite(fd, data, std::min<size_t>(size, 1u << 30), offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        offset += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool sendAll(int fd, const void* data, size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        // MSG_NOSIGNAL: a helper that died must cost us a failed call, not a SIGPIPE.
+        const ssize_t n = send(fd, bytes, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// Waits for the helper's one-byte answer; a helper that died closes the channel.
+bool waitForReady(int fd, Clock::time_point deadline) {
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left < 0) return false;
+        pollfd pfd{fd, POLLIN, 0};
+        const int rc = poll(&pfd, 1, int(std::min<long long>(left, INT_MAX)));
+        if (rc < 0 && errno == EINTR) continue;
+        if (rc <= 0) return false;
+        char answer = 0;
+        const ssize_t n = recv(fd, &answer, 1, 0);
+        if (n < 0 && errno == EINTR) continue;
+        return n == 1 && answer == kHelperReady;
+    }
+}
+
+}  // namespace
+
+ClipboardKeeper::ClipboardKeeper(std::string helperExecutable,
+                                 std::chrono::milliseconds readyTimeout)
+    : m_executable(std::move(helperExecutable)), m_readyTimeout(readyTimeout) {}
+
+ClipboardKeeper::~ClipboardKeeper() {
+    // A helper that never got an image owns nothing; it would exit on the closed channel anyway.
+    dropHelper(true);
+}
+
+std::string ClipboardKeeper::ownExecutable() {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, size_t(n)) : std::string("/proc/self/exe");
+}
+
+void ClipboardKeeper::prepare() {
+    if (m_helper < 0) spawnHelper();
+}
+
+bool ClipboardKeeper::setImage(const QImage& image) {
+    if (image.isNull()) return false;
+    if (m_helper < 0 && !spawnHelper()) return false;
+    if (!handOver(image)) {
+        dropHelper(true);
+        return false;
+    }
+    m_helper = -1;  // it lives on by itself now
+    dropHelper(false);
+    return true;
+}
+
+bool ClipboardKeeper::spawnHelper() {
+    m_pixelsFd = memfd_create("quillet-clipboard", MFD_CLOEXEC);
+    int channel[2];
+    if (m_pixelsFd < 0 || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0) {
+        closeFd(m_pixelsFd);
+        return false;
+    }
+    m_channelFd = channel[0];
+    // Sources above the target numbers, so that one dup2 in the child cannot overwrite another's
+    // source; all of them close on exec, the dup2 targets do not.
+    int childPixels = fcntl(m_pixelsFd, F_DUPFD_CLOEXEC, 10);
+    int childChannel = fcntl(channel[1], F_DUPFD_CLOEXEC, 10);
+    close(channel[1]);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDWR, 0);
+    posix_spawn_file_actions_adddup2(&actions, STDIN_FILENO, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, STDIN_FILENO, STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, childPixels, kHelperPixelsFd);
+    posix_spawn_file_actions_adddup2(&actions, childChannel, kHelperChannelFd);
+    // Whatever our own parent left open without close-on-exec stays with us.
+    posix_spawn_file_actions_addclosefrom_np(&actions, kHelperChannelFd + 1);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signalSet;
+    sigemptyset(&signalSet);
+    posix_spawnattr_setsigmask(&attributes, &signalSet);
+    sigfillset(&signalSet);
+    posix_spawnattr_setsigdefault(&attributes, &signalSet);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+
+    char* argv[] = {m_executable.data(), const_cast<char*>(kClipboardHelperFlag), nullptr};
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, m_executable.c_str(), &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    closeFd(childPixels);
+    closeFd(childChannel);
+    if (rc != 0) {
+        closeFd(m_pixelsFd);
+        closeFd(m_channelFd);
+        return false;
+    }
+    m_helper = pid;
+    m_lastHelper = pid;
+    return true;
+}
+
+bool ClipboardKeeper::handOver(const QImage& image) {
+    const auto deadline = Clock::now() + m_readyTimeout;
+    QImage native = image;
+    if (!isPngNativeFormat(native.format())) {
+        native = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                               : QImage::Format_RGB32);
+    }
+    ClipboardImageHeader header;
+    header.width = native.width();
+    header.height = native.height();
+    header.format = int(native.format());
+    header.bytesPerLine = native.bytesPerLine();
+    header.dotsPerMeterX = native.dotsPerMeterX();
+    header.dotsPerMeterY = native.dotsPerMeterY();
+    header.devicePixelRatio = native.devicePixelRatio();
+    return writeAll(m_pixelsFd, native.constBits(), size_t(native.sizeInBytes())) &&
+           sendAll(m_channelFd, &header, sizeof header) && waitForReady(m_channelFd, deadline);
+}
+
+void ClipboardKeeper::dropHelper(bool kill) {
+    closeFd(m_pixelsFd);
+    closeFd(m_channelFd);
+    if (m_helper > 0 && kill) {
+        ::kill(m_helper, SIGKILL);
+        while (waitpid(m_helper, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    m_helper = -1;
+}

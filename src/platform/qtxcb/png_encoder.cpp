@@ -1,0 +1,391 @@
+#include "platform/qtxcb/png_encoder.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Rows are converted and filtered in batches of about this many bytes before they are deflated:
+// small enough to stay in the cache, large enough to keep the calls to zlib few.
+constexpr qsizetype kBatchBytes = 128 * 1024;
+// A band restarts the deflate dictionary, so bands are kept tall enough for that not to matter.
+constexpr int kMinBandRows = 32;
+constexpr int kBandsPerThread = 4;
+
+enum class Layout { Rgb, Rgba, RgbaPremultiplied };
+
+void putBigEndian(uchar* out, quint32 value) {
+    out[0] = uchar(value >> 24);
+    out[1] = uchar(value >> 16);
+    out[2] = uchar(value >> 8);
+    out[3] = uchar(value);
+}
+
+void appendChunk(QByteArray& png, const char* type, const uchar* data, quint32 size) {
+    uchar header[8];
+    putBigEndian(header, size);
+    std::memcpy(header + 4, type, 4);
+    png.append(reinterpret_cast<const char*>(header), 8);
+    uLong crc = crc32(0, header + 4, 4);
+    if (size > 0) {  // crc32() restarts on a null buffer
+        png.append(reinterpret_cast<const char*>(data), size);
+        crc = crc32(crc, data, size);
+    }
+    uchar tail[4];
+    putBigEndian(tail, quint32(crc));
+    png.append(reinterpret_cast<const char*>(tail), 4);
+}
+
+bool isOpaque(const PngPixels& pixels) {
+    for (int y = 0; y < pixels.height; ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(pixels.bits + y * pixels.bytesPerLine);
+        quint32 alpha = 0xff000000u;
+        for (int x = 0; x < pixels.width; ++x) alpha &= row[x];
+        if (alpha != 0xff000000u) return false;
+    }
+    return true;
+}
+
+// One image row as PNG samples: R, G, B (and A) bytes.
+void convertRow(const quint32* src, uchar* dst, int width, Layout layout) {
+    switch (layout) {
+        case Layout::Rgb:
+            for (int x = 0; x < width; ++x) {
+                const quint32 p = src[x];
+                dst[0] = uchar(p >> 16);
+                dst[1] = uchar(p >> 8);
+                dst[2] = uchar(p);
+                dst += 3;
+            }
+            break;
+        case Layout::Rgba:
+            for (int x = 0; x < width; ++x) {
+                const quint32 p = src[x];
+                dst[0] = uchar(p >> 16);
+                dst[1] = uchar(p >> 8);
+                dst[2] = uchar(p);
+                dst[3] = uchar(p >> 24);
+                dst += 4;
+            }
+            break;
+        case Layout::RgbaPremultiplied:
+            for (int x = 0; x < width; ++x) {
+                const quint32 p = qUnpremultiply(src[x]);
+                dst[0] = uchar(p >> 16);
+                dst[1] = uchar(p >> 8);
+                dst[2] = uchar(p);
+                dst[3] = uchar(p >> 24);
+                dst += 4;
+            }
+            break;
+    }
+}
+
+void filterSub(const uchar* cur, uchar* out, qsizetype n, int bpp) {
+    for (qsizetype i = 0; i < bpp; ++i) out[i] = cur[i];
+    for (qsizetype i = bpp; i < n; ++i) out[i] = uchar(cur[i] - cur[i - bpp]);
+}
+
+void filterUp(const uchar* cur, const uchar* prev, uchar* out, qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i) out[i] = uchar(cur[i] - prev[i]);
+}
+
+void filterPaeth(const uchar* cur, const uchar* prev, uchar* out, qsizetype n, int bpp) {
+    for (qsizetype i = 0; i < n; ++i) {
+        const int a = i >= bpp ? cur[i - bpp] : 0;
+        const int b = prev[i];
+        const int c = i >= bpp ? prev[i - bpp] : 0;
+        const int pa = std::abs(b - c);
+        const int pb = std::abs(a - c);
+        const int pc = std::abs(a + b - 2 * c);
+        const int predictor = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+        out[i] = uchar(cur[i] - predictor);
+    }
+}
+
+quint64 signedSum(const uchar* data, qsizetype n) {
+    quint64 sum = 0;
+    for (qsizetype i = 0; i < n; ++i) sum += quint64(std::abs(int(qint8(data[i]))));
+    return sum;
+}
+
+// Writes the filter type byte and the filtered samples of one row.
+void filterRow(PngFilter filter, const uchar* cur, const uchar* prev, uchar* out, qsizetype n,
+               int bpp, std::vector<uchar>& scratch) {
+    switch (filter) {
+        case PngFilter::None:
+            out[0] = 0;
+            std::memcpy(out + 1, cur, size_t(n));
+            return;
+        case PngFilter::Sub:
+            out[0] = 1;
+            filterSub(cur, out + 1, n, bpp);
+            return;
+        case PngFilter::Up:
+            out[0] = 2;
+            filterUp(cur, prev, out + 1, n);
+            return;
+        case PngFilter::Paeth:
+            out[0] = 4;
+            filterPaeth(cur, prev, out + 1, n, bpp);
+            return;
+        case PngFilter::Adaptive: {
+            // The usual heuristic: the candidate with the smallest sum of signed magnitudes.
+            scratch.resize(size_t(n) * 2);
+            uchar* best = out + 1;
+            filterSub(cur, best, n, bpp);
+            quint64 bestSum = signedSum(best, n);
+            out[0] = 1;
+            uchar* candidate = scratch.data();
+            filterUp(cur, prev, candidate, n);
+            if (const quint64 sum = signedSum(candidate, n); sum < bestSum) {
+                bestSum = sum;
+                std::memcpy(best, candidate, size_t(n));
+                out[0] = 2;
+            }
+            filterPaeth(cur, prev, candidate, n, bpp);
+            if (const quint64 sum = signedSum(candidate, n); sum < bestSum) {
+                std::memcpy(best, candidate, size_t(n));
+                out[0] = 4;
+            }
+            return;
+        }
+    }
+}
+
+struct Band {
+    int firstRow = 0;
+    int endRow = 0;
+    std::unique_ptr<uchar[]> deflated;  // raw deflate data, ending on a byte boundary
+    size_t capacity = 0;
+    size_t size = 0;
+    uLong adler = 1;  // Adler-32 of this band's filtered bytes
+    qsizetype filteredSize = 0;
+    uLong crc = 0;  // CRC-32 of "IDAT" and the deflated data, ready to be continued
+    bool ok = false;
+};
+
+class BandEncoder {
+public:
+    BandEncoder(const PngPixels& pixels, Layout layout, const PngOptions& options,
+                const std::atomic<bool>* cancel)
+        : m_pixels(pixels),
+          m_layout(layout),
+          m_options(options),
+          m_cancel(cancel),
+          m_bpp(layout == Layout::Rgb ? 3 : 4),
+          m_sampleBytes(qsizetype(pixels.width) * m_bpp) {}
+
+    void encode(Band& band, bool first, bool last) const {
+        z_stream zs{};
+        int level = 1;
+        int strategy = Z_DEFAULT_STRATEGY;
+        switch (m_options.deflate) {
+            case PngDeflate::Fast:
+                break;
+            case PngDeflate::Rle:
+                strategy = Z_RLE;
+                break;
+            case PngDeflate::HuffmanOnly:
+                strategy = Z_HUFFMAN_ONLY;
+                break;
+            case PngDeflate::Default:
+                level = Z_DEFAULT_COMPRESSION;
+                break;
+        }
+        if (deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, strategy) != Z_OK) return;
+
+        const qsizetype rowBytes = 1 + m_sampleBytes;
+        band.filteredSize = rowBytes * (band.endRow - band.firstRow);
+        // Not zero-filled: touching tens of megabytes for nothing shows up in the profile.
+        band.capacity = deflateBound(&zs, uLong(band.filteredSize)) + 64;
+        band.deflated.reset(new uchar[band.capacity]);
+        band.size = 0;
+        if (first) {
+            // zlib stream header: deflate, 32 KiB window, no dictionary, fastest level.
+            band.deflated[0] = 0x78;
+            band.deflated[1] = 0x01;
+            band.size = 2;
+        }
+
+        const qsizetype batchRows = std::max<qsizetype>(1, kBatchBytes / rowBytes);
+        std::vector<uchar> batch(size_t(batchRows * rowBytes));
+        std::vector<uchar> cur(static_cast<size_t>(m_sampleBytes));
+        std::vector<uchar> prev(static_cast<size_t>(m_sampleBytes), 0);
+        std::vector<uchar> scratch;
+        if (band.firstRow > 0)
+            convertRow(row(band.firstRow - 1), prev.data(), m_pixels.width, m_layout);
+
+        bool ok = true;
+        int y = band.firstRow;
+        while (ok && y < band.endRow) {
+            const int batchEnd = int(std::min<qsizetype>(band.endRow, y + batchRows));
+            uchar* out = batch.data();
+            for (; y < batchEnd; ++y) {
+                convertRow(row(y), cur.data(), m_pixels.width, m_layout);
+                filterRow(m_options.filter, cur.data(), prev.data(), out, m_sampleBytes, m_bpp,
+                          scratch);
+                cur.swap(prev);
+                out += rowBytes;
+            }
+            const auto batchSize = uInt(out - batch.data());
+            band.adler = adler32(band.adler, batch.data(), batchSize);
+            const bool end = y == band.endRow;
+            const int flush = end ? (last ? Z_FINISH : Z_SYNC_FLUSH) : Z_NO_FLUSH;
+            ok = deflateAll(zs, band, batch.data(), batchSize, flush);
+            if (m_cancel && m_cancel->load(std::memory_order_relaxed)) ok = false;
+        }
+        deflateEnd(&zs);
+        if (!ok) return;
+        band.crc = crc32_z(crc32(0, reinterpret_cast<const Bytef*>("IDAT"), 4), band.deflated.get(),
+                           band.size);
+        band.ok = true;
+    }
+
+private:
+    const quint32* row(int y) const {
+        return reinterpret_cast<const quint32*>(m_pixels.bits + y * m_pixels.bytesPerLine);
+    }
+
+    static bool deflateAll(z_stream& zs, Band& band, const uchar* data, uInt size, int flush) {
+        zs.next_in = const_cast<Bytef*>(data);
+        zs.avail_in = size;
+        for (;;) {
+            if (band.capacity - band.size < 64) {
+                // deflateBound() does not cover the flush markers; rarely needed.
+                const size_t capacity = band.capacity * 2 + 1024;
+                std::unique_ptr<uchar[]> grown(new uchar[capacity]);
+                std::memcpy(grown.get(), band.deflated.get(), band.size);
+                band.deflated = std::move(grown);
+                band.capacity = capacity;
+            }
+            zs.next_out = band.deflated.get() + band.size;
+            zs.avail_out = uInt(std::min<size_t>(band.capacity - band.size, 1u << 30));
+            const uInt before = zs.avail_out;
+            const int rc = deflate(&zs, flush);
+            band.size += before - zs.avail_out;
+            if (rc == Z_STREAM_ERROR) return false;
+            if (flush == Z_FINISH) {
+                if (rc == Z_STREAM_END) return true;
+            } else if (zs.avail_in == 0 && zs.avail_out != 0) {
+                return true;
+            }
+        }
+    }
+
+    const PngPixels& m_pixels;
+    Layout m_layout;
+    PngOptions m_options;
+    const std::atomic<bool>* m_cancel;
+    int m_bpp;
+    qsizetype m_sampleBytes;
+};
+
+}  // namespace
+
+bool isPngNativeFormat(QImage::Format format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
+QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
+                     const std::atomic<bool>* cancel) {
+    if (!pixels.bits || pixels.width <= 0 || pixels.height <= 0 ||
+        !isPngNativeFormat(pixels.format) || pixels.bytesPerLine < qsizetype(pixels.width) * 4) {
+        return {};
+    }
+    Layout layout = Layout::Rgb;
+    if (pixels.format != QImage::Format_RGB32 && !isOpaque(pixels)) {
+        layout = pixels.format == QImage::Format_ARGB32 ? Layout::Rgba : Layout::RgbaPremultiplied;
+    }
+
+    int threads = options.threads > 0 ? options.threads : int(std::thread::hardware_concurrency());
+    threads = std::max(1, threads);
+    const int bandCount =
+        std::clamp(std::min(threads * kBandsPerThread, pixels.height / kMinBandRows), 1, 1024);
+    std::vector<Band> bands(static_cast<size_t>(bandCount));
+    for (int i = 0; i < bandCount; ++i) {
+        bands[size_t(i)].firstRow = int(qint64(pixels.height) * i / bandCount);
+        bands[size_t(i)].endRow = int(qint64(pixels.height) * (i + 1) / bandCount);
+    }
+
+    const BandEncoder encoder(pixels, layout, options, cancel);
+    std::atomic<int> next{0};
+    auto work = [&] {
+        for (int i; (i = next.fetch_add(1)) < bandCount;) {
+            encoder.encode(bands[size_t(i)], i == 0, i == bandCount - 1);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < std::min(threads, bandCount); ++t) helpers.emplace_back(work);
+    work();
+    for (auto& t : helpers) t.join();
+
+    qsizetype total = 8 + 25 + 21 + 12;
+    uLong adler = 1;
+    for (const Band& band : bands) {
+        if (!band.ok) return {};
+        total += 12 + qsizetype(band.size);
+        adler = adler32_combine(adler, band.adler, z_off_t(band.filteredSize));
+    }
+    total += 4;
+
+    QByteArray png;
+    png.reserve(total);
+    png.append("\x89PNG\r\n\x1a\n", 8);
+    uchar ihdr[13];
+    putBigEndian(ihdr, quint32(pixels.width));
+    putBigEndian(ihdr + 4, quint32(pixels.height));
+    ihdr[8] = 8;                              // bits per sample
+    ihdr[9] = layout == Layout::Rgb ? 2 : 6;  // truecolour, with alpha or without
+    ihdr[10] = ihdr[11] = ihdr[12] = 0;       // deflate, adaptive filtering, no interlace
+    appendChunk(png, "IHDR", ihdr, sizeof ihdr);
+    if (pixels.dotsPerMeterX > 0 && pixels.dotsPerMeterY > 0) {
+        uchar phys[9];
+        putBigEndian(phys, quint32(pixels.dotsPerMeterX));
+        putBigEndian(phys + 4, quint32(pixels.dotsPerMeterY));
+        phys[8] = 1;  // metres
+        appendChunk(png, "pHYs", phys, sizeof phys);
+    }
+    // One IDAT chunk per band; the last one also carries the stream's Adler-32.
+    for (int i = 0; i < bandCount; ++i) {
+        const Band& band = bands[size_t(i)];
+        const bool last = i == bandCount - 1;
+        uchar length[4];
+        putBigEndian(length, quint32(band.size + (last ? 4 : 0)));
+        png.append(reinterpret_cast<const char*>(length), 4);
+        png.append("IDAT", 4);
+        png.append(reinterpret_cast<const char*>(band.deflated.get()), qsizetype(band.size));
+        uLong crc = band.crc;
+        if (last) {
+            uchar trailer[4];
+            putBigEndian(trailer, quint32(adler));
+            png.append(reinterpret_cast<const char*>(trailer), 4);
+            crc = crc32(crc, trailer, 4);
+        }
+        uchar crcBytes[4];
+        putBigEndian(crcBytes, quint32(crc));
+        png.append(reinterpret_cast<const char*>(crcBytes), 4);
+    }
+    appendChunk(png, "IEND", nullptr, 0);
+    return png;
+}
+
+QByteArray encodePng(const QImage& image, const PngOptions& options) {
+    if (image.isNull()) return {};
+    QImage native = image;
+    if (!isPngNativeFormat(image.format())) {
+        native = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                               : QImage::Format_RGB32);
+    }
+    const PngPixels pixels{native.constBits(),    native.width(),  native.height(),
+                           native.bytesPerLine(), native.format(), native.dotsPerMeterX(),
+                           native.dotsPerMeterY()};
+    return encodePng(pixels, options);
+}

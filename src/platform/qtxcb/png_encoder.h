@@ -1,0 +1,38 @@
+#pragma once
+// Lossless PNG encoding tuned for screen images: cheap filters, fast deflate settings, and the
+// rows split into bands that are deflated on several threads and joined into one zlib stream,
+// so that the result is a single valid PNG any decoder reads back pixel-exact.
+
+#include <QByteArray>
+#include <QImage>
+#include <atomic>
+
+enum class PngFilter { None, Sub, Up, Paeth, Adaptive };
+enum class PngDeflate { Fast, Rle, HuffmanOnly, Default };
+
+struct PngOptions {
+    PngFilter filter = PngFilter::Up;
+    PngDeflate deflate = PngDeflate::Rle;
+    int threads = 0;  // 0: one per core
+};
+
+// Pixels the encoder reads without owning them (an image in shared memory, say).
+struct PngPixels {
+    const uchar* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    qsizetype bytesPerLine = 0;
+    QImage::Format format = QImage::Format_Invalid;
+    int dotsPerMeterX = 0;  // 0 leaves the physical size out
+    int dotsPerMeterY = 0;
+};
+
+// The formats encodePng(PngPixels) takes as they are; other formats need a conversion first.
+bool isPngNativeFormat(QImage::Format format);
+
+// Returns the PNG, or an empty array for an empty image, an unsupported format, or when
+// `cancel` became true on the way.
+QByteArray encodePng(const PngPixels& pixels, const PngOptions& options = {},
+                     const std::atomic<bool>* cancel = nullptr);
+// Converts images of other formats first.
+QByteArray encodePng(const QImage& image, const PngOptions& options = {});

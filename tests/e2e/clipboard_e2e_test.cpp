@@ -1,0 +1,323 @@
+// The clipboard that outlives the capturing process: ClipboardKeeper and its helper on a private
+// Xvfb, read back with xclip as another application would.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/png_test_images.h"
+#include "platform/qtxcb/clipboard_helper.h"
+#include "platform/qtxcb/clipboard_keeper.h"
+#include "support/x_session.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+struct Output {
+    int status = -1;  // exit status, or -1 when the program did not end in time
+    QByteArray bytes;
+};
+
+// Runs a program to its end and collects its standard output (and error, when asked).
+Output runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                  bool withStandardError = false, std::chrono::milliseconds timeout = 20s) {
+    Output out;
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return out;
+    const pid_t pid = spawnProgram(argv, env, fds[1], withStandardError ? fds[1] : -1);
+    close(fds[1]);
+    const auto deadline = Clock::now() + timeout;
+    char buffer[65536];
+    bool ended = false;
+    while (pid > 0 && !ended) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd pfd{fds[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&pfd, 1, int(left.count())) <= 0) break;
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n > 0) out.bytes.append(buffer, n);
+        ended = n == 0;
+    }
+    close(fds[0]);
+    if (pid <= 0) return out;
+    if (!ended) {
+        stopProgram(pid);
+        return out;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+// True once the process has exited (a zombie counts), whoever its parent is.
+bool waitForEnd(pid_t pid, std::chrono::milliseconds timeout) {
+    const int fd = int(syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) return errno == ESRCH;
+    pollfd pfd{fd, POLLIN, 0};
+    const bool ended = poll(&pfd, 1, int(timeout.count())) > 0;
+    close(fd);
+    return ended;
+}
+
+bool isRunning(pid_t pid) {
+    return !waitForEnd(pid, 0ms);
+}
+
+// Sets environment variables for this process (and so for the helpers it starts) until the end
+// of the scope.
+class EnvironmentScope {
+public:
+    void set(const char* name, const QByteArray& value) {
+        m_saved.push_back({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+        qputenv(name, value);
+    }
+    ~EnvironmentScope() {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+            if (it->wasSet) {
+                qputenv(it->name, it->value);
+            } else {
+                qunsetenv(it->name);
+            }
+        }
+    }
+
+private:
+    struct Saved {
+        const char* name;
+        QByteArray value;
+        bool wasSet;
+    };
+    std::vector<Saved> m_saved;
+};
+
+class ClipboardE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_x = std::make_unique<XSession>();
+        ASSERT_TRUE(m_x->ok()) << m_x->error();
+        m_env.set("DISPLAY", QByteArray::fromStdString(m_x->display()));
+    }
+
+    void TearDown() override {
+        // Whatever a test left on the clipboard: its helper must end with the X server.
+        m_x.reset();
+        for (const pid_t pid : m_helpers) {
+            EXPECT_TRUE(waitForEnd(pid, 5s)) << "helper " << pid << " outlived its X server";
+            waitpid(pid, nullptr, WNOHANG);
+        }
+    }
+
+    pid_t remember(pid_t pid) {
+        if (pid > 0) m_helpers.push_back(pid);
+        return pid;
+    }
+
+    Output paste() const {
+        return runProgram({"xclip", "-selection", "clipboard", "-t", "image/png", "-o"},
+                          {"DISPLAY=" + m_x->display()});
+    }
+
+    // Another application copies some text. xclip stays in the background to serve it, so it
+    // gets none of our pipes.
+    void takeClipboard() const {
+        const pid_t pid = spawnProgram({"sh", "-c", "echo x | xclip -selection clipboard"},
+                                       {"DISPLAY=" + m_x->display()});
+        ASSERT_GT(pid, 0);
+        int status = -1;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    static QImage decoded(const Output& out) {
+        return QImage::fromData(out.bytes, "PNG").convertToFormat(QImage::Format_RGB32);
+    }
+
+    std::unique_ptr<XSession> m_x;
+    EnvironmentScope m_env;
+    std::vector<pid_t> m_helpers;
+};
+
+TEST_F(ClipboardE2E, ImageStaysPasteablePixelExactAfterTheKeeperIsGone) {
+    const QImage image = png_test::patternImage(1920, 1080);
+    {
+        ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+        keeper.prepare();
+        ASSERT_TRUE(keeper.setImage(image));
+        remember(keeper.helperPid());
+    }
+    const Output out = paste();
+    ASSERT_EQ(out.status, 0);
+    EXPECT_TRUE(out.bytes.startsWith("\x89PNG\r\n\x1a\n"));
+    EXPECT_EQ(decoded(out), image);
+}
+
+TEST_F(ClipboardE2E, ImagesOfOtherFormatsArriveConverted) {
+    // An RGB16 image and a translucent one: what a paste returns is the same picture.
+    const QImage opaque = png_test::patternImage(300, 200).convertToFormat(QImage::Format_RGB16);
+    const QImage translucent = png_test::patternImage(300, 200, QImage::Format_ARGB32);
+    for (const QImage& image : {opaque, translucent}) {
+        ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);  // without prepare(): started on demand
+        ASSERT_TRUE(keeper.setImage(image));
+        remember(keeper.helperPid());
+        const Output out = paste();
+        ASSERT_EQ(out.status, 0);
+        const QImage back = QImage::fromData(out.bytes, "PNG");
+        EXPECT_EQ(back.hasAlphaChannel(), image.hasAlphaChannel());
+        EXPECT_EQ(back.convertToFormat(QImage::Format_ARGB32),
+                  image.convertToFormat(QImage::Format_ARGB32));
+    }
+}
+
+TEST_F(ClipboardE2E, NoisyUltraHdImageTravelsByIncrAndEveryPasteGetsTheSameBytes) {
+    const QImage image = png_test::noiseImage(3840, 2160);
+    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    keeper.prepare();
+    ASSERT_TRUE(keeper.setImage(image));
+    remember(keeper.helperPid());
+
+    const Output first = paste();
+    ASSERT_EQ(first.status, 0);
+    EXPECT_GT(first.bytes.size(), 16 * 1024 * 1024) << "too small to need INCR";
+    const Output second = paste();
+    ASSERT_EQ(second.status, 0);
+    EXPECT_TRUE(first.bytes == second.bytes);
+    EXPECT_EQ(decoded(first), image);
+}
+
+TEST_F(ClipboardE2E, PasteArrivingBeforeTheEncodingEndsWaitsForTheWholeImage) {
+    constexpr auto kDelay = 1500ms;
+    m_env.set(kHelperEncodeDelayVariable, QByteArray::number(qint64(kDelay.count())));
+    const QImage image = png_test::patternImage(1920, 1080);
+    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    keeper.prepare();
+    const auto start = Clock::now();
+    ASSERT_TRUE(keeper.setImage(image));
+    remember(keeper.helperPid());
+    EXPECT_LT(Clock::now() - start, kDelay) << "ready must not wait for the encoding";
+
+    const Output first = paste();  // asked for while the encoding is still held back
+    ASSERT_EQ(first.status, 0);
+    EXPECT_GE(Clock::now() - start, kDelay);
+    EXPECT_EQ(decoded(first), image);
+
+    // Encoded once: a later paste is served at once from the same bytes.
+    const auto again = Clock::now();
+    const Output second = paste();
+    EXPECT_LT(Clock::now() - again, kDelay);
+    EXPECT_TRUE(first.bytes == second.bytes);
+}
+
+TEST_F(ClipboardE2E, HelperExitsWhenAnotherApplicationTakesTheClipboard) {
+    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    ASSERT_TRUE(keeper.setImage(png_test::patternImage(640, 480)));
+    const pid_t helper = remember(keeper.helperPid());
+    ASSERT_TRUE(isRunning(helper));
+
+    takeClipboard();
+    EXPECT_TRUE(waitForEnd(helper, 5s)) << "the helper lingers after losing the clipboard";
+    const Output text =
+        runProgram({"xclip", "-selection", "clipboard", "-o"}, {"DISPLAY=" + m_x->display()});
+    EXPECT_EQ(text.bytes, "x\n");
+}
+
+TEST_F(ClipboardE2E, HelperExitsWhenTheXServerGoes) {
+    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    ASSERT_TRUE(keeper.setImage(png_test::patternImage(640, 480)));
+    const pid_t helper = keeper.helperPid();
+    ASSERT_TRUE(isRunning(helper));
+    m_x.reset();
+    EXPECT_TRUE(waitForEnd(helper, 5s));
+    waitpid(helper, nullptr, WNOHANG);
+}
+
+TEST_F(ClipboardE2E, CapturingProcessExitsWhileTheHelperLeavesTheHostsPipesAlone) {
+    // The host reads the tool's output through a pipe: it must see the end of it when the tool
+    // exits, although the helper lives on.
+    const Output out =
+        runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CAPTURE_BINARY, "set", "1920", "1080"},
+                   {"DISPLAY=" + m_x->display()}, true, 10s);
+    ASSERT_EQ(out.status, 0) << "no end of output, or the probe failed: " << out.bytes.data();
+    EXPECT_TRUE(out.bytes.contains("probe done"));
+    const pid_t helper = remember(pid_t(out.bytes.split('\n').value(0).toInt()));
+    ASSERT_GT(helper, 0);
+    EXPECT_TRUE(isRunning(helper));
+
+    const Output pasted = paste();
+    ASSERT_EQ(pasted.status, 0);
+    EXPECT_EQ(decoded(pasted), png_test::patternImage(1920, 1080));
+}
+
+TEST_F(ClipboardE2E, HelperWithoutAnImageExitsWhenTheCapturingProcessDies) {
+    const Output out = runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CAPTURE_BINARY, "abandon"},
+                                  {"DISPLAY=" + m_x->display()});
+    ASSERT_EQ(out.status, 0);
+    const pid_t helper = remember(pid_t(out.bytes.trimmed().toInt()));
+    ASSERT_GT(helper, 0);
+    EXPECT_TRUE(waitForEnd(helper, 5s));
+    EXPECT_NE(paste().status, 0) << "nobody may own the clipboard";
+}
+
+TEST_F(ClipboardE2E, HelperLeavesNoFilesBehind) {
+    // Everything a Qt process may write to points into an empty folder.
+    QTemporaryDir sandbox;
+    ASSERT_TRUE(sandbox.isValid());
+    for (const char* name : {"HOME", "TMPDIR", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME",
+                             "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) {
+        m_env.set(name, sandbox.path().toUtf8());
+    }
+    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    keeper.prepare();
+    ASSERT_TRUE(keeper.setImage(png_test::patternImage(800, 600)));
+    const pid_t helper = remember(keeper.helperPid());
+    ASSERT_EQ(paste().status, 0);
+    takeClipboard();
+    ASSERT_TRUE(waitForEnd(helper, 5s));
+
+    QDirIterator it(sandbox.path(),
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    QStringList left;
+    while (it.hasNext()) left << it.next();
+    EXPECT_TRUE(left.isEmpty()) << left.join(", ").toStdString();
+}
+
+struct FailureCase {
+    const char* name;
+    const char* executable;
+    const char* display;  // nullptr: the test's X server
+};
+
+TEST_F(ClipboardE2E, SetImageReportsAHelperThatCannotTakeTheClipboard) {
+    const FailureCase cases[] = {
+        {"missing executable", "/nonexistent/quillet-capture", nullptr},
+        {"not our binary: exits at once", "/bin/true", nullptr},
+        {"no X server to connect to", QUILLET_CAPTURE_BINARY, ":987"},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EnvironmentScope env;
+        if (c.display) env.set("DISPLAY", c.display);
+        ClipboardKeeper keeper(c.executable);
+        const auto start = Clock::now();
+        EXPECT_FALSE(keeper.setImage(png_test::patternImage(64, 64)));
+        EXPECT_LT(Clock::now() - start, 4s) << "a dead helper is noticed without the time limit";
+    }
+    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    EXPECT_FALSE(keeper.setImage(QImage())) << "a null image";
+}
+
+}  // namespace
