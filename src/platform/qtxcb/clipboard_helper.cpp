@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -219,6 +220,11 @@ int runClipboardHelper(int argc, char** argv) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, quitWhenTaken);
     poll.start(kOwnershipPollMs);
+
+    // exec() hands the application to the accessibility bridge, which in Qt 6.4 opens a D-Bus
+    // connection (and may autolaunch a bus) while the PNG is still being encoded. The helper has
+    // no user interface to make accessible.
+    QAccessible::installRootObjectHandler([](QObject*) {});
 
     const int status = QGuiApplication::exec();
     image->cancel = true;
