@@ -13,16 +13,21 @@ constexpr qsizetype kFieldCount = 10;
 
 }  // namespace
 
-std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log& log) {
+std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log* log) {
     std::optional<QStringList> found;
     for (const QString& argument : arguments) {
-        log.write(QStringLiteral("PARAMS:") + argument);
+        if (log) log->write(QStringLiteral("PARAMS:") + argument);
         if (!argument.contains(kMarker + u',')) continue;
         const QStringList fields = argument.split(u',');
-        log.write(QStringLiteral("splitArray.count:%1").arg(fields.size()));
+        if (log) log->write(QStringLiteral("splitArray.count:%1").arg(fields.size()));
         if (fields.size() >= kFieldCount && fields[0] == kMarker) found = fields;
     }
     return found;
+}
+
+int32_t launchAutoCaptureFlag(const QStringList& arguments) {
+    const auto fields = findLaunchFields(arguments, nullptr);
+    return fields ? parseLeadingInt(fields->at(5)) : 0;
 }
 
 QJsonObject readParameterFile(const QString& path) {
@@ -35,7 +40,7 @@ QJsonObject readParameterFile(const QString& path) {
 
 QJsonObject buildCommandObject(const QStringList& arguments, Log& log) {
     log.write(QStringLiteral("arguments.count:%1").arg(arguments.size()));
-    const std::optional<QStringList> fields = findLaunchFields(arguments, log);
+    const std::optional<QStringList> fields = findLaunchFields(arguments, &log);
 
     QJsonObject command;
     QString resultPath;

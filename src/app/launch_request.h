@@ -12,8 +12,13 @@
 
 class Log;
 
-// The fields of the last qualifying argument, logging "PARAMS:" and "splitArray.count:" lines.
-std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log& log);
+// The fields of the last qualifying argument, logging "PARAMS:" and "splitArray.count:" lines
+// when given a log.
+std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log* log);
+
+// The automatic-capture flag that the launch argument sets (it overrides the parameter
+// file), known before anything else is started; 0 without a qualifying argument.
+int32_t launchAutoCaptureFlag(const QStringList& arguments);
 
 // Reads the parameter file as UTF-8 JSON: unreadable reads as "{}", and anything but an
 // object gives an empty object.

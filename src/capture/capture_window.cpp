@@ -80,8 +80,7 @@ void CaptureWindow::doCapture() {
 }
 
 void CaptureWindow::doCaptureInner() {
-    const int flag = myView->captureParam().autoCaptureFlag;
-    const bool automatic = flag == 1 || flag == 2;
+    const bool automatic = isAutomaticCapture(myView->captureParam().autoCaptureFlag);
     // The clipboard's slow start overlaps the grab when the result is known to follow.
     if (automatic) m_platform.clipboard->prepare();
 

@@ -22,7 +22,9 @@ QImage cutSelection(const QImage& screen, const Rect& selection, double screenHe
     if (pixels.width() <= 0 || pixels.height() <= 0 || screen.isNull()) return {};
 
     QImage result;
-    if (screen.rect().contains(pixels)) {
+    if (pixels == screen.rect()) {
+        result = screen;  // the whole screen: shared, not copied
+    } else if (screen.rect().contains(pixels)) {
         result = screen.copy(pixels);
     } else {
         // QImage::copy fills the outside with zeros, which an opaque format shows as black.

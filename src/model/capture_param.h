@@ -38,5 +38,10 @@ struct CaptureParam {
     static CaptureParam initDefaultValue() { return CaptureParam{}; }
 };
 
+// Flags 1 (a given rectangle) and 2 (the whole screen) capture without showing anything.
+inline bool isAutomaticCapture(int32_t autoCaptureFlag) {
+    return autoCaptureFlag == 1 || autoCaptureFlag == 2;
+}
+
 // Colour integers are 0x00BBGGRR; the top byte is ignored and alpha is always 1.
 Color int2NSColor(int32_t value);

@@ -44,7 +44,7 @@ TEST_F(LaunchRequest, QualifyingArguments) {
         {"STARTFROMLOCAL,p,r,,0,0,0,0,0,0", false},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(findLaunchFields({"/bin/q", row.argument}, log).has_value(), row.qualifies)
+        EXPECT_EQ(findLaunchFields({"/bin/q", row.argument}, &log).has_value(), row.qualifies)
             << row.argument;
     }
 }
@@ -53,9 +53,13 @@ TEST_F(LaunchRequest, LastQualifyingArgumentWins) {
     const auto fields =
         findLaunchFields({"/bin/q", "startfromlocal,a,r1,,0,0,0,0,0,0",
                           "startfromlocal,b,r2,,0,0,0,0,0,0", "startfromlocal,c,r3,,0,0"},
-                         log);
+                         &log);
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->at(2), "r2");
+    EXPECT_EQ(launchAutoCaptureFlag({"/bin/q", "startfromlocal,a,r,,0,2,0,0,0,0",
+                                     "startfromlocal,a,r,,0, 1x,0,0,0,0", "startfromlocal,a"}),
+              1);
+    EXPECT_EQ(launchAutoCaptureFlag({"/bin/q"}), 0);
 }
 
 TEST_F(LaunchRequest, LogLinesInOrder) {
