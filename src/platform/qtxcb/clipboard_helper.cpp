@@ -19,6 +19,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/qtxcb/display_check.h"
 #include "platform/qtxcb/png_encoder.h"
 
 namespace {
@@ -191,6 +192,13 @@ int runClipboardHelper(int argc, char** argv) {
     auto image = std::make_shared<EncodedImage>();
     std::thread encoder(receiveAndEncode, image);
 
+    // Qt aborts without a display, and an abort may leave a core file behind.
+    if (xDisplayProblem()) {
+        image->cancel = true;
+        shutdown(kHelperChannelFd, SHUT_RDWR);  // ends the encoder thread's wait for pixels
+        encoder.join();
+        return 1;
+    }
     leanQtEnvironment();
     int qtArgc = argc > 0 ? 1 : 0;
     QGuiApplication app(qtArgc, argv);
