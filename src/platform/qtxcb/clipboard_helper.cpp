@@ -123,9 +123,6 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     }
     image->setStage(EncodedImage::Stage::Arrived);
 
-    if (const int delay = qEnvironmentVariableIntValue(kHelperEncodeDelayVariable); delay > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-    }
     const PngPixels view{static_cast<const uchar*>(pixels),
                          header.width,
                          header.height,

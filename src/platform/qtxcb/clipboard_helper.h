@@ -30,8 +30,4 @@ struct ClipboardImageHeader {
     double devicePixelRatio = 1.0;
 };
 
-// Tests set this variable (milliseconds) to hold back the encoding, so that a paste provably
-// arrives before the PNG is ready.
-inline constexpr char kHelperEncodeDelayVariable[] = "QUILLET_CLIPBOARD_ENCODE_DELAY_MS";
-
 int runClipboardHelper(int argc, char** argv);
