@@ -1,0 +1,193 @@
+#include "platform/qtxcb/xcb_screen_grabber.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/shm.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/qtxcb/qt_screens.h"
+#include "platform/screen_coordinates.h"
+
+struct XcbScreenGrabber::Segment {
+    std::shared_ptr<XcbConnection> connection;
+    xcb_shm_seg_t id = 0;
+    uint8_t* data = nullptr;
+    std::size_t size = 0;
+
+    ~Segment() {
+        xcb_shm_detach(connection->get(), id);
+        xcb_flush(connection->get());
+        shmdt(data);
+    }
+};
+
+namespace {
+
+// A depth-24 server leaves the padding byte of each pixel as it likes (Xvfb: 0), but
+// Format_RGB32 promises 0xFF there.
+void makeOpaque(uint8_t* data, std::size_t pixels) {
+    auto* p = reinterpret_cast<uint32_t*>(data);
+    for (std::size_t i = 0; i < pixels; ++i) p[i] |= 0xFF000000u;
+}
+
+bool hasSupportedLayout(xcb_connection_t* c, const xcb_screen_t* screen) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) return false;
+    bool thirtyTwoBits = false;
+    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem > 0; xcb_format_next(&f)) {
+        if (f.data->depth == screen->root_depth) thirtyTwoBits = f.data->bits_per_pixel == 32;
+    }
+    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem > 0; xcb_depth_next(&d)) {
+        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem > 0; xcb_visualtype_next(&v)) {
+            if (v.data->visual_id == screen->root_visual) {
+                return thirtyTwoBits && v.data->red_mask == 0xFF0000u &&
+                       v.data->green_mask == 0xFF00u && v.data->blue_mask == 0xFFu;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+XcbScreenGrabber::XcbScreenGrabber(std::shared_ptr<XcbConnection> connection)
+    : m_connection(std::move(connection)) {
+    if (!m_connection) return;
+    xcb_connection_t* c = m_connection->get();
+    m_supportedLayout = hasSupportedLayout(c, m_connection->screen());
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    if (shm != nullptr && shm->present) {
+        XcbReply<xcb_shm_query_version_reply_t> version(
+            xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+        m_sharedMemoryOffered = version != nullptr;
+    }
+    m_sharedMemory = m_sharedMemoryOffered;
+}
+
+XcbScreenGrabber::~XcbScreenGrabber() = default;
+
+void XcbScreenGrabber::setSharedMemoryEnabled(bool enabled) {
+    m_sharedMemory = enabled && m_sharedMemoryOffered;
+}
+
+QImage XcbScreenGrabber::grab(const Rect& displayRect) {
+    const RootArea area = rootAreaFromDisplay(displayRect, desktopScreens());
+    // Rounding the edges rather than the size keeps neighbouring rectangles seamless at
+    // fractional ratios.
+    const long left = std::lround(area.pixels.left());
+    const long top = std::lround(area.pixels.y);
+    const long right = std::lround(area.pixels.right());
+    const long bottom = std::lround(area.pixels.y + area.pixels.height);
+    QImage image = grabRootPixels(static_cast<int>(left), static_cast<int>(top),
+                                  static_cast<int>(right - left), static_cast<int>(bottom - top));
+    image.setDevicePixelRatio(area.devicePixelRatio);
+    return image;
+}
+
+QImage XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
+    if (!m_connection || !m_supportedLayout || width <= 0 || height <= 0) return {};
+    xcb_connection_t* c = m_connection->get();
+    // The root's size, not the connection setup's: RandR may have changed it since.
+    XcbReply<xcb_get_geometry_reply_t> root(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, m_connection->root()), nullptr));
+    if (!root) return {};
+    const int left = std::max(x, 0);
+    const int top = std::max(y, 0);
+    const int right = std::min<long>(static_cast<long>(x) + width, root->width);
+    const int bottom = std::min<long>(static_cast<long>(y) + height, root->height);
+    if (left == x && top == y && right - left == width && bottom - top == height) {
+        return grabInside(x, y, width, height);
+    }
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    image.fill(Qt::transparent);
+    if (right <= left || bottom <= top) return image;
+    const QImage inside = grabInside(left, top, right - left, bottom - top);
+    if (inside.isNull()) return {};
+    const std::size_t rowBytes = static_cast<std::size_t>(inside.width()) * 4;
+    for (int row = 0; row < inside.height(); ++row) {
+        std::memcpy(image.scanLine(top - y + row) + static_cast<std::size_t>(left - x) * 4,
+                    inside.constScanLine(row), rowBytes);
+    }
+    return image;
+}
+
+QImage XcbScreenGrabber::grabInside(int x, int y, int width, int height) {
+    if (m_sharedMemory) {
+        QImage image = grabWithSharedMemory(x, y, width, height);
+        if (!image.isNull()) return image;
+    }
+    return grabWithGetImage(x, y, width, height);
+}
+
+std::shared_ptr<XcbScreenGrabber::Segment> XcbScreenGrabber::segmentFor(std::size_t bytes) {
+    if (m_segment && m_segment.use_count() == 1 && m_segment->size >= bytes) return m_segment;
+    m_segment.reset();
+    xcb_connection_t* c = m_connection->get();
+    const int shmId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (shmId < 0) return nullptr;
+    void* data = shmat(shmId, nullptr, 0);
+    if (data == reinterpret_cast<void*>(-1)) {
+        shmctl(shmId, IPC_RMID, nullptr);
+        return nullptr;
+    }
+    const xcb_shm_seg_t id = xcb_generate_id(c);
+    XcbReply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_shm_attach_checked(c, id, static_cast<uint32_t>(shmId), 0)));
+    // Once the server holds it, the segment goes away with the last detach, even after a crash.
+    shmctl(shmId, IPC_RMID, nullptr);
+    if (error) {
+        // A server on another machine, or in another IPC namespace, cannot see the segment.
+        shmdt(data);
+        m_sharedMemory = m_sharedMemoryOffered = false;
+        return nullptr;
+    }
+    m_segment = std::make_shared<Segment>();
+    m_segment->connection = m_connection;
+    m_segment->id = id;
+    m_segment->data = static_cast<uint8_t*>(data);
+    m_segment->size = bytes;
+    return m_segment;
+}
+
+QImage XcbScreenGrabber::grabWithSharedMemory(int x, int y, int width, int height) {
+    const std::size_t pixels = static_cast<std::size_t>(width) * height;
+    std::shared_ptr<Segment> segment = segmentFor(pixels * 4);
+    if (!segment) return {};
+    xcb_connection_t* c = m_connection->get();
+    XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
+        c,
+        xcb_shm_get_image(c, m_connection->root(), static_cast<int16_t>(x), static_cast<int16_t>(y),
+                          static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u,
+                          XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0),
+        nullptr));
+    if (!reply) return {};
+    makeOpaque(segment->data, pixels);
+    // The image keeps the segment alive; the grabber reuses it only after the image is gone.
+    return QImage(
+        segment->data, width, height, width * 4, QImage::Format_RGB32,
+        [](void* info) { delete static_cast<std::shared_ptr<Segment>*>(info); },
+        new std::shared_ptr<Segment>(segment));
+}
+
+QImage XcbScreenGrabber::grabWithGetImage(int x, int y, int width, int height) {
+    xcb_connection_t* c = m_connection->get();
+    xcb_get_image_reply_t* reply = xcb_get_image_reply(
+        c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_connection->root(), static_cast<int16_t>(x),
+                      static_cast<int16_t>(y), static_cast<uint16_t>(width),
+                      static_cast<uint16_t>(height), ~0u),
+        nullptr);
+    const std::size_t pixels = static_cast<std::size_t>(width) * height;
+    if (reply == nullptr ||
+        static_cast<std::size_t>(xcb_get_image_data_length(reply)) < pixels * 4) {
+        std::free(reply);
+        return {};
+    }
+    uint8_t* data = xcb_get_image_data(reply);
+    makeOpaque(data, pixels);
+    // The reply is the image's buffer: no copy.
+    return QImage(data, width, height, width * 4, QImage::Format_RGB32, std::free, reply);
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Grabs the screen from the X server: through MIT-SHM into a shared segment that the returned
+// image wraps without a copy, or with GetImage where shared memory is not available. Pixels
+// of the rectangle that lie outside the root window are transparent; the rest is opaque.
+
+#include <QImage>
+#include <memory>
+
+#include "platform/qtxcb/xcb_connection.h"
+#include "platform/screen_grabber.h"
+
+class XcbScreenGrabber : public ScreenGrabber {
+public:
+    explicit XcbScreenGrabber(std::shared_ptr<XcbConnection> connection);
+    ~XcbScreenGrabber() override;
+
+    // The rectangle is scaled by the device pixel ratio of the screen it overlaps most.
+    QImage grab(const Rect& displayRect) override;
+
+    // Root-window pixels at ratio 1. Format_RGB32 when the rectangle lies on the root window,
+    // else Format_ARGB32_Premultiplied with the outside transparent. Null on failure, or when
+    // the server's pixel layout is not 32 bits per pixel with 8-bit channels, least
+    // significant byte first.
+    QImage grabRootPixels(int x, int y, int width, int height);
+
+    bool usesSharedMemory() const { return m_sharedMemory; }
+    void setSharedMemoryEnabled(bool enabled);  // for comparisons with the GetImage path
+
+    struct Segment;
+
+private:
+    QImage grabInside(int x, int y, int width, int height);
+    QImage grabWithSharedMemory(int x, int y, int width, int height);
+    QImage grabWithGetImage(int x, int y, int width, int height);
+    std::shared_ptr<Segment> segmentFor(std::size_t bytes);
+
+    std::shared_ptr<XcbConnection> m_connection;
+    bool m_supportedLayout = false;
+    bool m_sharedMemoryOffered = false;
+    bool m_sharedMemory = false;
+    // The last segment; reused by the next grab once no image refers to it any more.
+    std::shared_ptr<Segment> m_segment;
+};
