@@ -88,6 +88,17 @@ TEST(ScreenGrabE2E, AnEarlierImageKeepsItsPixelsWhenTheScreenChangesAndIsGrabbed
     EXPECT_EQ(patternDifferences(before, 0, 0, first.windows(), 1280, 800), "");
 }
 
+TEST(ScreenGrabE2E, AGrabAfterPreparingShowsTheScreenAtTheGrabNotAtThePreparation) {
+    X11Platform platform;
+    ASSERT_TRUE(platform.ok()) << platform.session.error();
+    XcbScreenGrabber grabber(platform.connection);
+    grabber.prepare();
+    TestPatternRun pattern;
+    ASSERT_TRUE(pattern.start(platform.session.display(), kSmallScreenWindows)) << pattern.error();
+    const QImage image = grabber.grab({0, 0, 1280, 800});
+    EXPECT_EQ(patternDifferences(image, 0, 0, pattern.windows(), 1280, 800), "");
+}
+
 TEST(ScreenGrabE2E, ScaledScreenIsGrabbedAtDeviceResolution) {
     X11Platform platform({1280, 800}, "2");
     ASSERT_TRUE(platform.ok()) << platform.session.error();

@@ -1,7 +1,9 @@
 #include "platform/qtxcb/xcb_screen_grabber.h"
 
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
+#include <unistd.h>
 #include <xcb/shm.h>
 
 #include <cmath>
@@ -66,9 +68,43 @@ XcbScreenGrabber::XcbScreenGrabber(std::shared_ptr<XcbConnection> connection)
     m_sharedMemory = m_sharedMemoryOffered;
 }
 
-XcbScreenGrabber::~XcbScreenGrabber() = default;
+XcbScreenGrabber::~XcbScreenGrabber() {
+    finishPreparation();
+}
+
+void XcbScreenGrabber::prepare() {
+    if (!m_connection || !m_supportedLayout || !m_sharedMemory) return;
+    finishPreparation();
+    const xcb_screen_t* screen = m_connection->screen();
+    const uint16_t width = screen->width_in_pixels;
+    const uint16_t height = screen->height_in_pixels;
+    std::shared_ptr<Segment> segment = segmentFor(std::size_t(width) * height * 4);
+    if (!segment) return;
+    m_warmUpGrab = xcb_shm_get_image(m_connection->get(), m_connection->root(), 0, 0, width, height,
+                                     ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
+    xcb_flush(m_connection->get());
+    m_warmUpMapping = std::thread([data = segment->data, size = segment->size] {
+#ifdef MADV_POPULATE_WRITE
+        if (madvise(data, size, MADV_POPULATE_WRITE) == 0) return;
+#endif
+        // Before Linux 5.14: a read per page maps it as well.
+        const long page = sysconf(_SC_PAGESIZE);
+        for (std::size_t offset = 0; offset < size; offset += std::size_t(page)) {
+            static_cast<void>(*static_cast<volatile uint8_t*>(data + offset));
+        }
+    });
+}
+
+void XcbScreenGrabber::finishPreparation() {
+    if (m_warmUpMapping.joinable()) m_warmUpMapping.join();
+    if (m_warmUpGrab) {
+        std::free(xcb_shm_get_image_reply(m_connection->get(), *m_warmUpGrab, nullptr));
+        m_warmUpGrab.reset();
+    }
+}
 
 void XcbScreenGrabber::setSharedMemoryEnabled(bool enabled) {
+    finishPreparation();
     m_sharedMemory = enabled && m_sharedMemoryOffered;
 }
 
@@ -88,6 +124,7 @@ QImage XcbScreenGrabber::grab(const Rect& displayRect) {
 
 QImage XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
     if (!m_connection || !m_supportedLayout || width <= 0 || height <= 0) return {};
+    finishPreparation();
     xcb_connection_t* c = m_connection->get();
     // The root's size, not the connection setup's: RandR may have changed it since.
     XcbReply<xcb_get_geometry_reply_t> root(
