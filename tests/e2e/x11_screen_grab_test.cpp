@@ -82,10 +82,18 @@ TEST(ScreenGrabE2E, AnEarlierImageKeepsItsPixelsWhenTheScreenChangesAndIsGrabbed
     TestPatternRun second;
     ASSERT_TRUE(second.start(platform.session.display(), {{0, 0, 1280, 800, "cover"}}))
         << second.error();
-    const QImage after = grabber.grab({0, 0, 1280, 800});
+    QImage after = grabber.grab({0, 0, 1280, 800});
     EXPECT_EQ(patternDifferences(after, 0, 0, second.windows(), 1280, 800), "");
     EXPECT_TRUE(before == beforeCopy) << "the second grab wrote into the first image";
     EXPECT_EQ(patternDifferences(before, 0, 0, first.windows(), 1280, 800), "");
+
+    // Once no image holds a shared segment, the next grab writes into it again, and the image
+    // wraps the segment rather than a copy of it.
+    const uchar* segment = after.constBits();
+    after = QImage();
+    const QImage again = grabber.grab({0, 0, 1280, 800});
+    EXPECT_EQ(again.constBits(), segment);
+    EXPECT_EQ(patternDifferences(again, 0, 0, second.windows(), 1280, 800), "");
 }
 
 TEST(ScreenGrabE2E, AGrabAfterPreparingShowsTheScreenAtTheGrabNotAtThePreparation) {
