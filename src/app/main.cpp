@@ -7,13 +7,12 @@
 #include <cstring>
 
 #include "app/app_delegate.h"
+#include "app/launch_request.h"
+#include "app/real_platform.h"
+#include "model/capture_param.h"
+#include "platform/clipboard.h"
 #include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/display_check.h"
-#include "platform/qtxcb/qt_dialogs.h"
-#include "platform/qtxcb/system_clock.h"
-#include "platform/qtxcb/system_exit.h"
-#include "platform/qtxcb/system_log.h"
-#include "platform/qtxcb/x11_permission_probe.h"
 
 namespace {
 constexpr int kExitCannotRecord = -3;
@@ -31,24 +30,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem->c_str());
         return kExitCannotRecord;
     }
+    RealPlatform platform;
+    // An automatic capture ends on the clipboard: its helper process starts now, so that its
+    // start-up runs alongside ours.
+    if (isAutomaticCapture(launchAutoCaptureFlag(arguments)))
+        platform.services().clipboard->prepare();
+
     // The capture reads the screen and the window list through X11 itself.
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
-    SystemLog log;
-    SystemClock clock;
-    SystemExit processExit;
-    QtDialogs dialogs;
-    X11PermissionProbe permissionProbe;
-    PlatformServices platform;
-    platform.log = &log;
-    platform.clock = &clock;
-    platform.processExit = &processExit;
-    platform.dialogs = &dialogs;
-    platform.permissionProbe = &permissionProbe;
-
-    AppDelegate delegate(platform);
+    AppDelegate delegate(platform.services());
     delegate.applicationDidFinishLaunching(arguments);
     return QApplication::exec();
 }

@@ -33,6 +33,7 @@ public:
     bool running();
     void stop();
 
+    pid_t pid() const { return m_pid; }
     int exitStatus() const { return m_exitStatus; }  // the low eight bits, as a parent sees them
     std::string standardError() const;
     std::optional<QJsonObject> result() const;

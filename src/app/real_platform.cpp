@@ -1,0 +1,34 @@
+#include "app/real_platform.h"
+
+#include "platform/qtxcb/clipboard_keeper.h"
+#include "platform/qtxcb/qt_dialogs.h"
+#include "platform/qtxcb/qt_screens.h"
+#include "platform/qtxcb/system_clock.h"
+#include "platform/qtxcb/system_exit.h"
+#include "platform/qtxcb/system_log.h"
+#include "platform/qtxcb/x11_permission_probe.h"
+#include "platform/qtxcb/xcb_connection.h"
+#include "platform/qtxcb/xcb_screen_grabber.h"
+#include "platform/qtxcb/xcb_window_list.h"
+
+struct RealPlatform::Parts {
+    SystemLog log;
+    SystemClock clock;
+    SystemExit processExit;
+    QtScreens screens;
+    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
+    XcbWindowList windowList{connection};
+    XcbScreenGrabber grabber{connection};
+    ClipboardKeeper clipboard{ClipboardKeeper::ownExecutable()};
+    QtDialogs dialogs;
+    X11PermissionProbe permissionProbe;
+};
+
+RealPlatform::RealPlatform() : m_parts(std::make_unique<Parts>()) {
+    Parts& p = *m_parts;
+    m_services =
+        PlatformServices{&p.log,     &p.clock,     &p.processExit, &p.screens,        &p.windowList,
+                         &p.grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe};
+}
+
+RealPlatform::~RealPlatform() = default;

@@ -1,0 +1,23 @@
+#pragma once
+// The one place that picks the real platform services: Qt for screens and dialogs, our own
+// xcb connection for the window list and the screen grab, a helper process for the
+// clipboard, syslog and standard error for the log.
+
+#include <memory>
+
+#include "platform/platform_services.h"
+
+class RealPlatform {
+public:
+    RealPlatform();
+    ~RealPlatform();
+    RealPlatform(const RealPlatform&) = delete;
+    RealPlatform& operator=(const RealPlatform&) = delete;
+
+    const PlatformServices& services() const { return m_services; }
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+    PlatformServices m_services;
+};

@@ -1,0 +1,266 @@
+// The real binary on a private X server with openbox and windows of known content: automatic
+// captures and interactive selections, checked through the result file, the exit status and
+// the clipboard as another program pastes it after the tool has exited.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cstdlib>
+
+#include "support/test_pattern_run.h"
+#include "support/tool_run.h"
+#include "support/x_readback.h"
+#include "support/x_session.h"
+#include "support/x_waiter.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Geometry {
+    int x, y, width, height;
+};
+
+Geometry resultGeometry(const QJsonObject& r) {
+    return {r["x"].toInt(), r["y"].toInt(), r["Width"].toInt(), r["Height"].toInt()};
+}
+
+// The window manager's frame around a client: the client's ancestor just below the root.
+Geometry frameOf(const std::string& display, xcb_window_t client) {
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    xcb_window_t w = client;
+    for (;;) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+        if (tree == nullptr) break;
+        const bool parentIsRoot = tree->parent == tree->root;
+        const xcb_window_t parent = tree->parent;
+        std::free(tree);
+        if (parentIsRoot) break;
+        w = parent;
+    }
+    auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+    Geometry result{g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width};
+    std::free(g);
+    xcb_disconnect(c);
+    return result;
+}
+
+class CaptureE2E : public ::testing::Test {
+protected:
+    void SetUp() override { startSession({1280, 800, true}); }
+
+    void startSession(XSessionOptions options) {
+        session = std::make_unique<XSession>(options);
+        ASSERT_TRUE(session->ok()) << session->error();
+        ASSERT_TRUE(pattern.start(display(), {{200, 150, 400, 300, "front"},
+                                              {500, 300, 500, 350, "back"},
+                                              {60, 500, 300, 200, "third"}}))
+            << pattern.error();
+    }
+    const std::string& display() const { return session->display(); }
+
+    // Starts an interactive capture and waits until its window has the keyboard focus.
+    void startInteractive(QJsonObject parameters = {}) {
+        XWaiter waiter(display());
+        ASSERT_TRUE(waiter.ok());
+        waiter.watchRootProperties();
+        const xcb_atom_t active = waiter.atom("_NET_ACTIVE_WINDOW");
+        const xcb_atom_t pidAtom = waiter.atom("_NET_WM_PID");
+        ASSERT_TRUE(tool.start({parameters}, display()));
+        const auto activeIsOurs = [&] {
+            auto* a = xcb_get_property_reply(
+                waiter.connection(),
+                xcb_get_property(waiter.connection(), 0, waiter.root(), active, XCB_ATOM_WINDOW, 0,
+                                 1),
+                nullptr);
+            xcb_window_t window = 0;
+            if (a && xcb_get_property_value_length(a) == 4) {
+                window = *static_cast<xcb_window_t*>(xcb_get_property_value(a));
+            }
+            std::free(a);
+            if (window == 0) return false;
+            auto* p = xcb_get_property_reply(
+                waiter.connection(),
+                xcb_get_property(waiter.connection(), 0, window, pidAtom, XCB_ATOM_CARDINAL, 0, 1),
+                nullptr);
+            const bool ours = p && xcb_get_property_value_length(p) == 4 &&
+                              *static_cast<uint32_t*>(xcb_get_property_value(p)) ==
+                                  static_cast<uint32_t>(tool.pid());
+            std::free(p);
+            return ours;
+        };
+        const bool ready = activeIsOurs() || waiter.waitFor(
+                                                 [&](const xcb_generic_event_t* e) {
+                                                     return (e->response_type & 0x7f) ==
+                                                                XCB_PROPERTY_NOTIFY &&
+                                                            activeIsOurs();
+                                                 },
+                                                 15s);
+        ASSERT_TRUE(ready) << "the capture window did not get the focus\n" << tool.standardError();
+    }
+    void input(const std::vector<std::string>& arguments) {
+        ASSERT_TRUE(xdotool(display(), arguments));
+    }
+    QJsonObject finish(int expectedStatus) {
+        EXPECT_TRUE(tool.waitForExit(15s)) << tool.standardError();
+        EXPECT_EQ(tool.exitStatus(), expectedStatus) << tool.standardError();
+        const auto result = tool.result();
+        EXPECT_TRUE(result.has_value()) << tool.standardError();
+        return result.value_or(QJsonObject());
+    }
+    QImage pastedImage() { return QImage::fromData(pasteClipboard(display())); }
+
+    // The pasted image equals the root window's pixels inside the rectangle.
+    void expectClipboardShows(const Geometry& g) {
+        const QImage pasted = pastedImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(pasted.size(), QSize(g.width, g.height));
+        const QImage expected = grabRoot(display()).copy(g.x, g.y, g.width, g.height);
+        EXPECT_TRUE(pasted == expected) << "the clipboard differs from the screen";
+    }
+
+    std::unique_ptr<XSession> session;
+    TestPatternRun pattern;
+    ToolRun tool;
+};
+
+TEST_F(CaptureE2E, AutomaticWholeScreenStaysOnTheClipboardAfterExit) {
+    ASSERT_TRUE(tool.start({{}, 0, 2}, display()));
+    const QJsonObject r = finish(1);
+    EXPECT_EQ(r["Type"].toInt(), 1);
+    const Geometry g = resultGeometry(r);
+    EXPECT_EQ(g.x, 0);
+    EXPECT_EQ(g.y, 0);
+    EXPECT_EQ(g.width, 1280);
+    EXPECT_EQ(g.height, 800);
+    expectClipboardShows({0, 0, 1280, 800});
+}
+
+TEST_F(CaptureE2E, AutomaticRectangleIsCutTopLeft) {
+    ASSERT_TRUE(tool.start({{}, 0, 1, 230, 170, 300, 200}, display()));
+    const QJsonObject r = finish(1);
+    const Geometry g = resultGeometry(r);
+    EXPECT_EQ(g.x, 230);
+    EXPECT_EQ(g.y, 170);
+    EXPECT_EQ(g.width, 300);
+    EXPECT_EQ(g.height, 200);
+    expectClipboardShows({230, 170, 300, 200});
+    // The asymmetric pattern shows a flip: the top-left pixel is the front window's (30, 20).
+    const QImage pasted = pastedImage();
+    const auto& front = pattern.windows()[0];
+    EXPECT_EQ(pasted.pixel(0, 0), test_pattern::pixel(0, 230 - front.x, 170 - front.y));
+}
+
+TEST_F(CaptureE2E, AutomaticRectangleWithoutAreaLeavesTheClipboard) {
+    ASSERT_TRUE(tool.start({{}, 0, 1, 10, 10, 0, 50}, display()));
+    const QJsonObject r = finish(2);
+    EXPECT_EQ(r["Height"].toInt(), 50);
+    EXPECT_TRUE(pasteClipboard(display()).isEmpty()) << "nothing was put on the clipboard";
+}
+
+TEST_F(CaptureE2E, ClickOnAWindowThenReturnTakesItsFrame) {
+    startInteractive();
+    const PatternWindow& front = pattern.windows()[0];
+    input({"mousemove", std::to_string(front.x + 50), std::to_string(front.y + 40)});
+    input({"click", "1"});
+    input({"key", "Return"});
+    const QJsonObject r = finish(1);
+    const Geometry frame = frameOf(display(), front.id);
+    const Geometry g = resultGeometry(r);
+    EXPECT_EQ(g.x, frame.x);
+    EXPECT_EQ(g.y, frame.y);
+    EXPECT_EQ(g.width, frame.width);
+    EXPECT_EQ(g.height, frame.height);
+    EXPECT_GT(frame.height, front.height) << "the frame includes the title bar";
+    expectClipboardShows(g);
+}
+
+TEST_F(CaptureE2E, DragThenKeypadEnterGivesTheDraggedRectangle) {
+    startInteractive();
+    input({"mousemove", "100", "120"});
+    input({"mousedown", "1"});
+    input({"mousemove", "250", "200"});
+    input({"mousemove", "400", "320"});
+    input({"mouseup", "1"});
+    input({"key", "KP_Enter"});
+    const Geometry g = resultGeometry(finish(1));
+    EXPECT_EQ(g.x, 100);
+    EXPECT_EQ(g.y, 120);
+    EXPECT_EQ(g.width, 300);
+    EXPECT_EQ(g.height, 200);
+    expectClipboardShows(g);
+}
+
+TEST_F(CaptureE2E, MoveAndResizePastTheOppositeEdge) {
+    startInteractive();
+    input({"mousemove", "100", "100"});
+    input({"mousedown", "1"});
+    input({"mousemove", "300", "250"});
+    input({"mouseup", "1"});  // selection (100, 100) to (300, 250)
+    input({"mousemove", "200", "200"});
+    input({"mousedown", "1"});
+    input({"mousemove", "250", "230"});
+    input({"mouseup", "1"});  // moved by (50, 30): (150, 130) to (350, 280)
+    input({"mousemove", "350", "280"});  // the bottom-right handle
+    input({"mousedown", "1"});
+    input({"mousemove", "120", "100"});  // past the top-left corner: the selection flips
+    input({"mouseup", "1"});
+    input({"key", "w"});
+    const Geometry g = resultGeometry(finish(1));
+    EXPECT_EQ(g.x, 120);
+    EXPECT_EQ(g.y, 100);
+    EXPECT_EQ(g.width, 30);
+    EXPECT_EQ(g.height, 30);
+}
+
+TEST_F(CaptureE2E, DoubleClickInsideFinishes) {
+    startInteractive();
+    const PatternWindow& third = pattern.windows()[2];
+    input({"mousemove", std::to_string(third.x + 30), std::to_string(third.y + 30)});
+    input({"click", "1"});
+    input({"click", "--repeat", "2", "--delay", "80", "1"});
+    const Geometry g = resultGeometry(finish(1));
+    const Geometry frame = frameOf(display(), third.id);
+    EXPECT_EQ(g.x, frame.x);
+    EXPECT_EQ(g.width, frame.width);
+}
+
+TEST_F(CaptureE2E, EscapeCancelsWithoutAnyClick) {
+    startInteractive();
+    input({"key", "Escape"});
+    const QJsonObject r = finish(2);
+    EXPECT_EQ(r["Type"].toInt(), 2);
+    EXPECT_TRUE(pasteClipboard(display()).isEmpty());
+}
+
+TEST_F(CaptureE2E, RightClickCancelsBeforeASelectionAndRestartsAfterOne) {
+    startInteractive();
+    input({"mousemove", "100", "100"});
+    input({"mousedown", "1"});
+    input({"mousemove", "300", "250"});
+    input({"mouseup", "1"});
+    input({"click", "3"});  // back to picking: the window under the pointer is offered
+    const PatternWindow& back = pattern.windows()[1];
+    input({"mousemove", std::to_string(back.x + 300), std::to_string(back.y + 300)});
+    input({"click", "3"});  // nothing selected now: cancel
+    const Geometry g = resultGeometry(finish(2));
+    const Geometry frame = frameOf(display(), back.id);
+    EXPECT_EQ(g.x, frame.x) << "the offered window is reported";
+    EXPECT_EQ(g.width, frame.width);
+}
+
+class LargeScreenE2E : public CaptureE2E {
+protected:
+    void SetUp() override { startSession({3840, 2160, true}); }
+};
+
+TEST_F(LargeScreenE2E, FourKRoundTripsThroughTheClipboard) {
+    ASSERT_TRUE(tool.start({{}, 0, 2}, display()));
+    finish(1);
+    const QByteArray first = pasteClipboard(display());
+    const QByteArray second = pasteClipboard(display());
+    EXPECT_EQ(first, second) << "every paste serves the same encoded bytes";
+    const QImage pasted = QImage::fromData(first).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(pasted.size(), QSize(3840, 2160));
+    EXPECT_TRUE(pasted == grabRoot(display()));
+}
+
+}  // namespace
