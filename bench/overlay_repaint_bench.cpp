@@ -55,7 +55,8 @@ BENCHMARK(BM_FullScreenCopy)->Args({1920, 1080})->Args({3840, 2160})->Unit(bench
 BENCHMARK(BM_DragStepRepaint)
     ->Args({1920, 1080, 1})
     ->Args({3840, 2160, 1})
-    ->Args({1920, 1080, 0})->Unit(benchmark::kMicrosecond);
+    ->Args({1920, 1080, 0})
+    ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -67,11 +67,10 @@ protected:
         const xcb_atom_t pidAtom = waiter.atom("_NET_WM_PID");
         ASSERT_TRUE(tool.start({parameters}, display()));
         const auto activeIsOurs = [&] {
-            auto* a = xcb_get_property_reply(
-                waiter.connection(),
-                xcb_get_property(waiter.connection(), 0, waiter.root(), active, XCB_ATOM_WINDOW, 0,
-                                 1),
-                nullptr);
+            auto* a = xcb_get_property_reply(waiter.connection(),
+                                             xcb_get_property(waiter.connection(), 0, waiter.root(),
+                                                              active, XCB_ATOM_WINDOW, 0, 1),
+                                             nullptr);
             xcb_window_t window = 0;
             if (a && xcb_get_property_value_length(a) == 4) {
                 window = *static_cast<xcb_window_t*>(xcb_get_property_value(a));
@@ -88,13 +87,13 @@ protected:
             std::free(p);
             return ours;
         };
-        const bool ready = activeIsOurs() || waiter.waitFor(
-                                                 [&](const xcb_generic_event_t* e) {
-                                                     return (e->response_type & 0x7f) ==
-                                                                XCB_PROPERTY_NOTIFY &&
-                                                            activeIsOurs();
-                                                 },
-                                                 15s);
+        const bool ready =
+            activeIsOurs() ||
+            waiter.waitFor(
+                [&](const xcb_generic_event_t* e) {
+                    return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && activeIsOurs();
+                },
+                15s);
         ASSERT_TRUE(ready) << "the capture window did not get the focus\n" << tool.standardError();
     }
     void input(const std::vector<std::string>& arguments) {
@@ -198,7 +197,7 @@ TEST_F(CaptureE2E, MoveAndResizePastTheOppositeEdge) {
     input({"mousemove", "200", "200"});
     input({"mousedown", "1"});
     input({"mousemove", "250", "230"});
-    input({"mouseup", "1"});  // moved by (50, 30): (150, 130) to (350, 280)
+    input({"mouseup", "1"});             // moved by (50, 30): (150, 130) to (350, 280)
     input({"mousemove", "350", "280"});  // the bottom-right handle
     input({"mousedown", "1"});
     input({"mousemove", "120", "100"});  // past the top-left corner: the selection flips

@@ -8,4 +8,6 @@
 inline void PrintTo(const Rect& r, std::ostream* os) {
     *os << "(" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << ")";
 }
-inline void PrintTo(const Point& p, std::ostream* os) { *os << "{" << p.x << ", " << p.y << "}"; }
+inline void PrintTo(const Point& p, std::ostream* os) {
+    *os << "{" << p.x << ", " << p.y << "}";
+}
