@@ -246,6 +246,14 @@ TEST_F(CaptureE2E, RightClickCancelsBeforeASelectionAndRestartsAfterOne) {
     EXPECT_EQ(g.width, frame.width);
 }
 
+TEST_F(CaptureE2E, AnotherApplicationBecomingActiveCancels) {
+    startInteractive();
+    input({"windowactivate", std::to_string(pattern.windows()[1].id)});
+    const QJsonObject r = finish(2);
+    EXPECT_EQ(r["Type"].toInt(), 2);
+    EXPECT_TRUE(pasteClipboard(display()).isEmpty());
+}
+
 class LargeScreenE2E : public CaptureE2E {
 protected:
     void SetUp() override { startSession({3840, 2160, true}); }
