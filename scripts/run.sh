@@ -35,7 +35,12 @@ read -r _ xvfb_pid <&3; pids+=("$xvfb_pid")
 read -r number <&3
 export DISPLAY=":$number"
 openbox --sm-disable >/dev/null 2>&1 & pids+=("$!")
-xsetroot -solid '#3a6ea5' 2>/dev/null || true
+# Something to capture: two windows of a test pattern, the front one overlapping the other.
+if [ -x build/tests/quillet_test_pattern ]; then
+    build/tests/quillet_test_pattern --window 120,90,640,400,editor --window 520,300,600,420,browser \
+        > "$work/pattern.log" 2>&1 & pids+=("$!")
+    for _ in $(seq 50); do [ "$(wc -l < "$work/pattern.log")" -ge 2 ] && break; sleep 0.1; done
+fi
 [ "$flag" = 0 ] && flag=2
 capture "$flag"
 if xclip -selection clipboard -t image/png -o > quillet-demo.png 2>/dev/null && [ -s quillet-demo.png ]; then
