@@ -1,7 +1,6 @@
 #include "platform/qtxcb/xcb_connection.h"
 
 #include <cstdlib>
-#include <cstring>
 
 void XcbFree::operator()(void* reply) const {
     std::free(reply);
@@ -25,11 +24,4 @@ std::shared_ptr<XcbConnection> XcbConnection::open(const char* display) {
 
 XcbConnection::~XcbConnection() {
     xcb_disconnect(m_connection);
-}
-
-xcb_atom_t XcbConnection::atom(const char* name) {
-    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection,
-        xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }

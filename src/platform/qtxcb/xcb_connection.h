@@ -18,7 +18,6 @@ public:
     xcb_connection_t* get() const { return m_connection; }
     xcb_window_t root() const { return m_screen->root; }
     const xcb_screen_t* screen() const { return m_screen; }
-    xcb_atom_t atom(const char* name);  // one round trip; prefer batching with xcb_intern_atom
 
 private:
     XcbConnection(xcb_connection_t* connection, xcb_screen_t* screen)
@@ -34,3 +33,15 @@ struct XcbFree {
 };
 template <typename T>
 using XcbReply = std::unique_ptr<T, XcbFree>;
+
+// Waits for a reply, e.g. xcbReply(c, xcb_get_geometry(c, w), xcb_get_geometry_reply). An
+// error is freed here: left to the event queue, which nobody reads on our connection, it
+// would pile up there (windows vanish between two requests all the time).
+template <typename Reply, typename Cookie>
+XcbReply<Reply> xcbReply(xcb_connection_t* c, Cookie cookie,
+                         Reply* (*function)(xcb_connection_t*, Cookie, xcb_generic_error_t**)) {
+    xcb_generic_error_t* error = nullptr;
+    XcbReply<Reply> reply(function(c, cookie, &error));
+    XcbFree()(error);
+    return reply;
+}

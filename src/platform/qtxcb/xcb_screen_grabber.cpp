@@ -61,8 +61,7 @@ XcbScreenGrabber::XcbScreenGrabber(std::shared_ptr<XcbConnection> connection)
     m_supportedLayout = hasSupportedLayout(c, m_connection->screen());
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
     if (shm != nullptr && shm->present) {
-        XcbReply<xcb_shm_query_version_reply_t> version(
-            xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+        const auto version = xcbReply(c, xcb_shm_query_version(c), xcb_shm_query_version_reply);
         m_sharedMemoryOffered = version != nullptr;
     }
     m_sharedMemory = m_sharedMemoryOffered;
@@ -98,7 +97,7 @@ void XcbScreenGrabber::prepare() {
 void XcbScreenGrabber::finishPreparation() {
     if (m_warmUpMapping.joinable()) m_warmUpMapping.join();
     if (m_warmUpGrab) {
-        std::free(xcb_shm_get_image_reply(m_connection->get(), *m_warmUpGrab, nullptr));
+        xcbReply(m_connection->get(), *m_warmUpGrab, xcb_shm_get_image_reply);
         m_warmUpGrab.reset();
     }
 }
@@ -127,8 +126,8 @@ QImage XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
     finishPreparation();
     xcb_connection_t* c = m_connection->get();
     // The root's size, not the connection setup's: RandR may have changed it since.
-    XcbReply<xcb_get_geometry_reply_t> root(
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, m_connection->root()), nullptr));
+    const auto root =
+        xcbReply(c, xcb_get_geometry(c, m_connection->root()), xcb_get_geometry_reply);
     if (!root) return {};
     const int left = std::max(x, 0);
     const int top = std::max(y, 0);
@@ -194,12 +193,12 @@ QImage XcbScreenGrabber::grabWithSharedMemory(int x, int y, int width, int heigh
     std::shared_ptr<Segment> segment = segmentFor(pixels * 4);
     if (!segment) return {};
     xcb_connection_t* c = m_connection->get();
-    XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
+    const auto reply = xcbReply(
         c,
         xcb_shm_get_image(c, m_connection->root(), static_cast<int16_t>(x), static_cast<int16_t>(y),
                           static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0),
-        nullptr));
+        xcb_shm_get_image_reply);
     if (!reply) return {};
     makeOpaque(segment->data, pixels);
     // The image keeps the segment alive; the grabber reuses it only after the image is gone.
@@ -211,12 +210,14 @@ QImage XcbScreenGrabber::grabWithSharedMemory(int x, int y, int width, int heigh
 
 QImage XcbScreenGrabber::grabWithGetImage(int x, int y, int width, int height) {
     xcb_connection_t* c = m_connection->get();
+    xcb_generic_error_t* error = nullptr;
     xcb_get_image_reply_t* reply = xcb_get_image_reply(
         c,
         xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_connection->root(), static_cast<int16_t>(x),
                       static_cast<int16_t>(y), static_cast<uint16_t>(width),
                       static_cast<uint16_t>(height), ~0u),
-        nullptr);
+        &error);
+    std::free(error);
     const std::size_t pixels = static_cast<std::size_t>(width) * height;
     if (reply == nullptr ||
         static_cast<std::size_t>(xcb_get_image_data_length(reply)) < pixels * 4) {

@@ -52,7 +52,7 @@ void XcbWindowList::internAtoms() {
         return xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.c_str());
     };
     auto reply = [c](xcb_intern_atom_cookie_t cookie) {
-        XcbReply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(c, cookie, nullptr));
+        const auto r = xcbReply(c, cookie, xcb_intern_atom_reply);
         return r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
     };
     const auto wmState = intern("WM_STATE");
@@ -106,8 +106,7 @@ std::vector<Rect> XcbWindowList::onScreenWindowsInRootPixels() {
     xcb_connection_t* c = m_connection->get();
     if (!m_atomsInterned) internAtoms();
 
-    XcbReply<xcb_query_tree_reply_t> tree(
-        xcb_query_tree_reply(c, xcb_query_tree(c, m_connection->root()), nullptr));
+    const auto tree = xcbReply(c, xcb_query_tree(c, m_connection->root()), xcb_query_tree_reply);
     if (!tree) return {};
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     const int childCount = xcb_query_tree_children_length(tree.get());
@@ -123,9 +122,8 @@ std::vector<Rect> XcbWindowList::onScreenWindowsInRootPixels() {
     const std::unordered_set<xcb_window_t> own = ownWindowIds();
     std::vector<Candidate> candidates;
     for (int i = childCount - 1; i >= 0; --i) {  // stacking order is bottom to top
-        XcbReply<xcb_get_window_attributes_reply_t> a(
-            xcb_get_window_attributes_reply(c, attributes[i], nullptr));
-        XcbReply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c, geometries[i], nullptr));
+        const auto a = xcbReply(c, attributes[i], xcb_get_window_attributes_reply);
+        const auto g = xcbReply(c, geometries[i], xcb_get_geometry_reply);
         if (!a || !g || a->map_state != XCB_MAP_STATE_VIEWABLE ||
             a->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT || a->override_redirect ||
             own.contains(children[i])) {
@@ -143,10 +141,10 @@ std::vector<Rect> XcbWindowList::onScreenWindowsInRootPixels() {
         return xcb_get_property(c, 0, window, atom, type, 0, length);
     };
     auto propertyReply = [c](xcb_get_property_cookie_t cookie) {
-        return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(c, cookie, nullptr));
+        return xcbReply(c, cookie, xcb_get_property_reply);
     };
     auto childrenOf = [c](xcb_query_tree_cookie_t cookie) {
-        XcbReply<xcb_query_tree_reply_t> reply(xcb_query_tree_reply(c, cookie, nullptr));
+        const auto reply = xcbReply(c, cookie, xcb_query_tree_reply);
         if (!reply) return std::vector<xcb_window_t>();
         const xcb_window_t* first = xcb_query_tree_children(reply.get());
         return std::vector<xcb_window_t>(first,
