@@ -184,7 +184,7 @@ void registerBenchmarks(int width, int height) {
         [width, height](benchmark::State& state, Desktop&) {
             std::vector<uint32_t> pixels(std::size_t(width) * height, 0x123456u);
             for (auto _ : state) {
-                for (uint32_t& p : pixels) p |= 0xFF000000u;
+                makeOpaque(pixels.data(), pixels.size());
                 benchmark::DoNotOptimize(pixels.data());
                 benchmark::ClobberMemory();
             }
