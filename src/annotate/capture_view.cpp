@@ -42,8 +42,15 @@ const QImage& CaptureView::handleDisc(const QColor& color, double dpr) {
     return m_handleDisc;
 }
 
+void CaptureView::updateHitHandles() {
+    // Handles keep working where they were last shown; while they are hidden (tool states)
+    // their places still do not count as inside the selection.
+    if (handlesDrawn()) m_hitHandles = m_dragRect;
+}
+
 void CaptureView::setCaptureState(int state) {
     m_captureState = state;
+    updateHitHandles();
     refresh();
 }
 
@@ -65,11 +72,13 @@ void CaptureView::setDrawImageRect(const Rect& selection) {
     m_drawingRect = selection;
     m_dragRect = dragRects(selection);
     if (std::trunc(selection.width) == 0) m_drawDragPoints = false;
+    updateHitHandles();
     refresh();
 }
 
 void CaptureView::setDrawDragPoints(bool on) {
     m_drawDragPoints = on;
+    updateHitHandles();
     refresh();
 }
 
@@ -88,7 +97,7 @@ bool CaptureView::handlesDrawn() const {
 }
 
 int CaptureView::isInDragPoints(Point p) const {
-    return ::isInDragPoints(m_paintedHandles, m_paintedSelection, p);
+    return ::isInDragPoints(m_hitHandles, m_drawingRect, p);
 }
 
 QRect CaptureView::qtRect(const Rect& r) const {
@@ -209,12 +218,10 @@ CaptureView::PaintFrame CaptureView::paintFrame() {
                    QRectF(sel.right() - 1, sel.top() - 1, 2, sel.height() + 2)};
     }
     f.track = toQColor(m_captureParam.TrackColor);
-    m_paintedSelection = m_drawingRect;
     if (handlesDrawn()) {
         for (size_t i = 0; i < m_dragRect.size(); ++i)
             f.handles[i] = qtRectFromView(m_dragRect[i], H);
         f.drawHandles = true;
-        m_paintedHandles = m_dragRect;
     }
     if (auto label = sizeLabelRect(m_drawingRect, m_rectScreen.size())) {
         f.label = qtRectFromView(*label, H);

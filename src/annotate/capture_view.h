@@ -47,7 +47,9 @@ public:
     // The text editor's frame in view coordinates, framed while the text tool is active.
     void setTextEditorFrame(std::optional<Rect> frame);
 
-    // The handle index at `p` against the handles as last painted.
+    // The handle index at `p`: against the selection as it is now and the handles as last
+    // shown. Hit-testing what was last painted instead would miss presses that arrive
+    // before the next paint.
     int isInDragPoints(Point p) const;
 
     // Schedules a repaint of what changed since the last call.
@@ -89,6 +91,7 @@ private:
     void paintArea(QPainter& painter, const QRect& area, const PaintFrame& frame);
     QRect qtRect(const Rect& r) const;
     bool handlesDrawn() const;
+    void updateHitHandles();
     const QImage& handleDisc(const QColor& color, double dpr);
 
     Log* m_log;
@@ -98,8 +101,7 @@ private:
     Rect m_drawingRect;
     bool m_drawDragPoints = false;
     std::array<Rect, 8> m_dragRect{};
-    std::array<Rect, 8> m_paintedHandles{};
-    Rect m_paintedSelection;
+    std::array<Rect, 8> m_hitHandles{};
     bool m_drawImagePaint = false;
     Point m_currPoint;
     std::optional<Rect> m_textEditorFrame;

@@ -123,6 +123,20 @@ TEST_F(CaptureViewTest, ReadoutOfTheBottomRowIsNotAnError) {
     EXPECT_TRUE(log.lines[0].startsWith("wrong index:"));
 }
 
+TEST_F(CaptureViewTest, HitTestFollowsTheSelectionWithoutWaitingForAPaint) {
+    select({100, 100, 300, 200});  // never painted
+    EXPECT_EQ(view.isInDragPoints({250, 200}), 8);
+    EXPECT_EQ(view.isInDragPoints({400, 300}), 4);
+    select({500, 300, 100, 100});  // moved before any paint: the old place no longer counts
+    EXPECT_EQ(view.isInDragPoints({250, 200}), -1);
+    EXPECT_EQ(view.isInDragPoints({550, 350}), 8);
+
+    // A tool hides the handles; their places still are not "inside" for a press.
+    view.setCaptureState(CAPTURE_STATE_RECT);
+    EXPECT_EQ(view.isInDragPoints({500, 300}), 0);
+    EXPECT_EQ(view.isInDragPoints({550, 350}), 8);
+}
+
 // Records the regions the view is asked to repaint.
 class PaintRecorder : public QObject {
 public:
