@@ -26,6 +26,9 @@ struct RealPlatform::Parts {
 
 RealPlatform::RealPlatform() : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
+    // The first grab into fresh memory pays for its page faults; this does that now, in the
+    // background, while the rest of the start-up runs.
+    p.grabber.prepare();
     m_services =
         PlatformServices{&p.log,     &p.clock,     &p.processExit, &p.screens,        &p.windowList,
                          &p.grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe};

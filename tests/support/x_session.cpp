@@ -106,5 +106,39 @@ bool XSession::startWindowManager() {
         m_error = "openbox did not start";
         return false;
     }
-    return true;
+    // Openbox 3.6 announces itself before its event loop runs, and a window mapped in that gap
+    // may stay unmanaged for many seconds. It runs once it answers a frame-extents request.
+    xcb_connection_t* c = waiter.connection();
+    const xcb_window_t probe = xcb_generate_id(c);
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, waiter.root(), 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
+    const xcb_atom_t request = waiter.atom("_NET_REQUEST_FRAME_EXTENTS");
+    const xcb_atom_t extents = waiter.atom("_NET_FRAME_EXTENTS");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = probe;
+        message.type = request;
+        xcb_send_event(c, 0, waiter.root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+        xcb_flush(c);
+        const bool answered = waiter.waitFor(
+            [&](const xcb_generic_event_t* e) {
+                if ((e->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+                const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+                return p->window == probe && p->atom == extents;
+            },
+            std::chrono::milliseconds(100));
+        if (answered) {
+            xcb_destroy_window(c, probe);
+            xcb_flush(c);
+            return true;
+        }
+    }
+    m_error = "openbox does not answer";
+    return false;
 }
