@@ -32,7 +32,7 @@ void BM_DragStepRepaint(benchmark::State& state) {
     CaptureView view;
     view.setScreenRect({0, 0, double(w), double(h)});
     view.originImage = view.currentImage = view.colorImage = screenImage(w, h);
-    view.darkImage = darkenedScreen(view.originImage);
+    view.darkImage = darkenedScreen(view.originImage);  // made in the background after launch
     view.setCaptureState(CAPTURE_STATE_CHOOSE);
     view.show();
     QApplication::processEvents();

@@ -15,6 +15,8 @@ namespace {
 // How far the border and the handle discs reach on either side of the selection's edge.
 constexpr int kBorderReach = 5;
 
+const QColor kDarkMask(0, 0, 0, 84);  // alpha 0.33
+
 }  // namespace
 
 CaptureView::CaptureView(Log* log, QWidget* parent)
@@ -59,7 +61,15 @@ void CaptureView::setScreenRect(const Rect& frame) {
     setGeometry(0, 0, static_cast<int>(frame.width), static_cast<int>(frame.height));
 }
 
+void CaptureView::setDarkImage(std::future<QImage> image) {
+    darkImage = QImage();
+    m_darkInProgress = std::move(image);
+}
+
 void CaptureView::reset() {
+    if (m_darkInProgress.valid()) m_darkInProgress.wait();
+    m_darkInProgress = {};
+    darkImage = QImage();
     m_drawingRect = {};
     m_drawDragPoints = false;
     m_drawImagePaint = false;
@@ -157,7 +167,11 @@ void CaptureView::refresh() {
 }
 
 void CaptureView::paintEvent(QPaintEvent* event) {
-    if (originImage.isNull() || darkImage.isNull()) return;
+    if (originImage.isNull()) return;
+    if (m_darkInProgress.valid() &&
+        m_darkInProgress.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        darkImage = m_darkInProgress.get();
+    }
     // Paint the areas asked for one by one with a rectangular clip (a complex clip region
     // makes every fill scan it), then whatever else the system asked for.
     std::vector<QRect> areas;
@@ -246,7 +260,18 @@ void CaptureView::paintArea(QPainter& painter, const QRect& area, const PaintFra
                                  target.height() * dpr));
     };
     if (m_drawingRect.width > 0 && m_drawingRect.height > 0) drawPiece(currentImage, f.selection);
-    for (const Rect& strip : f.strips) drawPiece(darkImage, qtRectFromView(strip, H));
+    if (!darkImage.isNull()) {
+        for (const Rect& strip : f.strips) drawPiece(darkImage, qtRectFromView(strip, H));
+    } else {
+        // Black at alpha 0.33 over the screen: every colour becomes 0.67 of itself (the
+        // screen is opaque, so plain blending gives what source-atop would).
+        for (const Rect& strip : f.strips) drawPiece(originImage, qtRectFromView(strip, H));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        for (const Rect& strip : f.strips) {
+            const QRectF part = qtRectFromView(strip, H).intersected(dirty);
+            if (!part.isEmpty()) painter.fillRect(part, kDarkMask);
+        }
+    }
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
     if (m_captureState == CAPTURE_STATE_TEXT) {

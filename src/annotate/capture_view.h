@@ -9,6 +9,7 @@
 #include <QRegion>
 #include <QWidget>
 #include <array>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -55,12 +56,16 @@ public:
     // Schedules a repaint of what changed since the last call.
     void refresh();
 
-    // The screen as grabbed, the screen with finished shapes, the darkened screen, and the
-    // bitmap the colour readout reads. All share the one grab until something draws on them.
+    // The screen as grabbed, the screen with finished shapes, and the bitmap the colour
+    // readout reads. All share the one grab until something draws on them.
     QImage originImage;
     QImage currentImage;
-    QImage darkImage;
     QImage colorImage;
+
+    // The darkened screen shown around the selection, made on another thread: until it is
+    // there, paints darken the screen as they go, so that the first frame need not wait.
+    void setDarkImage(std::future<QImage> image);
+    QImage darkImage;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -107,6 +112,7 @@ private:
     std::optional<Rect> m_textEditorFrame;
     Snapshot m_lastScheduled;
     std::vector<QRect> m_pendingAreas;
+    std::future<QImage> m_darkInProgress;
     TextSprites m_text;
     QImage m_handleDisc;
     QColor m_handleDiscColor;

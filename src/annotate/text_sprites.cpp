@@ -2,7 +2,9 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -60,10 +62,47 @@ void TextSprites::draw(QPainter& painter, QPointF baseline, const QString& text,
         painter.drawImage(baseline - s.origin, s.image);
         return;
     }
-    QPointF pen = baseline;
+    // The glyphs are put together into one line image first: a painter call per glyph costs
+    // more than blending all of their pixels.
+    std::vector<const Sprite*> glyphs;
+    double advance = 0;
+    const quint64 colorKey = quint64(color.rgba()) << 32;
+    const quint64 dprKey = quint64(std::lround(dpr * 64)) & 0xFFFF;
     for (QChar c : text) {
-        const Sprite& s = sprite(QString(c), color, dpr);
-        painter.drawImage(pen - s.origin, s.image);
-        pen.rx() += s.advance;
+        const quint64 key = colorKey | quint64(c.unicode()) << 16 | dprKey;
+        auto it = m_glyphs.constFind(key);
+        if (it == m_glyphs.constEnd()) it = m_glyphs.insert(key, sprite(QString(c), color, dpr));
+        glyphs.push_back(&*it);
+        advance += glyphs.back()->advance;
     }
+    if (glyphs.empty()) return;
+    const QImage& first = glyphs.front()->image;
+    const int width = static_cast<int>(std::ceil((advance + 2 * kMargin) * dpr)) + first.width();
+    if (m_line.width() < width || m_line.height() != first.height()) {
+        m_line = QImage(width, first.height(), QImage::Format_ARGB32_Premultiplied);
+    }
+    m_line.fill(Qt::transparent);
+    double pen = 0;
+    for (const Sprite* g : glyphs) {
+        const int left = static_cast<int>(std::lround(pen * dpr));
+        const int rows = g->image.height(), columns = g->image.width();
+        for (int y = 0; y < rows; ++y) {
+            const auto* src = reinterpret_cast<const uint32_t*>(g->image.constScanLine(y));
+            auto* dst = reinterpret_cast<uint32_t*>(m_line.scanLine(y)) + left;
+            for (int x = 0; x < columns; ++x) {
+                const uint32_t a = src[x] >> 24;
+                if (a == 0) continue;
+                // Premultiplied source-over, channel pair by channel pair.
+                const uint32_t keep = 255 - a;
+                const uint32_t d = dst[x];
+                const uint32_t rb = ((d & 0x00FF00FFu) * keep + 0x00800080u) >> 8 & 0x00FF00FFu;
+                const uint32_t ag = ((d >> 8 & 0x00FF00FFu) * keep + 0x00800080u) & 0xFF00FF00u;
+                dst[x] = src[x] + (rb | ag);
+            }
+        }
+        pen += g->advance;
+    }
+    QImage line = m_line.copy(0, 0, std::min(width, m_line.width()), m_line.height());
+    line.setDevicePixelRatio(dpr);
+    painter.drawImage(baseline - glyphs.front()->origin, line);
 }

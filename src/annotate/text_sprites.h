@@ -41,4 +41,6 @@ private:
     double m_ascent = 0;
     double m_descent = 0;
     QHash<QString, Sprite> m_sprites;  // keyed by text, colour and pixel ratio
+    QHash<quint64, Sprite> m_glyphs;   // single glyphs by colour, character and pixel ratio
+    QImage m_line;                     // reused for putting glyphs together
 };

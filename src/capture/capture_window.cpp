@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+#include <future>
 
 #include "annotate/capture_view.h"
 #include "annotate/view_transform.h"
@@ -59,7 +60,6 @@ bool CaptureWindow::ScreeningPermissionCheck() {
 void CaptureWindow::reset() {
     myView->originImage = QImage();
     myView->currentImage = QImage();
-    myView->darkImage = QImage();
     myView->colorImage = QImage();
     const std::vector<ScreenInfo> screens = m_platform.screens->screens();
     const Point pointer = m_platform.screens->pointerPosition();
@@ -98,8 +98,7 @@ void CaptureWindow::doCaptureInner() {
         return;
     }
 
-    // Only a shown capture needs the darkened screen.
-    myView->darkImage = darkenedScreen(myView->originImage);
+    myView->setDarkImage(std::async(std::launch::async, darkenedScreen, myView->originImage));
     placeOverScreen();
     captureAppScreen();
     myView->update();
