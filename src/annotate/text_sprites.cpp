@@ -36,7 +36,11 @@ const TextSprites::Sprite& TextSprites::sprite(const QString& text, const QColor
         text + QChar(0) + color.name(QColor::HexArgb) + QChar(0) + QString::number(dpr);
     if (auto it = m_sprites.constFind(key); it != m_sprites.constEnd()) return *it;
     if (m_sprites.size() >= kMaxSprites) m_sprites.clear();
+    return *m_sprites.insert(key, render(text, color, dpr));
+}
 
+TextSprites::Sprite TextSprites::render(const QString& text, const QColor& color,
+                                        double dpr) const {
     const QFontMetricsF metrics(m_font);
     Sprite s;
     s.advance = metrics.horizontalAdvance(text);
@@ -51,7 +55,7 @@ const TextSprites::Sprite& TextSprites::sprite(const QString& text, const QColor
     p.setPen(color);
     p.drawText(s.origin, text);
     p.end();
-    return *m_sprites.insert(key, s);
+    return s;
 }
 
 void TextSprites::draw(QPainter& painter, QPointF baseline, const QString& text,
@@ -64,15 +68,17 @@ void TextSprites::draw(QPainter& painter, QPointF baseline, const QString& text,
     }
     // The glyphs are put together into one line image first: a painter call per glyph costs
     // more than blending all of their pixels.
-    std::vector<const Sprite*> glyphs;
-    double advance = 0;
     const quint64 colorKey = quint64(color.rgba()) << 32;
     const quint64 dprKey = quint64(std::lround(dpr * 64)) & 0xFFFF;
+    const auto glyphKey = [&](QChar c) { return colorKey | quint64(c.unicode()) << 16 | dprKey; };
+    // Every glyph is cached before any is pointed at: an insertion may move the others.
     for (QChar c : text) {
-        const quint64 key = colorKey | quint64(c.unicode()) << 16 | dprKey;
-        auto it = m_glyphs.constFind(key);
-        if (it == m_glyphs.constEnd()) it = m_glyphs.insert(key, sprite(QString(c), color, dpr));
-        glyphs.push_back(&*it);
+        if (!m_glyphs.contains(glyphKey(c))) m_glyphs.insert(glyphKey(c), render(c, color, dpr));
+    }
+    std::vector<const Sprite*> glyphs;
+    double advance = 0;
+    for (QChar c : text) {
+        glyphs.push_back(&*m_glyphs.constFind(glyphKey(c)));
         advance += glyphs.back()->advance;
     }
     if (glyphs.empty()) return;

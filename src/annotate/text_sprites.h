@@ -35,12 +35,13 @@ private:
         double advance = 0;
     };
     const Sprite& sprite(const QString& text, const QColor& color, double dpr);
+    Sprite render(const QString& text, const QColor& color, double dpr) const;
 
     QFont m_font;
     bool m_ready = false;
     double m_ascent = 0;
     double m_descent = 0;
-    QHash<QString, Sprite> m_sprites;  // keyed by text, colour and pixel ratio
+    QHash<QString, Sprite> m_sprites;  // whole non-ASCII texts, by text, colour and ratio
     QHash<quint64, Sprite> m_glyphs;   // single glyphs by colour, character and pixel ratio
     QImage m_line;                     // reused for putting glyphs together
 };

@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QWindow>
 #include <future>

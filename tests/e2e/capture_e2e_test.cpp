@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <cstdlib>
+#include <utility>
 
 #include "support/test_pattern_run.h"
 #include "support/tool_run.h"
@@ -99,6 +100,18 @@ protected:
     void input(const std::vector<std::string>& arguments) {
         ASSERT_TRUE(xdotool(display(), arguments));
     }
+    // Presses the left button at `from`, moves through `via` and releases at `to`.
+    void drag(std::pair<int, int> from, std::pair<int, int> to,
+              std::vector<std::pair<int, int>> via = {}) {
+        const auto move = [&](std::pair<int, int> p) {
+            input({"mousemove", std::to_string(p.first), std::to_string(p.second)});
+        };
+        move(from);
+        input({"mousedown", "1"});
+        for (const auto& p : via) move(p);
+        move(to);
+        input({"mouseup", "1"});
+    }
     QJsonObject finish(int expectedStatus) {
         EXPECT_TRUE(tool.waitForExit(15s)) << tool.standardError();
         EXPECT_EQ(tool.exitStatus(), expectedStatus) << tool.standardError();
@@ -174,11 +187,7 @@ TEST_F(CaptureE2E, ClickOnAWindowThenReturnTakesItsFrame) {
 
 TEST_F(CaptureE2E, DragThenKeypadEnterGivesTheDraggedRectangle) {
     startInteractive();
-    input({"mousemove", "100", "120"});
-    input({"mousedown", "1"});
-    input({"mousemove", "250", "200"});
-    input({"mousemove", "400", "320"});
-    input({"mouseup", "1"});
+    drag({100, 120}, {400, 320}, {{250, 200}});
     input({"key", "KP_Enter"});
     const Geometry g = resultGeometry(finish(1));
     EXPECT_EQ(g.x, 100);
@@ -190,18 +199,10 @@ TEST_F(CaptureE2E, DragThenKeypadEnterGivesTheDraggedRectangle) {
 
 TEST_F(CaptureE2E, MoveAndResizePastTheOppositeEdge) {
     startInteractive();
-    input({"mousemove", "100", "100"});
-    input({"mousedown", "1"});
-    input({"mousemove", "300", "250"});
-    input({"mouseup", "1"});  // selection (100, 100) to (300, 250)
-    input({"mousemove", "200", "200"});
-    input({"mousedown", "1"});
-    input({"mousemove", "250", "230"});
-    input({"mouseup", "1"});             // moved by (50, 30): (150, 130) to (350, 280)
-    input({"mousemove", "350", "280"});  // the bottom-right handle
-    input({"mousedown", "1"});
-    input({"mousemove", "120", "100"});  // past the top-left corner: the selection flips
-    input({"mouseup", "1"});
+    drag({100, 100}, {300, 250});  // selection (100, 100) to (300, 250)
+    drag({200, 200}, {250, 230});  // moved by (50, 30): (150, 130) to (350, 280)
+    // The bottom-right handle, past the top-left corner: the selection flips.
+    drag({350, 280}, {120, 100});
     input({"key", "w"});
     const Geometry g = resultGeometry(finish(1));
     EXPECT_EQ(g.x, 120);
@@ -232,10 +233,7 @@ TEST_F(CaptureE2E, EscapeCancelsWithoutAnyClick) {
 
 TEST_F(CaptureE2E, RightClickCancelsBeforeASelectionAndRestartsAfterOne) {
     startInteractive();
-    input({"mousemove", "100", "100"});
-    input({"mousedown", "1"});
-    input({"mousemove", "300", "250"});
-    input({"mouseup", "1"});
+    drag({100, 100}, {300, 250});
     input({"click", "3"});  // back to picking: the window under the pointer is offered
     const PatternWindow& back = pattern.windows()[1];
     input({"mousemove", std::to_string(back.x + 300), std::to_string(back.y + 300)});
