@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "annotate/capture_view.h"
+#include "capture/capture_view.h"
 #include "capture/image_composition.h"
 
 namespace {
@@ -29,11 +29,13 @@ void BM_FullScreenCopy(benchmark::State& state) {
 // One drag step grows a large selection by a few points and moves the magnifier along.
 void BM_DragStepRepaint(benchmark::State& state) {
     const int w = state.range(0), h = state.range(1);
-    CaptureView view;
+    CaptureModel model;
+    model.reset({double(w), double(h)});
+    CaptureView view(model);
     view.setScreenRect({0, 0, double(w), double(h)});
     view.originImage = view.currentImage = view.colorImage = screenImage(w, h);
     view.darkImage = darkenedScreen(view.originImage);  // made in the background after launch
-    view.setCaptureState(CAPTURE_STATE_CHOOSE);
+    model.setCaptureState(CAPTURE_STATE_CHOOSE);
     view.show();
     QApplication::processEvents();
     double x = w * 0.6, y = h * 0.3;
@@ -42,9 +44,10 @@ void BM_DragStepRepaint(benchmark::State& state) {
         y -= 2;
         if (x > w - 10) x = w * 0.6;
         if (y < 10) y = h * 0.3;
-        view.setImagePaint(state.range(2) != 0, {x, y});
-        view.setDrawImageRect({w * 0.1, y, x - w * 0.1, h * 0.8 - y});
-        view.setDrawDragPoints(true);
+        model.setImagePaint(state.range(2) != 0, {x, y});
+        model.setDrawImageRect({w * 0.1, y, x - w * 0.1, h * 0.8 - y});
+        model.setDrawDragPoints(true);
+        view.refresh();
         QApplication::processEvents();
     }
 }

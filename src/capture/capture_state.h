@@ -1,7 +1,8 @@
 #pragma once
 // The capture's state. 0 to 4 pick and adjust the selection; 5 to 11 are the annotation tools.
+// The numbers are kept as they are known in logs and tests.
 
-enum CaptureState : int {
+enum class CaptureState : int {
     CAPTURE_STATE_IDLE = 0,
     CAPTURE_STATE_CHOOSE = 1,
     CAPTURE_STATE_SELECTED = 2,
@@ -15,7 +16,12 @@ enum CaptureState : int {
     CAPTURE_STATE_ELLIPSE = 10,
     CAPTURE_STATE_RECT = 11,
 };
+using enum CaptureState;
 
-inline bool isToolState(int state) {
+inline bool isToolState(CaptureState state) {
     return state >= CAPTURE_STATE_TEXT;
+}
+
+inline int stateNumber(CaptureState state) {
+    return static_cast<int>(state);
 }

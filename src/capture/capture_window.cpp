@@ -6,9 +6,9 @@
 #include <QScreen>
 #include <QWindow>
 #include <future>
+#include <system_error>
 
-#include "annotate/capture_view.h"
-#include "annotate/view_transform.h"
+#include "capture/capture_view.h"
 #include "capture/image_composition.h"
 #include "capture/key_command.h"
 #include "capture/screen_geometry.h"
@@ -17,8 +17,10 @@
 #include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "platform/screen_coordinates.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
+#include "platform/view_transform.h"
 #include "platform/window_list.h"
 
 namespace {
@@ -33,8 +35,8 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
       m_texts(texts),
       m_launchTimeMs(launchTimeMs),
       m_permission(platform),
-      myView(new CaptureView(platform.log, this)),
-      m_interaction(*this) {
+      myView(new CaptureView(m_model, platform.log, this)),
+      m_interaction(m_model, *this, m_tools) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -49,7 +51,7 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
 CaptureWindow::~CaptureWindow() = default;
 
 void CaptureWindow::setCaptureParam(const QJsonObject& command) {
-    applyCaptureCommand(command, myView->captureParam(), m_texts, m_savePath);
+    applyCaptureCommand(command, m_model.captureParam(), m_texts, m_savePath);
 }
 
 bool CaptureWindow::ScreeningPermissionCheck() {
@@ -57,20 +59,14 @@ bool CaptureWindow::ScreeningPermissionCheck() {
 }
 
 void CaptureWindow::reset() {
-    myView->originImage = QImage();
-    myView->currentImage = QImage();
-    myView->colorImage = QImage();
+    myView->reset();
     const std::vector<ScreenInfo> screens = m_platform.screens->screens();
     const Point pointer = m_platform.screens->pointerPosition();
     rectScreen = getScreensRect(screens, true, pointer);
     screenHeightDiff = getScreenHeightDiff(screens, pointer);
-    myView->setCaptureState(CAPTURE_STATE_IDLE);
+    m_model.reset(rectScreen.size());
+    m_interaction.reset();
     myView->setScreenRect(rectScreen);
-    myView->reset();
-    m_interaction.screenSize = rectScreen.size();
-    m_interaction.captureWindowRect = {};
-    m_interaction.startLocation = {};
-    m_interaction.currentLocation = {};
 }
 
 void CaptureWindow::doCapture() {
@@ -79,28 +75,34 @@ void CaptureWindow::doCapture() {
 }
 
 void CaptureWindow::doCaptureInner() {
-    const bool automatic = isAutomaticCapture(myView->captureParam().autoCaptureFlag);
+    const bool automatic = isAutomaticCapture(m_model.captureParam().autoCaptureFlag);
     // The clipboard's slow start overlaps the grab when the result is known to follow.
     if (automatic) m_platform.clipboard->prepare();
 
     reset();
-    captureScreen();
-    myView->setDrawImageRect({});
+    if (!captureScreen()) {
+        finishWithoutImage(QString());
+        return;
+    }
 
     if (automatic) {
-        m_interaction.captureWindowRect = automaticCaptureRect(myView->captureParam(), rectScreen);
-        myView->setDrawDragPoints(true);
-        myView->setImagePaint(false, m_interaction.currentLocation);
-        myView->setDrawImageRect(m_interaction.captureWindowRect);
-        myView->setCaptureState(CAPTURE_STATE_SELECTED);
+        m_model.setCaptureWindowRect(automaticCaptureRect(m_model.captureParam(), rectScreen));
+        m_model.setDrawDragPoints(true);
+        m_model.setImagePaint(false, m_interaction.currentLocation);
+        m_model.setDrawImageRect(m_model.captureWindowRect());
+        m_model.setCaptureState(CAPTURE_STATE_SELECTED);
         onOK();
         return;
     }
 
-    myView->setDarkImage(std::async(std::launch::async, darkenedScreen, myView->originImage));
+    try {
+        myView->setDarkImage(std::async(std::launch::async, darkenedScreen, myView->originImage));
+    } catch (const std::system_error&) {
+        // No thread to spare: the paints darken the screen as they go.
+    }
     placeOverScreen();
     captureAppScreen();
-    myView->update();
+    myView->refresh();
     setCursorKind(CursorKind::Arrow);
     raise();
     activateWindow();
@@ -109,12 +111,15 @@ void CaptureWindow::doCaptureInner() {
 }
 
 void CaptureWindow::placeOverScreen() {
+    // The main screen's corner in Qt's desktop; the capture's frame is relative to it.
     const QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect main = primary ? primary->geometry() : QRect();
-    const QRect target(
-        static_cast<int>(main.x() + rectScreen.x),
-        static_cast<int>(main.y() + main.height() - rectScreen.y - rectScreen.height),
-        static_cast<int>(rectScreen.width), static_cast<int>(rectScreen.height));
+    const QPoint corner = primary ? primary->geometry().topLeft() : QPoint();
+    const std::vector<ScreenInfo> screens = m_platform.screens->screens();
+    const double mainHeight = screens.empty() ? rectScreen.height : screens.front().frame.height;
+    const Rect display = displayRectFromUi(rectScreen, mainHeight);
+    const QRect target(corner.x() + static_cast<int>(display.x),
+                       corner.y() + static_cast<int>(display.y), static_cast<int>(display.width),
+                       static_cast<int>(display.height));
     setGeometry(target);
     if (QScreen* screen = QGuiApplication::screenAt(target.center())) {
         if (!windowHandle()) create();
@@ -123,13 +128,19 @@ void CaptureWindow::placeOverScreen() {
     showFullScreen();
 }
 
-void CaptureWindow::captureScreen() {
-    myView->setCaptureState(CAPTURE_STATE_CHOOSE);
+bool CaptureWindow::captureScreen() {
     QImage grab = m_platform.grabber->grab(grabRectForScreen(rectScreen, screenHeightDiff));
+    if (grab.isNull()) {
+        m_platform.log->write(QStringLiteral("no image: the screen could not be grabbed: ") +
+                              m_platform.grabber->lastError());
+        return false;
+    }
+    m_model.setCaptureState(CAPTURE_STATE_CHOOSE);
     // The three images share the one grab; drawing on one of them detaches only that one.
     myView->originImage = grab;
     myView->currentImage = grab;
     myView->colorImage = grab;
+    return true;
 }
 
 Point CaptureWindow::pointerInView() const {
@@ -142,7 +153,7 @@ void CaptureWindow::captureAppScreen() {
 
 void CaptureWindow::followMouseStep() {
     if (!isVisible()) return;
-    if (myView->captureState() != CAPTURE_STATE_CHOOSE) return;
+    if (m_model.captureState() != CAPTURE_STATE_CHOOSE) return;
     const Point pointer = m_platform.screens->pointerPosition();
     const int x = static_cast<int>(pointer.x);
     const int y = static_cast<int>(pointer.y);
@@ -161,23 +172,28 @@ void CaptureWindow::followMouseStep() {
 }
 
 void CaptureWindow::onOK() {
-    const Rect& captureWindowRect = m_interaction.captureWindowRect;
-    const QImage image = cutSelection(myView->currentImage, captureWindowRect, rectScreen.height);
-    m_timer.stop();
-    hide();
+    QString problem;
+    const QImage image = cutSelection(myView->currentImage, m_model.captureWindowRect(),
+                                      rectScreen.height, &problem);
     if (image.isNull()) {
-        m_platform.log->write(QStringLiteral("no image: the selection %1x%2 has no area")
-                                  .arg(captureWindowRect.width)
-                                  .arg(captureWindowRect.height));
-        NoticeCaptureResult(kResultCancelled);
+        finishWithoutImage(problem);
         return;
     }
+    m_timer.stop();
+    hide();
     if (!m_platform.clipboard->setImage(image)) {
         m_platform.log->write(QStringLiteral("no image: the clipboard could not be taken"));
         NoticeCaptureResult(kResultCancelled);
         return;
     }
     NoticeCaptureResult(kResultFinished);
+}
+
+void CaptureWindow::finishWithoutImage(const QString& reason) {
+    m_timer.stop();
+    hide();
+    if (!reason.isEmpty()) m_platform.log->write(QStringLiteral("no image: ") + reason);
+    NoticeCaptureResult(kResultCancelled);
 }
 
 void CaptureWindow::onCancel() {
@@ -188,7 +204,7 @@ void CaptureWindow::onCancel() {
 }
 
 void CaptureWindow::NoticeCaptureResult(int32_t kind) {
-    const CaptureResultInput input{kind, m_interaction.captureWindowRect, rectScreen,
+    const CaptureResultInput input{kind, m_model.captureWindowRect(), rectScreen,
                                    m_savePathWhenSaveToLocal, m_launchTimeMs};
     deliverCaptureResult(input, m_savePath, *m_platform.log, *m_platform.processExit);
 }
@@ -206,32 +222,35 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseButtonPress:
             if (left) m_interaction.mouseDown(p, 1);
-            return true;
+            break;
         case QEvent::MouseButtonDblClick:
             if (left) m_interaction.mouseDown(p, 2);
-            return true;
+            break;
         case QEvent::MouseMove:
             if (mouse->buttons() & Qt::LeftButton) {
                 m_interaction.mouseDragged(p);
             } else {
                 m_interaction.mouseMoved(p);
             }
-            return true;
+            break;
         case QEvent::MouseButtonRelease:
             if (left) {
                 m_interaction.mouseUp(p);
             } else if (mouse->button() == Qt::RightButton) {
                 m_interaction.rightMouseUp(p);
             }
-            return true;
+            break;
         default:
             return false;
     }
+    // The view repaints whatever the step changed, and nothing else.
+    myView->refresh();
+    return true;
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent* event) {
-    const KeyInputs in{event->key(), event->modifiers(), textViewVisible(), savePanelOpen(),
-                       captureState()};
+    const KeyInputs in{event->key(), event->modifiers(), m_tools.textViewVisible(),
+                       m_tools.savePanelOpen(), m_model.captureState()};
     switch (keyDownAction(in)) {
         case KeyAction::Undo:
             onUndo();
@@ -243,7 +262,7 @@ void CaptureWindow::keyPressEvent(QKeyEvent* event) {
             onCancel();
             return;
         case KeyAction::UpdateCursor:
-            updateCursor(viewPointFromQt(myView->mapFromGlobal(QCursor::pos()), rectScreen.height));
+            updateCursor(pointerInView());
             return;
         case KeyAction::Swallow:
             return;
@@ -254,66 +273,31 @@ void CaptureWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void CaptureWindow::keyReleaseEvent(QKeyEvent* event) {
-    const KeyInputs in{event->key(), event->modifiers(), textViewVisible(), savePanelOpen(),
-                       captureState()};
-    if (keyUpAction(in) == KeyAction::UpdateCursor) {
-        updateCursor(viewPointFromQt(myView->mapFromGlobal(QCursor::pos()), rectScreen.height));
-    }
+    const KeyInputs in{event->key(), event->modifiers(), m_tools.textViewVisible(),
+                       m_tools.savePanelOpen(), m_model.captureState()};
+    if (keyUpAction(in) == KeyAction::UpdateCursor) updateCursor(pointerInView());
     QWidget::keyReleaseEvent(event);
-}
-
-int CaptureWindow::captureState() const {
-    return myView->captureState();
-}
-
-void CaptureWindow::setCaptureState(int state) {
-    myView->setCaptureState(state);
-}
-
-int CaptureWindow::handleIndexAt(Point p) const {
-    return myView->isInDragPoints(p);
 }
 
 Rect CaptureWindow::windowSelectionAt(Point p) const {
     return ::windowSelectionAt(m_windowrctList, p, rectScreen, screenHeightDiff);
 }
 
-void CaptureWindow::setDrawImageRect(const Rect& selection) {
-    myView->setDrawImageRect(selection);
-}
-
-void CaptureWindow::setDrawDragPoints(bool on) {
-    myView->setDrawDragPoints(on);
-}
-
-void CaptureWindow::setImagePaint(bool on, Point p) {
-    myView->setImagePaint(on, p);
-}
-
-void CaptureWindow::setPointLocation(Point p) {
-    myView->setPointLocation(p);
-}
-
-void CaptureWindow::redraw() {
-    myView->refresh();
-}
-
 void CaptureWindow::log(const QString& line) {
     m_platform.log->write(line);
 }
 
-void CaptureWindow::restartSelection() {
-    myView->reset();
+void CaptureWindow::selectionRestarted() {
     setCursorKind(CursorKind::Arrow);
 }
 
 void CaptureWindow::updateCursor(Point p) {
     CursorInputs in;
-    in.captureState = captureState();
-    in.handleIndex = myView->isInDragPoints(p);
+    in.captureState = m_model.captureState();
+    in.handleIndex = m_model.handleAt(p);
     in.currentLocation = m_interaction.currentLocation;
-    in.onToolbar = isIntoolbar(p);
-    in.inSaveDialog = false;
+    in.onToolbar = m_tools.isIntoolbar(p);
+    in.inSaveDialog = m_tools.savePanelOpen();
     setCursorKind(onSetCursor(in));
 }
 

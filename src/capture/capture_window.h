@@ -3,7 +3,7 @@
 // parameters, freezes the screen under the pointer, offers the window under the pointer,
 // follows the pointer to another screen until a selection starts, turns mouse and keys into
 // the selection's steps, and finishes or cancels, reporting the result (which ends the
-// process).
+// process). What the capture is lives in its CaptureModel; the CaptureView paints it.
 
 #include <QJsonObject>
 #include <QTimer>
@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "capture/capture_model.h"
 #include "capture/cursor_set.h"
 #include "capture/screen_recording_permission.h"
 #include "capture/selection_interaction.h"
@@ -20,7 +21,7 @@
 
 class CaptureView;
 
-class CaptureWindow : public QWidget, private SelectionHost {
+class CaptureWindow : public QWidget, private SelectionView {
     Q_OBJECT
 public:
     CaptureWindow(const PlatformServices& platform, UiTexts& texts, uint64_t launchTimeMs);
@@ -38,15 +39,16 @@ public:
     void NoticeCaptureResult(int32_t kind);
 
     // The screen under the pointer is grabbed and the view's images are made from it.
-    void captureScreen();
+    // False, with the reason logged, when the screen could not be read.
+    bool captureScreen();
     // Offers the window under the pointer (or the whole screen) as the selection.
     void captureAppScreen();
     // Every 0.1 s: moves the capture to the screen under the pointer while nothing is selected.
     void followMouseStep();
 
+    const CaptureModel& model() const { return m_model; }
     CaptureView& view() { return *myView; }
-    SelectionInteraction& interaction() { return m_interaction; }
-    const Rect& captureWindowRect() const { return m_interaction.captureWindowRect; }
+    const Rect& captureWindowRect() const { return m_model.captureWindowRect(); }
     const std::optional<QString>& resultPath() const { return m_savePath; }
     bool followTimerActive() const { return m_timer.isActive(); }
     CursorKind lastCursor() const { return m_lastCursor; }
@@ -63,34 +65,20 @@ private:
     void placeOverScreen();
     Point pointerInView() const;
     void setCursorKind(CursorKind kind);
+    void finishWithoutImage(const QString& reason);
 
-    // SelectionHost
-    int captureState() const override;
-    void setCaptureState(int state) override;
-    bool savePanelOpen() const override { return false; }
-    bool isIntoolbar(Point) const override { return false; }
-    bool textViewVisible() const override { return false; }
-    int handleIndexAt(Point p) const override;
+    // SelectionView
     Rect windowSelectionAt(Point p) const override;
-    void setDrawImageRect(const Rect& selection) override;
-    void setDrawDragPoints(bool on) override;
-    void setImagePaint(bool on, Point p) override;
-    void setPointLocation(Point p) override;
-    void redraw() override;
     void updateCursor(Point p) override;
     void log(const QString& line) override;
-    void appendText() override {}
-    void selectionMade() override {}
-    void selectionChanged() override {}
-    void restartSelection() override;
-    void toolPressed(int, Point) override {}
-    void toolDragged(int, Point) override {}
-    void commitShape() override {}
+    void selectionRestarted() override;
 
     PlatformServices m_platform;
     UiTexts& m_texts;
     uint64_t m_launchTimeMs;
     ScreenRecordingPermission m_permission;
+    CaptureModel m_model;
+    NoAnnotationTools m_tools;
     CaptureView* myView;
     SelectionInteraction m_interaction;
     CursorSet m_cursors;

@@ -2,13 +2,10 @@
 
 #include <cmath>
 
-#include "capture/capture_state.h"
-#include "capture/drag_handles.h"
-
 namespace {
 
-CursorKind resizeCursor(int handle) {
-    switch (handle % 4) {
+CursorKind resizeCursor(Handle handle) {
+    switch (static_cast<int>(handle) % 4) {
         case 0:
             return CursorKind::LeftBottom;
         case 1:
@@ -39,9 +36,9 @@ CursorKind onSetCursor(const CursorInputs& in) {
     if (std::trunc(in.currentLocation.x) == 0 || std::trunc(in.currentLocation.y) == 0) {
         return CursorKind::Arrow;
     }
-    const int k = in.handleIndex;
-    if (k == kHandleOutside) return CursorKind::Arrow;
-    if (k != kHandleInside) {
+    const Handle k = in.handleIndex;
+    if (k == Handle::Outside) return CursorKind::Arrow;
+    if (k != Handle::Inside) {
         return in.captureState <= CAPTURE_STATE_RESIZE ? resizeCursor(k) : CursorKind::Arrow;
     }
     if (in.onToolbar || in.inSaveDialog) return CursorKind::Arrow;

@@ -1,6 +1,8 @@
 #pragma once
 // Which cursor tells the user what a press would do at a point.
 
+#include "capture/capture_state.h"
+#include "overlay/selection_handles.h"
 #include "platform/geometry.h"
 
 enum class CursorKind {
@@ -18,9 +20,9 @@ enum class CursorKind {
 };
 
 struct CursorInputs {
-    int captureState = 0;
-    int handleIndex = -1;   // at the point
-    Point currentLocation;  // (0, 0) when no pointer position is known yet
+    CaptureState captureState = CAPTURE_STATE_IDLE;
+    Handle handleIndex = Handle::Outside;  // at the point
+    Point currentLocation;                 // (0, 0) when no pointer position is known yet
     bool onToolbar = false;
     bool inSaveDialog = false;
     int penSize = 0;  // of the current pen; 1, 2 and 6 are the mosaic sizes

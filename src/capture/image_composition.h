@@ -1,17 +1,26 @@
 #pragma once
-// Cutting the finished image out of the flattened screen image.
+// Cutting the finished image out of the flattened screen image, and darkening the screen.
 
 #include <QImage>
+#include <QString>
 
 #include "platform/geometry.h"
 
+// The largest image a capture makes: 32767 pixels a side (the X protocol's and most image
+// programs' limit) and 2^28 pixels in all (1 GiB of 32-bit pixels).
+inline constexpr long long kMaxImageSide = 32767;
+inline constexpr long long kMaxImagePixels = 1LL << 28;
+
 // The device-pixel rectangle (top-left origin) of a selection given in view coordinates on a
-// screen `screenHeight` points high, with edges rounded to whole pixels.
+// screen `screenHeight` points high, with edges rounded to whole pixels. Empty when the
+// rectangle cannot be a capture's image (no area, or beyond the limits above).
 QRect selectionPixelRect(const Rect& selection, double screenHeight, double devicePixelRatio);
 
 // The pixels of `screen` inside `selection`, at the screen image's device resolution. A part
-// of the selection outside the screen image is transparent. Null for an empty selection.
-QImage cutSelection(const QImage& screen, const Rect& selection, double screenHeight);
+// of the selection outside the screen image is transparent. Null when there is no image to
+// make; `problem` then says why ("the selection 10x0 has no area").
+QImage cutSelection(const QImage& screen, const Rect& selection, double screenHeight,
+                    QString* problem = nullptr);
 
 // The screen darkened for the area outside the selection: every colour times 0.67.
 QImage darkenedScreen(const QImage& screen);

@@ -1,7 +1,5 @@
 #include "capture/key_command.h"
 
-#include "capture/capture_state.h"
-
 KeyAction keyDownAction(const KeyInputs& in) {
     if (in.savePanelOpen) return KeyAction::Swallow;
     switch (in.key) {

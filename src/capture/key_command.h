@@ -3,6 +3,8 @@
 
 #include <Qt>
 
+#include "capture/capture_state.h"
+
 enum class KeyAction {
     Default,  // the widget's default key handling
     Swallow,  // nothing, and the key is not passed on
@@ -17,7 +19,7 @@ struct KeyInputs {
     Qt::KeyboardModifiers modifiers;
     bool textViewVisible = false;
     bool savePanelOpen = false;
-    int captureState = 0;
+    CaptureState captureState = CAPTURE_STATE_IDLE;
 };
 
 KeyAction keyDownAction(const KeyInputs& in);

@@ -4,12 +4,14 @@
 #include <cmath>
 #include <optional>
 
+#include "platform/view_transform.h"
+
 Rect getScreensRect(const std::vector<ScreenInfo>& screens, bool check, Point pt) {
     if (screens.empty()) return {};
     if (screens.size() == 1) return screens.front().frame;
     if (check) {
         for (const ScreenInfo& s : screens) {
-            if (s.frame.contains(pt)) return s.frame;
+            if (s.frame.contains(pixelProbe(pt))) return s.frame;
         }
     }
     return screens.front().frame;
@@ -22,7 +24,7 @@ float getScreenHeightDiff(const std::vector<ScreenInfo>& screens, Point pt) {
     std::optional<double> pointerHeight;
     for (const ScreenInfo& s : screens) {
         if (std::trunc(s.frame.x) == 0 && std::trunc(s.frame.y) == 0) mainHeight = s.frame.height;
-        if (s.frame.contains(pt)) pointerHeight = s.frame.height;
+        if (s.frame.contains(pixelProbe(pt))) pointerHeight = s.frame.height;
     }
     return static_cast<float>(mainHeight - pointerHeight.value_or(mainHeight));
 }
@@ -66,7 +68,8 @@ Rect windowSelectionAt(const std::vector<Rect>& windows, Point p, const Rect& re
                        float screenHeightDiff) {
     for (const Rect& bounds : windows) {
         const Rect view = windowBoundsToView(bounds, rectScreen, screenHeightDiff);
-        if (view.contains(p)) return clipWindowRect(view, rectScreen.width, rectScreen.height);
+        if (view.contains(pixelProbe(p)))
+            return clipWindowRect(view, rectScreen.width, rectScreen.height);
     }
     return {0, 0, rectScreen.width, rectScreen.height};
 }

@@ -34,7 +34,7 @@ Rect clipWindowRect(const Rect& rect, double screenWidth, double screenHeight);
 // The rectangle spanned by two points, rounded to 32-bit floats.
 Rect currentRect(Point start, Point current);
 
-// The selection offered at `p` (view coordinates): the front-most window containing it,
+// The selection offered at `p` (view coordinates): the front-most window holding the pixel at `p`,
 // clipped, or else the whole screen. `windows` are in global display coordinates.
 Rect windowSelectionAt(const std::vector<Rect>& windows, Point p, const Rect& rectScreen,
                        float screenHeightDiff);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "capture/capture_state.h"
-#include "capture/drag_handles.h"
 #include "capture/screen_geometry.h"
 
 namespace {
@@ -23,18 +21,26 @@ QString pointDescription(Point p) {
 }
 
 void SelectionInteraction::offerWindowAt(Point p) {
-    m_host.setImagePaint(true, p);
-    captureWindowRect = m_host.windowSelectionAt(p);
-    m_host.setDrawImageRect(captureWindowRect);
+    m_model.setImagePaint(true, p);
+    m_model.setCaptureWindowRect(m_view.windowSelectionAt(p));
+    m_model.setDrawImageRect(m_model.captureWindowRect());
+}
+
+void SelectionInteraction::reset() {
+    startLocation = {};
+    currentLocation = {};
+    dragDirection = Handle::Outside;
+    dragEffective = false;
+    m_toolDragged = false;
 }
 
 void SelectionInteraction::mouseDown(Point p, int clickCount) {
-    if (m_host.savePanelOpen()) return;
+    if (m_tools.savePanelOpen()) return;
     if (clickCount == 2) {
-        if (m_host.captureState() == CAPTURE_STATE_CHOOSE) return;
-        if (m_host.handleIndexAt(p) == kHandleInside && !m_host.isIntoolbar(p)) {
-            if (m_host.textViewVisible()) m_host.appendText();
-            m_host.onOK();
+        if (m_model.captureState() == CAPTURE_STATE_CHOOSE) return;
+        if (m_model.handleAt(p) == Handle::Inside && !m_tools.isIntoolbar(p)) {
+            if (m_tools.textViewVisible()) m_tools.appendText();
+            m_view.onOK();
         }
         return;
     }
@@ -43,54 +49,54 @@ void SelectionInteraction::mouseDown(Point p, int clickCount) {
 
 void SelectionInteraction::pressSingle(Point p) {
     dragEffective = true;
-    const int state = m_host.captureState();
+    const CaptureState state = m_model.captureState();
     if (state >= CAPTURE_STATE_RESIZE &&
-        (m_host.handleIndexAt(p) != kHandleInside || m_host.isIntoolbar(p))) {
+        (m_model.handleAt(p) != Handle::Inside || m_tools.isIntoolbar(p))) {
         dragEffective = false;
         return;
     }
     if (state == CAPTURE_STATE_CHOOSE) {
         startLocation = p;
-        m_host.setImagePaint(true, p);
-        m_host.log(QStringLiteral("start position: ") + pointDescription(p));
-        m_host.updateCursor(p);
+        m_model.setImagePaint(true, p);
+        m_view.log(QStringLiteral("start position: ") + pointDescription(p));
+        m_view.updateCursor(p);
         return;
     }
     startLocation = p;
-    dragDirection = m_host.handleIndexAt(p);
+    dragDirection = m_model.handleAt(p);
     if (state == CAPTURE_STATE_SELECTED) {
-        if (dragDirection == kHandleInside) {
-            m_host.setCaptureState(CAPTURE_STATE_MOVE);
-        } else if (dragDirection != kHandleOutside) {
-            m_host.setCaptureState(CAPTURE_STATE_RESIZE);
-            const Rect& r = captureWindowRect;
+        if (dragDirection == Handle::Inside) {
+            m_model.setCaptureState(CAPTURE_STATE_MOVE);
+        } else if (dragDirection != Handle::Outside) {
+            m_model.setCaptureState(CAPTURE_STATE_RESIZE);
+            const Rect& r = m_model.captureWindowRect();
             ptLefttop = {r.x, r.y};
             ptRighttop = {r.x + r.width, r.y};
             ptLeftbottom = {r.x, r.y + r.height};
             ptRightbottom = {r.x + r.width, r.y + r.height};
-            m_host.setImagePaint(true, startLocation);
-            m_host.redraw();
+            m_model.setImagePaint(true, startLocation);
         }
-        m_host.updateCursor(p);
+        m_view.updateCursor(p);
         return;
     }
     if (isToolState(state)) {
-        if (state == CAPTURE_STATE_TEXT) m_host.log(QStringLiteral("CAPTURE_STATE_TEXT"));
+        m_toolDragged = false;
+        if (state == CAPTURE_STATE_TEXT) m_view.log(QStringLiteral("CAPTURE_STATE_TEXT"));
         if (state != CAPTURE_STATE_TEXT) currentLocation = p;
-        m_host.toolPressed(state, p);
+        m_tools.toolPressed(state, p);
     }
-    m_host.updateCursor(p);
+    m_view.updateCursor(p);
 }
 
 void SelectionInteraction::mouseDragged(Point p) {
-    if (m_host.savePanelOpen()) return;
-    const int state = m_host.captureState();
+    if (m_tools.savePanelOpen()) return;
+    const CaptureState state = m_model.captureState();
     switch (state) {
         case CAPTURE_STATE_CHOOSE:
             currentLocation = p;
-            m_host.setImagePaint(true, p);
-            m_host.setDrawImageRect(currentRect(startLocation, currentLocation));
-            m_host.setDrawDragPoints(true);
+            m_model.setImagePaint(true, p);
+            m_model.setDrawImageRect(currentRect(startLocation, currentLocation));
+            m_model.setDrawDragPoints(true);
             return;
         case CAPTURE_STATE_MOVE:
             moveSelection(p);
@@ -101,9 +107,9 @@ void SelectionInteraction::mouseDragged(Point p) {
         default:
             if (dragEffective && state > CAPTURE_STATE_TEXT) {
                 currentLocation = p;
-                m_host.setImagePaint(false, currentLocation);
-                m_host.toolDragged(state, p);
-                m_host.redraw();
+                m_model.setImagePaint(false, currentLocation);
+                m_tools.toolDragged(state, p);
+                m_toolDragged = true;
             }
             return;
     }
@@ -111,53 +117,55 @@ void SelectionInteraction::mouseDragged(Point p) {
 
 void SelectionInteraction::moveSelection(Point p) {
     currentLocation = p;
-    Rect& r = captureWindowRect;
+    Rect r = m_model.captureWindowRect();
+    const Size screenSize = m_model.screenSize();
     double ox = std::max(0.0, r.x + p.x - startLocation.x);
     double oy = std::max(0.0, r.y + p.y - startLocation.y);
     if (ox + r.width > screenSize.width) ox = screenSize.width - r.width;
     if (oy + r.height > screenSize.height) oy = screenSize.height - r.height;
     r.x = ox;
     r.y = oy;
-    m_host.setImagePaint(false, currentLocation);
-    m_host.setDrawImageRect(captureWindowRect);
-    m_host.setDrawDragPoints(true);
-    m_host.selectionChanged();
+    m_model.setCaptureWindowRect(r);
+    m_model.setImagePaint(false, currentLocation);
+    m_model.setDrawImageRect(r);
+    m_model.setDrawDragPoints(true);
+    m_tools.selectionChanged();
     startLocation = currentLocation;
 }
 
 void SelectionInteraction::resizeSelection(Point p) {
     currentLocation = p;
     switch (dragDirection) {
-        case 0:
+        case Handle::BottomLeft:
             ptLefttop = p;
             ptLeftbottom.x = p.x;
             ptRighttop.y = p.y;
             break;
-        case 1:
+        case Handle::LeftMiddle:
             ptLefttop.x = ptLeftbottom.x = p.x;
             break;
-        case 2:
+        case Handle::TopLeft:
             ptLeftbottom = p;
             ptLefttop.x = p.x;
             ptRightbottom.y = p.y;
             break;
-        case 3:
+        case Handle::TopMiddle:
             ptLeftbottom.y = ptRightbottom.y = p.y;
             break;
-        case 4:
+        case Handle::TopRight:
             ptRightbottom = p;
             ptRighttop.x = p.x;
             ptLeftbottom.y = p.y;
             break;
-        case 5:
+        case Handle::RightMiddle:
             ptRightbottom.x = ptRighttop.x = p.x;
             break;
-        case 6:
+        case Handle::BottomRight:
             ptRighttop = p;
             ptRightbottom.x = p.x;
             ptLefttop.y = p.y;
             break;
-        case 7:
+        case Handle::BottomMiddle:
             ptRighttop.y = ptLefttop.y = p.y;
             break;
         default:
@@ -167,60 +175,63 @@ void SelectionInteraction::resizeSelection(Point p) {
     const double x1 = roundedCorner(std::max(ptLefttop.x, ptRightbottom.x));
     const double y0 = roundedCorner(std::min(ptLefttop.y, ptRightbottom.y));
     const double y1 = roundedCorner(std::max(ptLefttop.y, ptRightbottom.y));
-    captureWindowRect = {x0, y0, x1 - x0, y1 - y0};
-    m_host.setImagePaint(true, p);
-    m_host.setDrawImageRect(captureWindowRect);
-    m_host.setDrawDragPoints(true);
-    m_host.selectionChanged();
+    m_model.setCaptureWindowRect({x0, y0, x1 - x0, y1 - y0});
+    m_model.setImagePaint(true, p);
+    m_model.setDrawImageRect(m_model.captureWindowRect());
+    m_model.setDrawDragPoints(true);
+    m_tools.selectionChanged();
     startLocation = p;
 }
 
 void SelectionInteraction::mouseUp(Point p) {
-    if (m_host.savePanelOpen()) return;
-    const int state = m_host.captureState();
+    if (m_tools.savePanelOpen()) return;
+    const CaptureState state = m_model.captureState();
     if (state == CAPTURE_STATE_CHOOSE || state == CAPTURE_STATE_MOVE ||
         state == CAPTURE_STATE_RESIZE) {
-        m_host.setCaptureState(CAPTURE_STATE_SELECTED);
+        m_model.setCaptureState(CAPTURE_STATE_SELECTED);
         if (state == CAPTURE_STATE_CHOOSE) {
             currentLocation = p;
             const Rect r = currentRect(startLocation, currentLocation);
-            if (r.width >= kClickThreshold && r.height >= kClickThreshold) captureWindowRect = r;
+            if (r.width >= kClickThreshold && r.height >= kClickThreshold) {
+                m_model.setCaptureWindowRect(r);
+            }
         }
-        m_host.setDrawDragPoints(true);
-        m_host.setDrawImageRect(captureWindowRect);
-        m_host.setImagePaint(false, currentLocation);
-        m_host.selectionMade();
-        m_host.redraw();
+        m_model.setDrawDragPoints(true);
+        m_model.setDrawImageRect(m_model.captureWindowRect());
+        m_model.setImagePaint(false, currentLocation);
+        m_tools.selectionMade();
         return;
     }
-    m_host.commitShape();
-    m_host.updateCursor(p);
-    m_host.redraw();
+    // Only a press inside the selection that was dragged makes a shape: a refused press,
+    // a plain click and a release in state 2 draw nothing.
+    if (isToolState(state) && dragEffective && m_toolDragged) m_tools.commitShape();
+    m_toolDragged = false;
+    m_view.updateCursor(p);
 }
 
 void SelectionInteraction::mouseMoved(Point p) {
-    if (m_host.captureState() == CAPTURE_STATE_CHOOSE) {
+    if (m_model.captureState() == CAPTURE_STATE_CHOOSE) {
         currentLocation = p;
-        m_host.setDrawImageRect(
+        m_model.setDrawImageRect(
             {std::min(startLocation.x, p.x), std::min(startLocation.y, p.y), 0, 0});
         offerWindowAt(p);
-        m_host.redraw();
     }
-    m_host.updateCursor(p);
-    m_host.setPointLocation(p);
+    m_view.updateCursor(p);
+    m_model.setPointLocation(p);
 }
 
 void SelectionInteraction::rightMouseUp(Point p) {
-    if (m_host.savePanelOpen()) return;
-    const int state = m_host.captureState();
+    if (m_tools.savePanelOpen()) return;
+    const CaptureState state = m_model.captureState();
     if (state == CAPTURE_STATE_IDLE || state == CAPTURE_STATE_CHOOSE) {
-        m_host.onCancel();
+        m_view.onCancel();
         return;
     }
-    m_host.setCaptureState(CAPTURE_STATE_CHOOSE);
+    m_model.setCaptureState(CAPTURE_STATE_CHOOSE);
     currentLocation = {0, 0};
-    m_host.restartSelection();
-    m_host.setDrawDragPoints(false);
+    m_model.clearOverlay();
+    m_tools.dropAnnotations();
+    m_model.setDrawDragPoints(false);
     offerWindowAt(p);
-    m_host.redraw();
+    m_view.selectionRestarted();
 }

@@ -1,50 +1,67 @@
 #pragma once
 // The mouse side of a capture: picking a window or drawing a selection, moving it, resizing
-// it by its handles, and handing presses inside it to the annotation tools. It decides;
-// the host (the capture window) paints, shows bars and ends the capture.
+// it by its handles, and handing presses inside it to the annotation tools. It decides and
+// writes the capture model; the window around it offers windows, sets cursors and ends the
+// capture, and the annotation tools draw.
 
 #include <QString>
 
+#include "capture/capture_model.h"
 #include "platform/geometry.h"
 
-class SelectionHost {
+// What the selection needs from the window it works in.
+class SelectionView {
 public:
-    virtual ~SelectionHost() = default;
+    virtual ~SelectionView() = default;
+    // The window offered at `p`, clipped to the screen, or the whole screen.
+    virtual Rect windowSelectionAt(Point p) const = 0;
+    virtual void updateCursor(Point p) = 0;
+    virtual void log(const QString& line) = 0;
+    virtual void onOK() = 0;
+    virtual void onCancel() = 0;
+    // Picking starts again on the same frozen screen.
+    virtual void selectionRestarted() = 0;
+};
 
-    virtual int captureState() const = 0;
-    virtual void setCaptureState(int state) = 0;
+// What the selection hands to the annotation tools and their bars.
+class AnnotationTools {
+public:
+    virtual ~AnnotationTools() = default;
     virtual bool savePanelOpen() const = 0;
     virtual bool isIntoolbar(Point p) const = 0;
     virtual bool textViewVisible() const = 0;
-    virtual int handleIndexAt(Point p) const = 0;  // against the handles as last painted
-    virtual Rect windowSelectionAt(Point p) const = 0;
-
-    virtual void setDrawImageRect(const Rect& selection) = 0;
-    virtual void setDrawDragPoints(bool on) = 0;
-    virtual void setImagePaint(bool on, Point p) = 0;
-    virtual void setPointLocation(Point p) = 0;
-    virtual void redraw() = 0;
-    virtual void updateCursor(Point p) = 0;
-    virtual void log(const QString& line) = 0;
-
-    virtual void onOK() = 0;
-    virtual void onCancel() = 0;
     virtual void appendText() = 0;
-    // The selection was made: build and place the tool bar, hide the colour bar.
+    // The selection was made: the tool bar is built and placed, the colour bar hidden.
     virtual void selectionMade() = 0;
     // The selection moved or changed size: the tool bar follows it.
     virtual void selectionChanged() = 0;
-    // Back to picking on the same frozen screen: shapes, tool and bars are dropped.
-    virtual void restartSelection() = 0;
-    // The tool states: a press, a drag and a release inside the selection.
-    virtual void toolPressed(int state, Point p) = 0;
-    virtual void toolDragged(int state, Point p) = 0;
+    // Back to picking: shapes, tool and bars are dropped.
+    virtual void dropAnnotations() = 0;
+    // A press and a drag inside the selection in a tool state, and the end of such a drag.
+    virtual void toolPressed(CaptureState state, Point p) = 0;
+    virtual void toolDragged(CaptureState state, Point p) = 0;
     virtual void commitShape() = 0;
+};
+
+// A capture without annotation tools: no bars, nothing drawn.
+class NoAnnotationTools final : public AnnotationTools {
+public:
+    bool savePanelOpen() const override { return false; }
+    bool isIntoolbar(Point) const override { return false; }
+    bool textViewVisible() const override { return false; }
+    void appendText() override {}
+    void selectionMade() override {}
+    void selectionChanged() override {}
+    void dropAnnotations() override {}
+    void toolPressed(CaptureState, Point) override {}
+    void toolDragged(CaptureState, Point) override {}
+    void commitShape() override {}
 };
 
 class SelectionInteraction {
 public:
-    explicit SelectionInteraction(SelectionHost& host) : m_host(host) {}
+    SelectionInteraction(CaptureModel& model, SelectionView& view, AnnotationTools& tools)
+        : m_model(model), m_view(view), m_tools(tools) {}
 
     void mouseDown(Point p, int clickCount);
     void mouseDragged(Point p);
@@ -54,12 +71,12 @@ public:
 
     // Offers the window under `p` (or the whole screen) as the provisional selection.
     void offerWindowAt(Point p);
+    // Forgets the pointer's history, for a new capture.
+    void reset();
 
-    Size screenSize;
-    Rect captureWindowRect;
     Point startLocation;
     Point currentLocation;
-    int dragDirection = 0;
+    Handle dragDirection = Handle::Outside;
     bool dragEffective = false;
     // Corners during a resize: ptLefttop = (x, y), ptRighttop = (x + w, y),
     // ptLeftbottom = (x, y + h), ptRightbottom = (x + w, y + h).
@@ -70,7 +87,11 @@ private:
     void moveSelection(Point p);
     void resizeSelection(Point p);
 
-    SelectionHost& m_host;
+    CaptureModel& m_model;
+    SelectionView& m_view;
+    AnnotationTools& m_tools;
+    // A tool press inside the selection was followed by a drag: its release ends a shape.
+    bool m_toolDragged = false;
 };
 
 // "{x, y}", the way positions appear in the log.

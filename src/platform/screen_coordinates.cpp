@@ -49,7 +49,7 @@ std::vector<ScreenInfo> uiScreensFromDesktop(const std::vector<DesktopScreen>& d
 
 Point uiPointerFromDesktop(Point desktopPointer, const std::vector<DesktopScreen>& desktop) {
     const Rect main = desktop.empty() ? Rect{} : desktop.front().geometry;
-    return {desktopPointer.x - main.x, main.y + main.height - desktopPointer.y - 1};
+    return {desktopPointer.x - main.x, main.y + main.height - desktopPointer.y};
 }
 
 Rect displayRectFromUi(const Rect& ui, double mainScreenHeight) {

@@ -28,8 +28,8 @@ struct RootArea {
 
 std::vector<ScreenInfo> uiScreensFromDesktop(const std::vector<DesktopScreen>& desktop);
 
-// The pointer's integral desktop position names a one-point cell; the result is that cell's
-// bottom-left corner, so the top row of a screen maps to a point the screen contains.
+// The pointer's desktop position names a pixel; the result is that pixel's top-left corner,
+// as for mouse events (see view_transform.h): the main screen's top row is at its height.
 Point uiPointerFromDesktop(Point desktopPointer, const std::vector<DesktopScreen>& desktop);
 
 // Between display and user-interface coordinates only the vertical axis flips, about the

@@ -11,4 +11,6 @@ class ScreenGrabber {
 public:
     virtual ~ScreenGrabber() = default;
     virtual QImage grab(const Rect& displayRect) = 0;
+    // Why the last grab gave a null image, in words for the log.
+    virtual QString lastError() const = 0;
 };

@@ -4,11 +4,13 @@
 
 #include "support/geometry_printers.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 
-#include "annotate/capture_view.h"
+#include "capture/capture_view.h"
 #include "support/fake_platform.h"
 
 namespace {
@@ -36,6 +38,13 @@ protected:
         command.insert("DataSavePath", dir.filePath("result.json"));
         window().setCaptureParam(command);
         window().doCapture();
+    }
+    // A left-button event on the view at a widget position.
+    void sendMouse(QEvent::Type type, QPointF at) {
+        const bool pressed = type != QEvent::MouseButtonRelease;
+        QMouseEvent event(type, at, window().view().mapToGlobal(at), Qt::LeftButton,
+                          pressed ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&window().view(), &event);
     }
     QJsonObject result() const {
         QFile f(dir.filePath("result.json"));
@@ -104,19 +113,67 @@ TEST_F(CaptureWindowTest, AutomaticRectangleWithoutAreaReportsCancelled) {
                             [](const QString& l) { return l.startsWith("no image"); }));
 }
 
-TEST_F(CaptureWindowTest, FailuresAreNotReportedAsFinished) {
-    platform.clipboard.refuse = true;
-    start({{"AutoCaptureFlag", 2}});
-    EXPECT_EQ(platform.processExit.status, 2);
-
-    FakePlatform failingGrab;
-    failingGrab.grabber.fail = true;
-    UiTexts t;
-    CaptureWindow w(failingGrab.services(), t, 0);
-    w.setCaptureParam({{"AutoCaptureFlag", 2}});
-    w.doCapture();
-    EXPECT_EQ(failingGrab.processExit.status, 2);
-    EXPECT_TRUE(failingGrab.clipboard.image.isNull());
+TEST_F(CaptureWindowTest, FailuresEndWithKindTwoAndSayWhy) {
+    struct Row {
+        const char* name;
+        QJsonObject command;
+        bool grabFails;
+        bool clipboardRefuses;
+        const char* logLine;
+    };
+    const Row rows[] = {
+        {"clipboard refused",
+         {{"AutoCaptureFlag", 2}},
+         false,
+         true,
+         "no image: the clipboard could not be taken"},
+        {"automatic grab failed",
+         {{"AutoCaptureFlag", 2}},
+         true,
+         false,
+         "no image: the screen could not be grabbed: the fake grab fails"},
+        {"interactive grab failed",
+         {},
+         true,
+         false,
+         "no image: the screen could not be grabbed: the fake grab fails"},
+        {"too large",
+         {{"AutoCaptureFlag", 1}, {"Width", 100000}, {"Height", 100000}},
+         false,
+         false,
+         "no image: the selection 100000x100000 at (0, -99100) is beyond the image limits "
+         "(32767 pixels a side, 268435456 pixels in all)"},
+        {"extreme values",
+         {{"AutoCaptureFlag", 1},
+          {"x", -2147483648.0},
+          {"y", 2147483647},
+          {"Width", 2147483647},
+          {"Height", 2147483647}},
+         false,
+         false,
+         "no image: the selection 2147483647x2147483647"},
+        {"no area",
+         {{"AutoCaptureFlag", 1}, {"Width", 0}, {"Height", 50}},
+         false,
+         false,
+         "no image: the selection 0x50 has no area"},
+    };
+    for (const Row& row : rows) {
+        FakePlatform p;
+        p.grabber.fail = row.grabFails;
+        p.clipboard.refuse = row.clipboardRefuses;
+        UiTexts t;
+        CaptureWindow w(p.services(), t, 0);
+        w.setCaptureParam(row.command);
+        w.doCapture();
+        EXPECT_EQ(p.processExit.status, 2) << row.name;
+        EXPECT_FALSE(w.isVisible()) << row.name;
+        EXPECT_TRUE(p.clipboard.image.isNull()) << row.name;
+        const bool logged =
+            std::any_of(p.log.lines.begin(), p.log.lines.end(),
+                        [&](const QString& l) { return l.startsWith(QLatin1String(row.logLine)); });
+        EXPECT_TRUE(logged) << row.name << ": " << p.log.lines.join(" | ").toStdString();
+    }
 }
 
 TEST_F(CaptureWindowTest, SecondScreenAboveTheMain) {
@@ -140,9 +197,9 @@ TEST_F(CaptureWindowTest, InteractiveOffersTheFrontMostWindowUnderThePointer) {
     start({});
     EXPECT_TRUE(window().isVisible());
     EXPECT_TRUE(window().followTimerActive());
-    EXPECT_EQ(window().view().captureState(), CAPTURE_STATE_CHOOSE);
+    EXPECT_EQ(window().model().captureState(), CAPTURE_STATE_CHOOSE);
     EXPECT_EQ(window().captureWindowRect(), (Rect{100, 600, 200, 200}));
-    EXPECT_EQ(window().view().drawingRect(), window().captureWindowRect());
+    EXPECT_EQ(window().model().drawingRect(), window().captureWindowRect());
     EXPECT_FALSE(platform.processExit.status);
 
     window().onCancel();
@@ -189,7 +246,9 @@ TEST_F(CaptureWindowTest, FollowsThePointerOnlyToAnotherScreen) {
     window().followMouseStep();  // pointer unchanged: nothing to do
     EXPECT_EQ(platform.grabber.requests.size(), 2u);
 
-    window().view().setCaptureState(CAPTURE_STATE_SELECTED);  // a selection has begun
+    sendMouse(QEvent::MouseButtonPress, {200, 200});  // a selection is made
+    sendMouse(QEvent::MouseButtonRelease, {200, 200});
+    ASSERT_EQ(window().model().captureState(), CAPTURE_STATE_SELECTED);
     platform.screens.pointer = {100, 100};
     window().followMouseStep();
     EXPECT_EQ(platform.grabber.requests.size(), 2u) << "no move once a selection exists";

@@ -42,8 +42,8 @@ TEST(CursorChoice, Table) {
     };
     for (const Row& row : rows) {
         CursorInputs in;
-        in.captureState = row.state;
-        in.handleIndex = row.handle;
+        in.captureState = static_cast<CaptureState>(row.state);
+        in.handleIndex = static_cast<Handle>(row.handle);
         in.currentLocation = row.current;
         in.onToolbar = row.onToolbar;
         in.penSize = row.penSize;
@@ -58,7 +58,7 @@ TEST(KeyCommand, Table) {
         Qt::KeyboardModifiers modifiers;
         bool textVisible;
         bool panelOpen;
-        int state;
+        CaptureState state;
         KeyAction expected;
     };
     const auto none = Qt::NoModifier;
@@ -72,7 +72,8 @@ TEST(KeyCommand, Table) {
         {Qt::Key_Return, none, true, false, CAPTURE_STATE_TEXT, KeyAction::Swallow},
         {Qt::Key_Z, Qt::ControlModifier, false, false, CAPTURE_STATE_RECT, KeyAction::Undo},
         {Qt::Key_Z, none, false, false, CAPTURE_STATE_RECT, KeyAction::Swallow},
-        {Qt::Key_Control, Qt::ControlModifier, false, false, 2, KeyAction::Default},
+        {Qt::Key_Control, Qt::ControlModifier, false, false, CAPTURE_STATE_SELECTED,
+         KeyAction::Default},
         {Qt::Key_Backspace, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Swallow},
         {Qt::Key_Delete, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Swallow},
         {Qt::Key_Shift, Qt::ShiftModifier, false, false, CAPTURE_STATE_MOSAIC,

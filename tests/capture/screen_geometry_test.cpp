@@ -20,10 +20,11 @@ TEST(ScreenGeometry, ScreenUnderThePoint) {
     const Row rows[] = {
         {{kMain}, true, {5000, 5000}, kMain.frame},        // one screen: always it
         {{kMain, kAbove}, true, {10, 950}, kAbove.frame},  // inside the upper screen
-        {{kMain, kAbove}, true, {10, 900}, kAbove.frame},  // its bottom edge belongs to it
+        {{kMain, kAbove}, true, {10, 901}, kAbove.frame},  // its bottom pixel row
+        {{kMain, kAbove}, true, {10, 900}, kMain.frame},   // the main screen's top pixel row
         {{kMain, kAbove}, true, {1440, 10}, kMain.frame},  // on no screen: the first
         {{kMain, kAbove}, false, {10, 950}, kMain.frame},  // no check: the first
-        {{kMain, kLeft}, true, {-1, 0}, kLeft.frame},     {{}, true, {0, 0}, Rect{}},
+        {{kMain, kLeft}, true, {-1, 1}, kLeft.frame},     {{}, true, {0, 0}, Rect{}},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(getScreensRect(row.screens, row.check, row.pt), row.expected)

@@ -6,86 +6,73 @@
 
 #include <QStringList>
 
-#include "capture/capture_state.h"
-#include "capture/drag_handles.h"
-
 namespace {
 
-// A host that keeps the view's side of things in plain fields and records the rest.
-class RecordingHost : public SelectionHost {
+// The window and the tools around the selection, recording what they are asked to do. The
+// capture model is the product's own, so the hit rule is the one the window uses.
+class RecordingHost : public SelectionView, public AnnotationTools {
 public:
-    int captureState() const override { return state; }
-    void setCaptureState(int s) override { state = s; }
-    bool savePanelOpen() const override { return panelOpen; }
-    bool isIntoolbar(Point p) const override { return toolbar.contains(p); }
-    bool textViewVisible() const override { return textVisible; }
-    int handleIndexAt(Point p) const override {
-        return isInDragPoints(dragRects(drawingRect), drawingRect, p);
-    }
     Rect windowSelectionAt(Point p) const override {
         return window.contains(p) ? window : Rect{0, 0, 1440, 900};
     }
-    void setDrawImageRect(const Rect& r) override { drawingRect = r; }
-    void setDrawDragPoints(bool on) override { dragPoints = on; }
-    void setImagePaint(bool on, Point p) override {
-        magnifier = on;
-        magnifierAt = p;
-    }
-    void setPointLocation(Point) override {}
-    void redraw() override {}
     void updateCursor(Point) override { calls << "cursor"; }
     void log(const QString& line) override { logs << line; }
     void onOK() override { calls << "ok"; }
     void onCancel() override { calls << "cancel"; }
+    void selectionRestarted() override { calls << "restart"; }
+
+    bool savePanelOpen() const override { return panelOpen; }
+    bool isIntoolbar(Point p) const override { return toolbar.contains(p); }
+    bool textViewVisible() const override { return textVisible; }
     void appendText() override { calls << "appendText"; }
     void selectionMade() override { calls << "selectionMade"; }
     void selectionChanged() override {}
-    void restartSelection() override { calls << "restart"; }
-    void toolPressed(int, Point) override { calls << "toolPressed"; }
-    void toolDragged(int, Point) override { calls << "toolDragged"; }
+    void dropAnnotations() override { calls << "drop"; }
+    void toolPressed(CaptureState, Point) override { calls << "toolPressed"; }
+    void toolDragged(CaptureState, Point) override { calls << "toolDragged"; }
     void commitShape() override { calls << "commit"; }
 
-    int state = CAPTURE_STATE_CHOOSE;
     bool panelOpen = false;
     bool textVisible = false;
     Rect toolbar;
     Rect window{200, 300, 400, 300};
-    Rect drawingRect;
-    bool dragPoints = false;
-    bool magnifier = false;
-    Point magnifierAt;
     QStringList calls;
     QStringList logs;
 };
 
 class Selection : public ::testing::Test {
 protected:
-    Selection() : s(host) { s.screenSize = {1440, 900}; }
+    Selection() : s(model, host, host) {
+        model.reset({1440, 900});
+        model.setCaptureState(CAPTURE_STATE_CHOOSE);
+    }
     // A finished selection in state 2.
     void selected(const Rect& r) {
-        s.captureWindowRect = r;
-        host.drawingRect = r;
-        host.state = CAPTURE_STATE_SELECTED;
+        model.setCaptureWindowRect(r);
+        model.setCaptureState(CAPTURE_STATE_SELECTED);
+        model.setDrawImageRect(r);
+        model.setDrawDragPoints(true);
     }
-    void drag(Point from, Point to) {
-        s.mouseDown(from, 1);
-        s.mouseDragged(to);
-        s.mouseUp(to);
-    }
+    CaptureState state() const { return model.captureState(); }
+    const Rect& selection() const { return model.captureWindowRect(); }
+    bool handlesShown() const { return model.overlayScene().handlesShown; }
+    bool magnifierShown() const { return model.overlayScene().magnifierShown; }
+
+    CaptureModel model;
     RecordingHost host;
     SelectionInteraction s;
 };
 
 TEST_F(Selection, ClickTakesTheOfferedWindow) {
     s.mouseMoved({250, 350});
-    EXPECT_EQ(host.drawingRect, host.window) << "the window under the pointer is offered";
+    EXPECT_EQ(model.drawingRect(), host.window) << "the window under the pointer is offered";
     s.mouseDown({250, 350}, 1);
     EXPECT_EQ(host.logs, QStringList{"start position: {250, 350}"});
     s.mouseUp({250, 350});
-    EXPECT_EQ(host.state, CAPTURE_STATE_SELECTED);
-    EXPECT_EQ(s.captureWindowRect, host.window);
-    EXPECT_TRUE(host.dragPoints);
-    EXPECT_FALSE(host.magnifier);
+    EXPECT_EQ(state(), CAPTURE_STATE_SELECTED);
+    EXPECT_EQ(selection(), host.window);
+    EXPECT_TRUE(handlesShown());
+    EXPECT_FALSE(magnifierShown());
     EXPECT_TRUE(host.calls.contains("selectionMade"));
 }
 
@@ -94,18 +81,18 @@ TEST_F(Selection, TinyDragCountsAsAClick) {
     s.mouseDown({900, 100}, 1);
     s.mouseDragged({900.05, 100});
     s.mouseUp({900.05, 100});
-    EXPECT_EQ(s.captureWindowRect, (Rect{0, 0, 1440, 900}));
+    EXPECT_EQ(selection(), (Rect{0, 0, 1440, 900}));
 }
 
 TEST_F(Selection, DragDrawsANewSelection) {
     s.mouseMoved({100, 50});
     s.mouseDown({100, 50}, 1);
     s.mouseDragged({40, 80});
-    EXPECT_EQ(host.drawingRect, (Rect{40, 50, 60, 30}));
-    EXPECT_TRUE(host.dragPoints);
-    EXPECT_EQ(s.captureWindowRect, (Rect{0, 0, 1440, 900})) << "the offer stays until the release";
+    EXPECT_EQ(model.drawingRect(), (Rect{40, 50, 60, 30}));
+    EXPECT_TRUE(handlesShown());
+    EXPECT_EQ(selection(), (Rect{0, 0, 1440, 900})) << "the offer stays until the release";
     s.mouseUp({40, 80});
-    EXPECT_EQ(s.captureWindowRect, (Rect{40, 50, 60, 30}));
+    EXPECT_EQ(selection(), (Rect{40, 50, 60, 30}));
 }
 
 TEST_F(Selection, MoveIsClampedToTheScreen) {
@@ -121,11 +108,11 @@ TEST_F(Selection, MoveIsClampedToTheScreen) {
     for (const Row& row : rows) {
         selected({100, 100, 300, 200});
         s.mouseDown({150, 100 + 0.5 * 200}, 1);  // inside, on no handle
-        ASSERT_EQ(host.state, CAPTURE_STATE_MOVE);
+        ASSERT_EQ(state(), CAPTURE_STATE_MOVE);
         s.mouseDragged({row.to.x, row.to.y + 100});
         s.mouseUp({row.to.x, row.to.y + 100});
-        EXPECT_EQ(s.captureWindowRect, row.expected) << row.to.x;
-        EXPECT_EQ(host.state, CAPTURE_STATE_SELECTED);
+        EXPECT_EQ(selection(), row.expected) << row.to.x;
+        EXPECT_EQ(state(), CAPTURE_STATE_SELECTED);
     }
 }
 
@@ -153,10 +140,10 @@ TEST_F(Selection, ResizeByEveryHandle) {
     for (const Row& row : rows) {
         selected({100, 100, 300, 200});
         s.mouseDown(row.press, 1);
-        ASSERT_EQ(host.state, CAPTURE_STATE_RESIZE) << row.handle;
-        EXPECT_EQ(s.dragDirection, row.handle);
+        ASSERT_EQ(state(), CAPTURE_STATE_RESIZE) << row.handle;
+        EXPECT_EQ(s.dragDirection, static_cast<Handle>(row.handle));
         s.mouseDragged(row.to);
-        EXPECT_EQ(s.captureWindowRect, row.expected) << "handle " << row.handle;
+        EXPECT_EQ(selection(), row.expected) << "handle " << row.handle;
         s.mouseUp(row.to);
     }
 }
@@ -166,7 +153,7 @@ TEST_F(Selection, FlippedHandleKeepsMoving) {
     s.mouseDown({100, 100}, 1);
     s.mouseDragged({500, 400});  // past the top-right corner
     s.mouseDragged({600, 450});  // the same handle keeps following
-    EXPECT_EQ(s.captureWindowRect, (Rect{400, 300, 200, 150}));
+    EXPECT_EQ(selection(), (Rect{400, 300, 200, 150}));
 }
 
 TEST_F(Selection, DoubleClick) {
@@ -181,7 +168,7 @@ TEST_F(Selection, DoubleClick) {
 
     host.calls.clear();
     host.textVisible = true;
-    host.state = CAPTURE_STATE_TEXT;
+    model.setCaptureState(CAPTURE_STATE_TEXT);
     s.mouseDown({250, 200}, 2);
     EXPECT_EQ(host.calls, (QStringList{"appendText", "ok"})) << "typed text is kept";
 }
@@ -192,26 +179,32 @@ TEST_F(Selection, RightButton) {
 
     host.calls.clear();
     selected({100, 100, 300, 200});
-    host.state = CAPTURE_STATE_BRUSH;
+    model.setCaptureState(CAPTURE_STATE_BRUSH);
     s.currentLocation = {150, 150};
     s.rightMouseUp({250, 350});
-    EXPECT_EQ(host.state, CAPTURE_STATE_CHOOSE);
+    EXPECT_EQ(state(), CAPTURE_STATE_CHOOSE);
+    EXPECT_TRUE(host.calls.contains("drop")) << "shapes and bars are dropped";
     EXPECT_TRUE(host.calls.contains("restart"));
     EXPECT_FALSE(host.calls.contains("cancel"));
     EXPECT_EQ(s.currentLocation, (Point{0, 0}));
-    EXPECT_EQ(s.captureWindowRect, host.window) << "the window under the pointer again";
-    EXPECT_FALSE(host.dragPoints);
+    EXPECT_EQ(selection(), host.window) << "the window under the pointer again";
+    EXPECT_FALSE(handlesShown());
 }
 
 TEST_F(Selection, ToolStatesDrawOnlyFromInsideTheSelection) {
     selected({100, 100, 300, 200});
-    host.state = CAPTURE_STATE_RECT;
+    model.setCaptureState(CAPTURE_STATE_RECT);
     s.mouseDown({900, 800}, 1);
     EXPECT_FALSE(s.dragEffective);
     s.mouseDragged({950, 850});
-    EXPECT_FALSE(host.calls.contains("toolDragged")) << "no drawing from outside";
     s.mouseUp({950, 850});
-    EXPECT_TRUE(host.calls.contains("commit")) << "the release still commits (nothing kept)";
+    EXPECT_FALSE(host.calls.contains("toolDragged")) << "no drawing from outside";
+    EXPECT_FALSE(host.calls.contains("commit")) << "a refused press ends no shape";
+
+    host.calls.clear();
+    s.mouseDown({150, 150}, 1);
+    s.mouseUp({150, 150});
+    EXPECT_FALSE(host.calls.contains("commit")) << "a click draws nothing";
 
     host.calls.clear();
     s.mouseDown({150, 150}, 1);
@@ -219,8 +212,16 @@ TEST_F(Selection, ToolStatesDrawOnlyFromInsideTheSelection) {
     s.mouseDragged({200, 220});
     EXPECT_TRUE(host.calls.contains("toolDragged"));
     EXPECT_EQ(s.startLocation, (Point{150, 150})) << "shapes span from the press";
+    s.mouseUp({200, 220});
+    EXPECT_EQ(host.calls.count("commit"), 1) << "an effective drag ends one shape";
 
-    host.state = CAPTURE_STATE_TEXT;
+    host.calls.clear();
+    selected({100, 100, 300, 200});
+    s.mouseDown({900, 800}, 1);
+    s.mouseUp({900, 800});
+    EXPECT_FALSE(host.calls.contains("commit")) << "no tool chosen";
+
+    model.setCaptureState(CAPTURE_STATE_TEXT);
     s.mouseDown({150, 150}, 1);
     EXPECT_TRUE(host.logs.contains("CAPTURE_STATE_TEXT"));
 }
@@ -232,7 +233,7 @@ TEST_F(Selection, EverythingButMovesWaitsForAnOpenSavePanel) {
     s.mouseDown({150, 150}, 1);
     s.rightMouseUp({150, 150});
     EXPECT_TRUE(host.calls.isEmpty());
-    EXPECT_EQ(host.state, CAPTURE_STATE_SELECTED);
+    EXPECT_EQ(state(), CAPTURE_STATE_SELECTED);
     s.mouseMoved({150, 150});
     EXPECT_EQ(host.calls, QStringList{"cursor"});
 }
@@ -252,7 +253,8 @@ TEST(DragHandles, HitTest) {
         {{250, 200}, 8},     {{50, 50}, -1},  {{403, 200}, 5},  // the disc's edge counts
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(isInDragPoints(handles, sel, row.p), row.expected) << row.p.x << "," << row.p.y;
+        EXPECT_EQ(isInDragPoints(handles, sel, row.p), static_cast<Handle>(row.expected))
+            << row.p.x << "," << row.p.y;
     }
 }
 

@@ -38,11 +38,15 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, ScreensE2E,
     testing::Values(
         ScreenCase{
-            "Screen1280x800", {1280, 800}, nullptr, {{0, 0, 1280, 800}, 1}, {100, 50}, {100, 749}},
+            "Screen1280x800", {1280, 800}, nullptr, {{0, 0, 1280, 800}, 1}, {100, 50}, {100, 750}},
+        // A pixel stands for its top-left corner: the top row is at the height, the bottom
+        // row one point above the origin.
         ScreenCase{
-            "Screen3840x2160", {3840, 2160}, nullptr, {{0, 0, 3840, 2160}, 1}, {0, 0}, {0, 2159}},
+            "Screen3840x2160", {3840, 2160}, nullptr, {{0, 0, 3840, 2160}, 1}, {0, 0}, {0, 2160}},
+        ScreenCase{
+            "BottomRow", {1280, 800}, nullptr, {{0, 0, 1280, 800}, 1}, {1279, 799}, {1279, 1}},
         // Qt scales the screen to points; the pointer pixel (300, 200) is point (150, 100).
-        ScreenCase{"Scaled", {1280, 800}, "2", {{0, 0, 640, 400}, 2}, {300, 200}, {150, 299}}),
+        ScreenCase{"Scaled", {1280, 800}, "2", {{0, 0, 640, 400}, 2}, {300, 200}, {150, 300}}),
     [](const testing::TestParamInfo<ScreenCase>& info) { return info.param.name; });
 
 }  // namespace

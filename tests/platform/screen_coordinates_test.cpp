@@ -1,6 +1,7 @@
 // Conversions between Qt's virtual desktop, the X root window, display and user-interface
 // coordinates, for screen layouts a user can arrange.
 #include "platform/screen_coordinates.h"
+#include "platform/view_transform.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,7 @@ TEST(ScreenCoordinates, PointerAtEveryScreenCornerLandsInThatScreen) {
                   Point{g.right() - 1, g.top() - 1}}) {
                 const Point p = uiPointerFromDesktop(corner, desktop);
                 for (std::size_t j = 0; j < ui.size(); ++j) {
-                    EXPECT_EQ(ui[j].frame.contains(p), i == j)
+                    EXPECT_EQ(ui[j].frame.contains(pixelProbe(p)), i == j)
                         << "desktop (" << corner.x << ", " << corner.y << ") -> (" << p.x << ", "
                         << p.y << "), screen " << j;
                 }
@@ -73,9 +74,10 @@ TEST(ScreenCoordinates, PointerAtEveryScreenCornerLandsInThatScreen) {
 
 TEST(ScreenCoordinates, PointerRowsCountUpFromTheMainScreensBottom) {
     const std::vector<DesktopScreen> desktop = {{{100, 50, 800, 600}, 1}};
-    EXPECT_EQ(uiPointerFromDesktop({100, 50}, desktop), (Point{0, 599}));   // top-left pixel
-    EXPECT_EQ(uiPointerFromDesktop({899, 649}, desktop), (Point{799, 0}));  // bottom-right
-    EXPECT_EQ(uiPointerFromDesktop({110, 60}, {}), (Point{110, -61}));      // no screens known
+    // A pixel stands for its top-left corner, as in mouse events.
+    EXPECT_EQ(uiPointerFromDesktop({100, 50}, desktop), (Point{0, 600}));   // top-left pixel
+    EXPECT_EQ(uiPointerFromDesktop({899, 649}, desktop), (Point{799, 1}));  // bottom-right
+    EXPECT_EQ(uiPointerFromDesktop({110, 60}, {}), (Point{110, -60}));      // no screens known
 }
 
 TEST(ScreenCoordinates, DisplayAndUserInterfaceRectanglesFlipAboutTheMainHeight) {

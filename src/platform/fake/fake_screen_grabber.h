@@ -18,7 +18,15 @@ public:
         image.setDevicePixelRatio(dpr);
         return image;
     }
-    QImage desktop;
+    QString lastError() const override {
+        return fail ? QStringLiteral("the fake grab fails") : QString();
+    }
+    // A plain desktop the size of FakeScreens' main screen.
+    QImage desktop = [] {
+        QImage image(1440, 900, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        return image;
+    }();
     Point origin;  // display coordinates of the desktop image's top-left pixel
     bool fail = false;
     std::vector<Rect> requests;

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <system_error>
 
 #include "platform/qtxcb/qt_screens.h"
 #include "platform/screen_coordinates.h"
@@ -87,16 +88,20 @@ void XcbScreenGrabber::prepare() {
     m_warmUpGrab = xcb_shm_get_image(m_connection->get(), m_connection->root(), 0, 0, width, height,
                                      ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
     xcb_flush(m_connection->get());
-    m_warmUpMapping = std::thread([data = segment->data, size = segment->size] {
+    try {
+        m_warmUpMapping = std::thread([data = segment->data, size = segment->size] {
 #ifdef MADV_POPULATE_WRITE
-        if (madvise(data, size, MADV_POPULATE_WRITE) == 0) return;
+            if (madvise(data, size, MADV_POPULATE_WRITE) == 0) return;
 #endif
-        // Before Linux 5.14: a read per page maps it as well.
-        const long page = sysconf(_SC_PAGESIZE);
-        for (std::size_t offset = 0; offset < size; offset += std::size_t(page)) {
-            static_cast<void>(*static_cast<volatile uint8_t*>(data + offset));
-        }
-    });
+            // Before Linux 5.14: a read per page maps it as well.
+            const long page = sysconf(_SC_PAGESIZE);
+            for (std::size_t offset = 0; offset < size; offset += std::size_t(page)) {
+                static_cast<void>(*static_cast<volatile uint8_t*>(data + offset));
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: the first grab maps the pages itself.
+    }
 }
 
 void XcbScreenGrabber::finishPreparation() {
@@ -127,13 +132,22 @@ QImage XcbScreenGrabber::grab(const Rect& displayRect) {
 }
 
 QImage XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
-    if (!m_connection || !m_supportedLayout || width <= 0 || height <= 0) return {};
+    const auto fail = [this](const char* why) {
+        m_lastError = QString::fromLatin1(why);
+        return QImage();
+    };
+    if (!m_connection) return fail("there is no connection to the X server");
+    if (!m_supportedLayout) {
+        return fail("the X server's pixel layout is not 32-bit RGB, least significant byte first");
+    }
+    if (width <= 0 || height <= 0) return fail("the rectangle has no area");
     finishPreparation();
     xcb_connection_t* c = m_connection->get();
+    if (xcb_connection_has_error(c)) return fail("the connection to the X server was lost");
     // The root's size, not the connection setup's: RandR may have changed it since.
     const auto root =
         xcbReply(c, xcb_get_geometry(c, m_connection->root()), xcb_get_geometry_reply);
-    if (!root) return {};
+    if (!root) return fail("the X server did not tell the root window's size");
     const int left = std::max(x, 0);
     const int top = std::max(y, 0);
     const int right = std::min<long>(static_cast<long>(x) + width, root->width);
@@ -142,14 +156,16 @@ QImage XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
         return grabInside(x, y, width, height);
     }
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return {};
+    if (image.isNull()) return fail("there is no memory for the image");
     image.fill(Qt::transparent);
     if (right <= left || bottom <= top) return image;
     const QImage inside = grabInside(left, top, right - left, bottom - top);
     if (inside.isNull()) return {};
+    uchar* bits = image.bits();
     const std::size_t rowBytes = static_cast<std::size_t>(inside.width()) * 4;
     for (int row = 0; row < inside.height(); ++row) {
-        std::memcpy(image.scanLine(top - y + row) + static_cast<std::size_t>(left - x) * 4,
+        std::memcpy(bits + static_cast<std::size_t>(top - y + row) * image.bytesPerLine() +
+                        static_cast<std::size_t>(left - x) * 4,
                     inside.constScanLine(row), rowBytes);
     }
     return image;
@@ -160,7 +176,9 @@ QImage XcbScreenGrabber::grabInside(int x, int y, int width, int height) {
         QImage image = grabWithSharedMemory(x, y, width, height);
         if (!image.isNull()) return image;
     }
-    return grabWithGetImage(x, y, width, height);
+    QImage image = grabWithGetImage(x, y, width, height);
+    if (image.isNull()) m_lastError = QStringLiteral("the X server did not send the pixels");
+    return image;
 }
 
 std::shared_ptr<XcbScreenGrabber::Segment> XcbScreenGrabber::segmentFor(std::size_t bytes) {

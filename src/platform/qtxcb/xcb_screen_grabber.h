@@ -31,6 +31,7 @@ public:
 
     // The rectangle is scaled by the device pixel ratio of the screen it overlaps most.
     QImage grab(const Rect& displayRect) override;
+    QString lastError() const override { return m_lastError; }
 
     // Root-window pixels at ratio 1. Format_RGB32 when the rectangle lies on the root window,
     // else Format_ARGB32_Premultiplied with the outside transparent. Null on failure, or when
@@ -51,6 +52,7 @@ private:
     void finishPreparation();
 
     std::shared_ptr<XcbConnection> m_connection;
+    QString m_lastError;
     bool m_supportedLayout = false;
     bool m_sharedMemoryOffered = false;
     bool m_sharedMemory = false;

@@ -1,4 +1,4 @@
-#include "annotate/overlay_layout.h"
+#include "overlay/overlay_layout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "annotate/text_sprites.h"
+#include "overlay/text_sprites.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -21,6 +21,15 @@ bool isAscii(const QString& text) {
 }
 
 }  // namespace
+
+double TextSprites::width(const QString& text) {
+    if (!m_ready) return 0;
+    if (text != m_measured) {
+        m_measured = text;
+        m_measuredWidth = QFontMetricsF(m_font).horizontalAdvance(text);
+    }
+    return m_measuredWidth;
+}
 
 void TextSprites::warmUp() {
     if (m_ready) return;

@@ -1,11 +1,11 @@
-#include "annotate/overlay_painter.h"
+#include "overlay/overlay_painter.h"
 
 #include <QPainterPath>
 #include <cmath>
 
-#include "annotate/text_sprites.h"
-#include "annotate/view_transform.h"
+#include "overlay/text_sprites.h"
 #include "platform/log.h"
+#include "platform/view_transform.h"
 
 namespace {
 

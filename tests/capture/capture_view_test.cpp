@@ -1,4 +1,4 @@
-#include "annotate/capture_view.h"
+#include "capture/capture_view.h"
 
 #include <gtest/gtest.h>
 
@@ -22,18 +22,20 @@ QImage screenImage() {
 
 class CaptureViewTest : public ::testing::Test {
 protected:
-    CaptureViewTest() : view(&log) {
+    CaptureViewTest() : view(model, &log) {
+        model.reset({kW, kH});
         view.setScreenRect({0, 0, kW, kH});
         view.originImage = view.currentImage = view.colorImage = screen;
-        view.captureParam().TrackColor = {0, 1, 0, 1};
+        model.captureParam().TrackColor = {0, 1, 0, 1};
     }
-    void select(const Rect& r, int state = CAPTURE_STATE_SELECTED) {
-        view.setCaptureState(state);
-        view.setDrawImageRect(r);
-        view.setDrawDragPoints(true);
+    void select(const Rect& r, CaptureState state = CAPTURE_STATE_SELECTED) {
+        model.setCaptureState(state);
+        model.setDrawImageRect(r);
+        model.setDrawDragPoints(true);
     }
     // What the view shows once its texts have followed the first frame.
     QImage render() {
+        view.refresh();
         view.grab();
         QApplication::processEvents();
         QImage image = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -48,6 +50,7 @@ protected:
 
     const QImage screen = screenImage();
     FakeLog log;
+    CaptureModel model;
     CaptureView view;
 };
 
@@ -69,7 +72,7 @@ TEST_F(CaptureViewTest, SelectionBrightDarkAroundBorderAndHandles) {
 }
 
 TEST_F(CaptureViewTest, NoSelectionIsAllDark) {
-    view.setCaptureState(CAPTURE_STATE_CHOOSE);
+    model.setCaptureState(CAPTURE_STATE_CHOOSE);
     const QImage shot = render();
     for (const QPoint p : {QPoint(0, 0), QPoint(400, 300), QPoint(799, 599)}) {
         EXPECT_NEAR(qRed(shot.pixel(p)), qRed(screen.pixel(p)) * 0.67, 2);
@@ -101,9 +104,9 @@ TEST_F(CaptureViewTest, MagnifierFollowsTheCursorAndAvoidsEdges) {
         {{750, 400}, {731, 230}, {780, 230}},  // near the right edge: left of the cursor
         {{300, 100}, {435, 130}, {435, 10}},   // near the bottom: above the cursor
     };
-    view.setCaptureState(CAPTURE_STATE_CHOOSE);
+    model.setCaptureState(CAPTURE_STATE_CHOOSE);
     for (const Row& row : rows) {
-        view.setImagePaint(true, row.cursor);
+        model.setImagePaint(true, row.cursor);
         view.refresh();
         const QImage shot = render();
         EXPECT_LT(qGray(shot.pixel(at(row.panelInside.x, row.panelInside.y))), 30)
@@ -114,28 +117,14 @@ TEST_F(CaptureViewTest, MagnifierFollowsTheCursorAndAvoidsEdges) {
 }
 
 TEST_F(CaptureViewTest, ReadoutOfTheBottomRowIsNotAnError) {
-    view.setCaptureState(CAPTURE_STATE_CHOOSE);
-    view.setImagePaint(true, {10, 0});
+    model.setCaptureState(CAPTURE_STATE_CHOOSE);
+    model.setImagePaint(true, {10, 0});
     render();
     EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join("\n").toStdString();
-    view.setImagePaint(true, {kW + 5, 10});
+    model.setImagePaint(true, {kW + 5, 10});
     render();
     ASSERT_FALSE(log.lines.isEmpty());
     for (const QString& line : log.lines) EXPECT_TRUE(line.startsWith("wrong index:"));
-}
-
-TEST_F(CaptureViewTest, HitTestFollowsTheSelectionWithoutWaitingForAPaint) {
-    select({100, 100, 300, 200});  // never painted
-    EXPECT_EQ(view.isInDragPoints({250, 200}), 8);
-    EXPECT_EQ(view.isInDragPoints({400, 300}), 4);
-    select({500, 300, 100, 100});  // moved before any paint: the old place no longer counts
-    EXPECT_EQ(view.isInDragPoints({250, 200}), -1);
-    EXPECT_EQ(view.isInDragPoints({550, 350}), 8);
-
-    // A tool hides the handles; their places still are not "inside" for a press.
-    view.setCaptureState(CAPTURE_STATE_RECT);
-    EXPECT_EQ(view.isInDragPoints({500, 300}), 0);
-    EXPECT_EQ(view.isInDragPoints({550, 350}), 8);
 }
 
 // Records the regions the view is asked to repaint.
@@ -157,18 +146,20 @@ qint64 area(const QRegion& r) {
 TEST_F(CaptureViewTest, DragRepaintsOnlyWhatChanged) {
     view.show();
     select({100, 100, 400, 300});
+    view.refresh();
     QApplication::processEvents();
     PaintRecorder recorder;
     view.installEventFilter(&recorder);
 
-    view.setDrawImageRect({100, 100, 402, 301});  // the drag grows the selection a little
+    model.setDrawImageRect({100, 100, 402, 301});  // the drag grows the selection a little
+    view.refresh();
     QApplication::processEvents();
     ASSERT_FALSE(recorder.painted.isEmpty());
     EXPECT_FALSE(recorder.painted.contains(at(300, 250))) << "the selection's inside is kept";
     EXPECT_LT(area(recorder.painted), kW * kH / 10);
 
     recorder.painted = QRegion();
-    view.setImagePaint(true, {600, 300});
+    model.setImagePaint(true, {600, 300});
     view.refresh();
     QApplication::processEvents();
     EXPECT_TRUE(recorder.painted.contains(at(620, 200))) << "the magnifier's area";

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "annotate/overlay_layout.h"
+#include "overlay/overlay_layout.h"
 #include "platform/color.h"
 
 class Log;

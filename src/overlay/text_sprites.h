@@ -25,6 +25,9 @@ public:
     void draw(QPainter& painter, QPointF baseline, const QString& text, const QColor& color,
               double devicePixelRatio);
 
+    // How far `text` reaches from its start; 0 until warmed up.
+    double width(const QString& text);
+
     double ascent() const { return m_ascent; }
     double descent() const { return m_descent; }
 
@@ -44,4 +47,6 @@ private:
     QHash<QString, Sprite> m_sprites;  // whole non-ASCII texts, by text, colour and ratio
     QHash<quint64, Sprite> m_glyphs;   // single glyphs by colour, character and pixel ratio
     QImage m_line;                     // reused for putting glyphs together
+    QString m_measured;                // the last text measured, and its width
+    double m_measuredWidth = 0;
 };

@@ -1,0 +1,257 @@
+#include "capture/capture_view.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <cmath>
+
+#include "overlay/overlay_layout.h"
+#include "overlay/overlay_painter.h"
+#include "platform/view_transform.h"
+
+namespace {
+
+const QColor kDarkMask(0, 0, 0, 84);  // alpha 0.33
+
+OverlayPiece pieceAt(int index) {
+    return static_cast<OverlayPiece>(index);
+}
+
+}  // namespace
+
+CaptureView::CaptureView(const CaptureModel& model, Log* log, QWidget* parent)
+    : QWidget(parent), m_model(model), m_log(log), m_text(overlayFont()) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+}
+
+void CaptureView::setScreenRect(const Rect& frame) {
+    m_height = frame.height;
+    setGeometry(0, 0, static_cast<int>(frame.width), static_cast<int>(frame.height));
+}
+
+void CaptureView::setDarkImage(std::future<QImage> image) {
+    darkImage = QImage();
+    m_darkInProgress = std::move(image);
+}
+
+void CaptureView::reset() {
+    if (m_darkInProgress.valid()) m_darkInProgress.wait();
+    m_darkInProgress = {};
+    darkImage = QImage();
+    originImage = currentImage = colorImage = QImage();
+    m_scheduledSelection = {};
+    m_scheduledPieces = {};
+    m_pendingAreas.clear();
+    update();
+}
+
+QRect CaptureView::qtArea(const Rect& r) const {
+    if (r.isEmpty()) return {};
+    return qtRectFromView(r, m_height).toAlignedRect();
+}
+
+OverlayPieceAreas CaptureView::pieceAreas(const OverlayScene& scene) {
+    const QString& logo = m_model.captureParam().SetMagnifierLogoText;
+    return overlayPieceAreas(scene, scene.hasLogo ? m_text.width(logo) : 0);
+}
+
+void CaptureView::refresh() {
+    const OverlayScene scene = m_model.overlayScene();
+    const QRect selection = qtArea(scene.selection);
+    const OverlayPieceAreas areas = pieceAreas(scene);
+    // Each piece is repainted once over the span of its old and new places; inside both
+    // selections the picture does not change.
+    std::vector<QRect> dirty;
+    if (selection != m_scheduledSelection) {
+        for (const QRect& r : QRegion(m_scheduledSelection).xored(QRegion(selection))) {
+            dirty.push_back(r);
+        }
+    }
+    for (int i = 0; i < kOverlayPieceCount; ++i) {
+        const QRect now = qtArea(areas[i]);
+        if (now != m_scheduledPieces[i]) dirty.push_back(now | m_scheduledPieces[i]);
+        m_scheduledPieces[i] = now;
+    }
+    m_scheduledSelection = selection;
+    for (const QRect& r : dirty) {
+        if (r.isEmpty()) continue;
+        m_pendingAreas.push_back(r);
+        update(r);
+    }
+}
+
+void CaptureView::paintEvent(QPaintEvent* event) {
+    if (originImage.isNull()) return;
+    if (m_darkInProgress.valid() &&
+        m_darkInProgress.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        try {
+            darkImage = m_darkInProgress.get();
+        } catch (const std::exception&) {
+            darkImage = QImage();  // the paints keep darkening as they go
+        }
+    }
+    // Paint the areas asked for one by one with a rectangular clip (a complex clip region
+    // makes every fill scan it), then whatever else the system asked for.
+    std::vector<QRect> areas;
+    areas.swap(m_pendingAreas);
+    QRegion covered;
+    for (const QRect& r : areas) covered += r;
+    for (const QRect& r : event->region().subtracted(covered)) areas.push_back(r);
+
+    const OverlayScene scene = m_model.overlayScene();
+    const OverlayPieceAreas pieces = pieceAreas(scene);
+    std::array<QRect, kOverlayPieceCount> pieceRects;
+    for (int i = 0; i < kOverlayPieceCount; ++i) pieceRects[i] = qtArea(pieces[i]);
+
+    QPainter painter(this);
+    std::array<bool, kOverlayPieceCount> onTopTouched{};
+    for (const QRect& area : areas) {
+        painter.setClipRect(area);
+        paintScreen(painter, area, scene);
+        for (int i = 0; i < kOverlayPieceCount; ++i) {
+            if (!pieceRects[i].intersects(area)) continue;
+            if (paintedOnTop(pieceAt(i))) {
+                onTopTouched[i] = true;
+            } else {
+                paintPiece(painter, pieceAt(i), scene, area);
+            }
+        }
+        paintHandles(painter, scene, area);
+    }
+    // The label and the magnifier go on top, once each: their content is current wherever
+    // it lands, so they need no clip.
+    painter.setClipping(false);
+    bool textsWanted = false;
+    for (int i = 0; i < kOverlayPieceCount; ++i) {
+        if (!onTopTouched[i]) continue;
+        paintPiece(painter, pieceAt(i), scene, pieceRects[i]);
+        textsWanted = true;
+    }
+    // The first frame goes out without texts: loading the fonts would hold back the whole
+    // overlay. They follow as soon as the event loop is free.
+    if (textsWanted && !m_text.ready()) {
+        QTimer::singleShot(0, this, [this] {
+            m_text.warmUp();
+            refresh();
+            for (int i = 0; i < kOverlayPieceCount; ++i) {
+                const QRect& r = m_scheduledPieces[i];
+                if (!paintedOnTop(pieceAt(i)) || r.isEmpty()) continue;
+                m_pendingAreas.push_back(r);
+                update(r);
+            }
+        });
+    }
+}
+
+void CaptureView::paintScreen(QPainter& painter, const QRect& area, const OverlayScene& scene) {
+    // The selection, bright; the screen around it, dark. Copied, not blended.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const QRectF dirty(area);
+    const auto drawPiece = [&](const QImage& image, const QRectF& piece) {
+        const QRectF target = piece.intersected(dirty);
+        if (target.isEmpty()) return;
+        const double dpr = image.devicePixelRatio();
+        painter.drawImage(target, image,
+                          QRectF(target.x() * dpr, target.y() * dpr, target.width() * dpr,
+                                 target.height() * dpr));
+    };
+    const Rect& s = scene.selection;
+    if (s.width > 0 && s.height > 0) drawPiece(currentImage, qtRectFromView(s, m_height));
+    const std::vector<Rect> strips = darkStrips(s, scene.screen);
+    if (!darkImage.isNull()) {
+        for (const Rect& strip : strips) drawPiece(darkImage, qtRectFromView(strip, m_height));
+    } else {
+        // Black at alpha 0.33 over the screen: every colour becomes 0.67 of itself (the
+        // screen is opaque, so plain blending gives what source-atop would).
+        for (const Rect& strip : strips) drawPiece(originImage, qtRectFromView(strip, m_height));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        for (const Rect& strip : strips) {
+            const QRectF part = qtRectFromView(strip, m_height).intersected(dirty);
+            if (!part.isEmpty()) painter.fillRect(part, kDarkMask);
+        }
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const OverlayScene& scene,
+                             const QRect& area) {
+    const CaptureParam& param = m_model.captureParam();
+    const QRectF sel = qtRectFromView(scene.selection, m_height);
+    // The 1.5-point border, crisp: two pixels centred on each edge.
+    const auto edge = [&](const QRectF& line) {
+        const QRectF part = line.intersected(QRectF(area));
+        if (!part.isEmpty()) painter.fillRect(part, toQColor(param.TrackColor));
+    };
+    switch (piece) {
+        case OverlayPiece::TextEditorFrame: {
+            const Rect e = scene.textEditorFrame.value_or(Rect{});
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(QPen(toQColor(param.EditBorderColor), 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(
+                qtRectFromView({e.x, e.y - 3, e.width + 3, e.height + 6}, m_height), 3, 3);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            return;
+        }
+        case OverlayPiece::BorderBottom:
+            edge({sel.left() - 1, sel.bottom() - 1, sel.width() + 2, 2});
+            return;
+        case OverlayPiece::BorderTop:
+            edge({sel.left() - 1, sel.top() - 1, sel.width() + 2, 2});
+            return;
+        case OverlayPiece::BorderLeft:
+            edge({sel.left() - 1, sel.top() - 1, 2, sel.height() + 2});
+            return;
+        case OverlayPiece::BorderRight:
+            edge({sel.right() - 1, sel.top() - 1, 2, sel.height() + 2});
+            return;
+        case OverlayPiece::SizeLabel:
+            paintSizeLabel(painter, m_text.ready() ? &m_text : nullptr, scene.selection,
+                           scene.screen);
+            return;
+        case OverlayPiece::Magnifier: {
+            MagnifierInputs in;
+            in.cursor = scene.pointer;
+            in.selection = scene.selection;
+            in.screen = scene.screen;
+            in.logoText = param.SetMagnifierLogoText;
+            in.anchoredToSelection = scene.magnifierAnchoredToSelection;
+            in.originImage = &originImage;
+            in.colorImage = &colorImage;
+            paintMagnifier(painter, m_text.ready() ? &m_text : nullptr, in, m_log);
+            return;
+        }
+        case OverlayPiece::Count:
+            return;
+    }
+}
+
+void CaptureView::paintHandles(QPainter& painter, const OverlayScene& scene, const QRect& area) {
+    if (!scene.handlesShown) return;
+    const QImage& disc =
+        handleDisc(toQColor(m_model.captureParam().TrackColor), devicePixelRatioF());
+    for (const Rect& handle : scene.handles) {
+        const QRectF r = qtRectFromView(handle, m_height);
+        if (r.intersects(QRectF(area))) painter.drawImage(r, disc);
+    }
+}
+
+const QImage& CaptureView::handleDisc(const QColor& color, double dpr) {
+    // One smoothed disc, drawn once and stamped eight times per paint.
+    if (m_handleDisc.isNull() || m_handleDiscColor != color ||
+        m_handleDisc.devicePixelRatio() != dpr) {
+        const int side = static_cast<int>(std::ceil(kHandleSize * dpr));
+        m_handleDisc = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        m_handleDisc.fill(Qt::transparent);
+        QPainter p(&m_handleDisc);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(color);
+        p.drawEllipse(QRectF(0, 0, side, side));
+        p.end();
+        m_handleDisc.setDevicePixelRatio(dpr);
+        m_handleDiscColor = color;
+    }
+    return m_handleDisc;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The capture window's content: the frozen screen, bright inside the selection and dark
+// around it, and the overlay pieces over it (border, handles, size label, magnifier, the text
+// editor's frame). It paints what the capture model says and decides nothing. refresh()
+// repaints only what changed: the strip between the old and new selection and each piece's
+// old and new area.
+
+#include <QImage>
+#include <QWidget>
+#include <future>
+#include <vector>
+
+#include "capture/capture_model.h"
+#include "overlay/overlay_pieces.h"
+#include "overlay/text_sprites.h"
+#include "platform/geometry.h"
+
+class Log;
+class QPainter;
+
+class CaptureView : public QWidget {
+    Q_OBJECT
+public:
+    CaptureView(const CaptureModel& model, Log* log = nullptr, QWidget* parent = nullptr);
+
+    // Covers (0, 0, width, height) of the screen frame.
+    void setScreenRect(const Rect& frame);
+
+    // A new capture: the images are dropped and everything is painted anew.
+    void reset();
+    // Schedules a repaint of what changed in the model since the last call.
+    void refresh();
+
+    // The screen as grabbed, the screen with finished shapes, and the bitmap the colour
+    // readout reads. All share the one grab until something draws on them.
+    QImage originImage;
+    QImage currentImage;
+    QImage colorImage;
+
+    // The darkened screen shown around the selection, made on another thread: until it is
+    // there, paints darken the screen as they go, so that the first frame need not wait.
+    void setDarkImage(std::future<QImage> image);
+    QImage darkImage;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    OverlayPieceAreas pieceAreas(const OverlayScene& scene);
+    QRect qtArea(const Rect& r) const;
+    void paintScreen(QPainter& painter, const QRect& area, const OverlayScene& scene);
+    void paintPiece(QPainter& painter, OverlayPiece piece, const OverlayScene& scene,
+                    const QRect& area);
+    void paintHandles(QPainter& painter, const OverlayScene& scene, const QRect& area);
+    const QImage& handleDisc(const QColor& color, double dpr);
+
+    const CaptureModel& m_model;
+    Log* m_log;
+    double m_height = 0;
+    // What the last refresh() asked for, in widget pixels.
+    QRect m_scheduledSelection;
+    std::array<QRect, kOverlayPieceCount> m_scheduledPieces{};
+    std::vector<QRect> m_pendingAreas;
+    std::future<QImage> m_darkInProgress;
+    TextSprites m_text;
+    QImage m_handleDisc;
+    QColor m_handleDiscColor;
+};

@@ -1,0 +1,21 @@
+#pragma once
+// What the overlay shows over the frozen screen, in view coordinates: the selection with its
+// border and handles, the magnifier at the pointer and the text editor's frame. The capture
+// model fills it in; the pieces and the painting read it.
+
+#include <optional>
+
+#include "overlay/selection_handles.h"
+#include "platform/geometry.h"
+
+struct OverlayScene {
+    Size screen;
+    Rect selection;  // as shown; no border, handles or label without a width
+    bool handlesShown = false;
+    HandleSquares handles{};
+    bool magnifierShown = false;
+    Point pointer;
+    bool magnifierAnchoredToSelection = false;
+    bool hasLogo = false;
+    std::optional<Rect> textEditorFrame;  // while the text tool edits
+};
