@@ -74,3 +74,20 @@ std::optional<PixelIndex> readoutPixel(Point cursor, Size screen, double dpr) {
     iy = std::min(iy, heightPx - 1);
     return PixelIndex{ix, iy};
 }
+
+QString sizeLabelText(const Rect& selection) {
+    return QStringLiteral("%1 * %2").arg(whole(selection.width)).arg(whole(selection.height));
+}
+
+QString magnifierPositionText(Point cursor) {
+    return QStringLiteral("(%1, %2)")
+        .arg(whole(std::max(0.0, cursor.x)))
+        .arg(whole(std::max(0.0, cursor.y)));
+}
+
+QString magnifierColorText(int red, int green, int blue) {
+    return QStringLiteral("RGB:#%1%2%3")
+        .arg(red, 2, 16, QLatin1Char('0'))
+        .arg(green, 2, 16, QLatin1Char('0'))
+        .arg(blue, 2, 16, QLatin1Char('0'));
+}

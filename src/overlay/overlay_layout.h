@@ -3,6 +3,7 @@
 // strips around the selection, the size label and the magnifier, and which pixel the
 // magnifier reads.
 
+#include <QString>
 #include <optional>
 #include <vector>
 
@@ -15,8 +16,9 @@ inline constexpr int kMagnifierZoomHeight = 88;
 // The top and right strips reach one point into the selection, under the border.
 std::vector<Rect> darkStrips(const Rect& selection, Size screen);
 
-// The size label's 70 x 20 box, or nothing without a selection.
+// The size label's 70 x 20 box, or nothing without a selection, and its text "W * H".
 std::optional<Rect> sizeLabelRect(const Rect& selection, Size screen);
+QString sizeLabelText(const Rect& selection);
 
 struct MagnifierLayout {
     int px = 0;
@@ -38,3 +40,7 @@ struct PixelIndex {
     int y = 0;
 };
 std::optional<PixelIndex> readoutPixel(Point cursor, Size screen, double devicePixelRatio);
+
+// The magnifier's two readout lines: "(x, y)" of the cursor and "RGB:#rrggbb" of its pixel.
+QString magnifierPositionText(Point cursor);
+QString magnifierColorText(int red, int green, int blue);

@@ -41,10 +41,23 @@ void paintSizeLabel(QPainter& painter, TextSprites* sprites, const Rect& selecti
     painter.setPen(Qt::NoPen);
     painter.setBrush(kLabelBackground);
     painter.drawRoundedRect(qtRectFromView(*box, screen.height), 4, 4);
-    const QString text = QStringLiteral("%1 * %2")
-                             .arg(static_cast<int>(std::trunc(selection.width)))
-                             .arg(static_cast<int>(std::trunc(selection.height)));
-    drawTextAt(painter, sprites, {box->x + 5, box->y + 3}, text, Qt::white, screen.height);
+    drawTextAt(painter, sprites, {box->x + 5, box->y + 3}, sizeLabelText(selection), Qt::white,
+               screen.height);
+}
+
+MagnifierReadout magnifierReadout(const MagnifierInputs& in) {
+    MagnifierReadout readout;
+    readout.position = magnifierPositionText(in.cursor);
+    const double dpr = in.colorImage ? in.colorImage->devicePixelRatio() : 1;
+    const auto pixel = readoutPixel(in.cursor, in.screen, dpr);
+    QRgb rgb = 0;
+    if (pixel && in.colorImage && in.colorImage->valid(pixel->x, pixel->y)) {
+        rgb = in.colorImage->pixel(pixel->x, pixel->y);
+    } else {
+        readout.outside = true;
+    }
+    readout.color = magnifierColorText(qRed(rgb), qGreen(rgb), qBlue(rgb));
+    return readout;
 }
 
 Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInputs& in, Log* log) {
@@ -83,30 +96,17 @@ Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInpu
         drawTextAt(painter, sprites, {m.px + 5.0, m.py + 42.0}, in.logoText, kLogo, H);
     }
 
-    int red = 0, green = 0, blue = 0;
-    const double dpr = in.colorImage ? in.colorImage->devicePixelRatio() : 1;
-    const auto pixel = readoutPixel(in.cursor, in.screen, dpr);
-    if (pixel && in.colorImage && in.colorImage->valid(pixel->x, pixel->y)) {
-        const QRgb rgb = in.colorImage->pixel(pixel->x, pixel->y);
-        red = qRed(rgb);
-        green = qGreen(rgb);
-        blue = qBlue(rgb);
-    } else if (log) {
+    const MagnifierReadout readout = magnifierReadout(in);
+    if (readout.outside && log) {
+        const double dpr = in.colorImage ? in.colorImage->devicePixelRatio() : 1;
+        const auto pixel = readoutPixel(in.cursor, in.screen, dpr);
         log->write(QStringLiteral("wrong index: y:%1, x:%2, width:%3, height:%4")
                        .arg(pixel ? pixel->y : static_cast<int>(H - in.cursor.y))
                        .arg(pixel ? pixel->x : static_cast<int>(in.cursor.x))
                        .arg(in.screen.width, 0, 'f', 6)
                        .arg(in.screen.height, 0, 'f', 6));
     }
-    const double rx = std::max(0.0, in.cursor.x), ry = std::max(0.0, in.cursor.y);
-    drawTextAt(painter, sprites, {m.px + 8.0, m.py + 18.0},
-               QStringLiteral("(%1, %2)").arg(static_cast<int>(rx)).arg(static_cast<int>(ry)),
-               Qt::white, H);
-    drawTextAt(painter, sprites, {m.px + 8.0, m.py + 2.0},
-               QStringLiteral("RGB:#%1%2%3")
-                   .arg(red, 2, 16, QLatin1Char('0'))
-                   .arg(green, 2, 16, QLatin1Char('0'))
-                   .arg(blue, 2, 16, QLatin1Char('0')),
-               Qt::white, H);
+    drawTextAt(painter, sprites, {m.px + 8.0, m.py + 18.0}, readout.position, Qt::white, H);
+    drawTextAt(painter, sprites, {m.px + 8.0, m.py + 2.0}, readout.color, Qt::white, H);
     return panel;
 }

@@ -21,6 +21,15 @@ struct MagnifierInputs {
     const QImage* colorImage = nullptr;
 };
 
+// The readout the magnifier shows for `in.cursor`; `outside` when the cursor's pixel is not
+// in the colour bitmap (the colour then reads black).
+struct MagnifierReadout {
+    QString position;
+    QString color;
+    bool outside = false;
+};
+MagnifierReadout magnifierReadout(const MagnifierInputs& in);
+
 // Without `text` the boxes are painted and their texts left out.
 void paintSizeLabel(QPainter& painter, TextSprites* text, const Rect& selection, Size screen);
 

@@ -41,7 +41,7 @@ protected:
     }
     // A left-button event on the view at a widget position.
     void sendMouse(QEvent::Type type, QPointF at) {
-        const bool pressed = type != QEvent::MouseButtonRelease;
+        const bool pressed = type == QEvent::MouseButtonPress;
         QMouseEvent event(type, at, window().view().mapToGlobal(at), Qt::LeftButton,
                           pressed ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(&window().view(), &event);
@@ -208,6 +208,30 @@ TEST_F(CaptureWindowTest, InteractiveOffersTheFrontMostWindowUnderThePointer) {
     EXPECT_FALSE(window().followTimerActive());
     EXPECT_TRUE(platform.log.has("Cancel..."));
     EXPECT_EQ(result()["Width"].toInt(), 200);
+}
+
+// The pointer as the platform reports it and the mouse events must agree on which pixel
+// row they stand on: a window whose top is the screen's top row is offered at its first and
+// last rows and not at the row below it, on both paths.
+TEST_F(CaptureWindowTest, PointerAndMouseAgreeOnAWindowsTopAndBottomRows) {
+    platform.windowList.windows = {{100, 0, 200, 300}};  // display rows 0 to 299
+    // The same in view coordinates, one point short at the screen's top edge, as clipped.
+    const Rect offeredWindow{100, 600, 200, 299};
+    const Rect wholeScreen{0, 0, 1440, 900};
+    struct Row {
+        int displayRow;
+        Rect offered;
+    };
+    const Row rows[] = {
+        {0, offeredWindow}, {299, offeredWindow}, {300, wholeScreen}, {899, wholeScreen}};
+    for (const Row& row : rows) {
+        platform.screens.pointer = {150, 900.0 - row.displayRow};  // as QtScreens reports it
+        m_window.reset();
+        start({});
+        EXPECT_EQ(window().captureWindowRect(), row.offered) << "pointer on row " << row.displayRow;
+        sendMouse(QEvent::MouseMove, {150, static_cast<double>(row.displayRow)});
+        EXPECT_EQ(window().captureWindowRect(), row.offered) << "mouse on row " << row.displayRow;
+    }
 }
 
 TEST_F(CaptureWindowTest, OverlayShowsTheDarkScreenAndTheSelection) {

@@ -1,4 +1,5 @@
 #include "overlay/overlay_layout.h"
+#include "overlay/overlay_pieces.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,59 @@ TEST(OverlayLayout, ReadoutPixel) {
             EXPECT_EQ(p->y, row.y);
         }
     }
+}
+
+TEST(OverlayLayout, Texts) {
+    struct Row {
+        QString actual;
+        QString expected;
+    };
+    const Row rows[] = {
+        {sizeLabelText({10, 10, 300.9, 200.2}), "300 * 200"},  // whole points, truncated
+        {sizeLabelText({10, 10, 0, 0}), "0 * 0"},
+        {magnifierPositionText({12.7, 899}), "(12, 899)"},
+        {magnifierPositionText({-3, -0.5}), "(0, 0)"},  // clamped at the screen's corner
+        {magnifierColorText(255, 8, 171), "RGB:#ff08ab"},
+        {magnifierColorText(0, 0, 0), "RGB:#000000"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(row.actual, row.expected);
+}
+
+// Every piece's area holds everything it paints, so that its repaint erases it completely.
+TEST(OverlayPieces, AreasCoverWhatIsPainted) {
+    OverlayScene scene;
+    scene.screen = kScreen;
+    scene.selection = {100, 100, 300, 200};
+    scene.magnifierShown = true;
+    scene.pointer = {600, 500};
+    scene.hasLogo = true;
+    const auto area = [](const OverlayPieceAreas& a, OverlayPiece p) {
+        return a[static_cast<int>(p)];
+    };
+    OverlayPieceAreas a = overlayPieceAreas(scene, 100);
+    // The border and its handle discs (radius 3) reach 5 points to either side of each edge.
+    EXPECT_EQ(area(a, OverlayPiece::BorderBottom), (Rect{95, 95, 310, 10}));
+    EXPECT_EQ(area(a, OverlayPiece::BorderTop), (Rect{95, 295, 310, 10}));
+    EXPECT_EQ(area(a, OverlayPiece::BorderLeft), (Rect{95, 95, 10, 210}));
+    EXPECT_EQ(area(a, OverlayPiece::BorderRight), (Rect{395, 95, 10, 210}));
+    EXPECT_EQ(area(a, OverlayPiece::SizeLabel), (Rect{101, 307, 72, 22}));
+    EXPECT_EQ(area(a, OverlayPiece::Magnifier), (Rect{602, 322, 150, 156}))
+        << "a logo line that fits: the panel and its outline";
+    EXPECT_TRUE(area(a, OverlayPiece::TextEditorFrame).isEmpty());
+
+    // A logo line wider than the panel widens the area to the line's end (drawn from x + 5).
+    a = overlayPieceAreas(scene, 300);
+    EXPECT_EQ(area(a, OverlayPiece::Magnifier).right(), 605 + 5 + 300 + 1 + 3);
+
+    scene.selection = {};
+    scene.magnifierShown = false;
+    scene.textEditorFrame = Rect{200, 200, 60, 30};
+    a = overlayPieceAreas(scene, 300);
+    for (int i = 0; i < kOverlayPieceCount; ++i) {
+        if (static_cast<OverlayPiece>(i) == OverlayPiece::TextEditorFrame) continue;
+        EXPECT_TRUE(a[i].isEmpty()) << "piece " << i << " is not shown";
+    }
+    EXPECT_EQ(area(a, OverlayPiece::TextEditorFrame), (Rect{194, 194, 72, 42}));
 }
 
 }  // namespace

@@ -74,8 +74,8 @@ bool XSession::startServer(const XSessionOptions& options) {
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
     // Xvfb picks a free display number itself and writes it to the descriptor we give it.
     const int childFd = dup(fds[1]);  // without O_CLOEXEC, so that Xvfb inherits it
-    const std::string screen =
-        std::to_string(options.width) + "x" + std::to_string(options.height) + "x24";
+    const std::string screen = std::to_string(options.width) + "x" +
+                               std::to_string(options.height) + "x" + std::to_string(options.depth);
     m_server = spawnProgram({"Xvfb", "-displayfd", std::to_string(childFd), "-screen", "0", screen,
                              "-nolisten", "tcp", "-noreset", "+extension", "MIT-SHM"},
                             {});

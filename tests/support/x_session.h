@@ -11,6 +11,7 @@ struct XSessionOptions {
     int width = 1280;
     int height = 800;
     bool windowManager = false;
+    int depth = 24;
 };
 
 class XSession {
