@@ -16,11 +16,11 @@ ToolRun::~ToolRun() {
 }
 
 bool ToolRun::start(const ToolLaunch& launch, const std::string& display) {
-    QFile params(parameterPath());
+    QFile params(m_dir.filePath("params.json"));
     if (!params.open(QIODevice::WriteOnly)) return false;
     params.write(QJsonDocument(launch.parameters).toJson());
     params.close();
-    const std::string argument = "startfromlocal," + parameterPath().toStdString() + "," +
+    const std::string argument = "startfromlocal," + params.fileName().toStdString() + "," +
                                  resultPath().toStdString() + ",unused," +
                                  std::to_string(launch.hideCurrentWindow) + "," +
                                  std::to_string(launch.autoCaptureFlag) + "," +
