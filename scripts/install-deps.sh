@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev
-    libxcb1-dev libxcb-shm0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-xfixes0-dev libxcb-damage0-dev
+    libxcb1-dev libxcb-shm0-dev libxcb-damage0-dev
     libgtest-dev libbenchmark-dev zlib1g-dev
     xvfb xdotool xclip x11-utils openbox
     fonts-liberation fonts-wqy-microhei

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include "capture/capture_window.h"
 #include "support/fake_platform.h"
+#include "support/result_file.h"
 
 namespace {
 
@@ -20,11 +20,7 @@ protected:
         return "startfromlocal," + f.fileName() + "," + resultPath() + ",,0,0,0,0,0,0";
     }
     QString resultPath() const { return dir.filePath("result.json"); }
-    QJsonObject result() const {
-        QFile f(resultPath());
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QJsonDocument::fromJson(f.readAll()).object();
-    }
+    QJsonObject result() const { return readResultFile(resultPath()).value_or(QJsonObject()); }
 
     QTemporaryDir dir;
     FakePlatform platform;

@@ -5,29 +5,23 @@
 #include "support/geometry_printers.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QJsonDocument>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
 #include "capture/capture_view.h"
 #include "support/fake_platform.h"
+#include "support/result_file.h"
+#include "support/test_images.h"
 
 namespace {
 
 // A desktop whose every pixel is distinct, so offsets and flips show.
-QImage desktopImage(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, (x / 256) * 40));
-    }
-    return image;
-}
+using test_images::positionImage;
 
 class CaptureWindowTest : public ::testing::Test {
 protected:
     CaptureWindowTest() {
-        platform.grabber.desktop = desktopImage(1440, 900);
+        platform.grabber.desktop = positionImage(1440, 900);
         texts = std::make_unique<UiTexts>();
     }
     CaptureWindow& window() {
@@ -47,9 +41,7 @@ protected:
         QApplication::sendEvent(&window().view(), &event);
     }
     QJsonObject result() const {
-        QFile f(dir.filePath("result.json"));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QJsonDocument::fromJson(f.readAll()).object();
+        return readResultFile(dir.filePath("result.json")).value_or(QJsonObject());
     }
 
     QTemporaryDir dir;
@@ -180,7 +172,7 @@ TEST_F(CaptureWindowTest, SecondScreenAboveTheMain) {
     // Main 1440x900 at the bottom, a 1920x1080 screen above it; pointer on the upper one.
     platform.screens.list = {{{0, 0, 1440, 900}, 1}, {{0, 900, 1920, 1080}, 1}};
     platform.screens.pointer = {100, 1000};
-    platform.grabber.desktop = desktopImage(1920, 1980);
+    platform.grabber.desktop = positionImage(1920, 1980);
     platform.grabber.origin = {0, -1080};
     start({{"AutoCaptureFlag", 2}});
     EXPECT_EQ(window().rectScreen, (Rect{0, 900, 1920, 1080}));
@@ -249,7 +241,7 @@ TEST_F(CaptureWindowTest, OverlayShowsTheDarkScreenAndTheSelection) {
 TEST_F(CaptureWindowTest, FollowsThePointerOnlyToAnotherScreen) {
     // Main 1440x900; a 1280x1024 screen to its right, bottoms aligned.
     platform.screens.list = {{{0, 0, 1440, 900}, 1}, {{1440, 0, 1280, 1024}, 1}};
-    platform.grabber.desktop = desktopImage(2720, 1024);
+    platform.grabber.desktop = positionImage(2720, 1024);
     platform.grabber.origin = {0, -124};
     start({});
     ASSERT_EQ(platform.grabber.requests.size(), 1u);

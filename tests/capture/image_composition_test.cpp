@@ -2,21 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_images.h"
+
 namespace {
 
 // Every pixel distinct, so an offset or a flip shows.
-QImage numbered(int w, int h, double dpr = 1) {
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(x % 256, y % 256, (x / 256) * 16 + y / 256));
-    }
-    image.setDevicePixelRatio(dpr);
-    return image;
-}
+using test_images::positionImage;
 
 TEST(ImageComposition, SelectionIsCutWithTheYFlip) {
-    const QImage screen = numbered(300, 200);
+    const QImage screen = positionImage(300, 200);
     // View rectangle (10, 20, 50, 30) on a 200-point screen: top-left pixel row 200-20-30 = 150.
     const QImage cut = cutSelection(screen, {10, 20, 50, 30}, 200);
     ASSERT_EQ(cut.size(), QSize(50, 30));
@@ -25,7 +19,7 @@ TEST(ImageComposition, SelectionIsCutWithTheYFlip) {
 }
 
 TEST(ImageComposition, HighDensityKeepsDevicePixels) {
-    const QImage screen = numbered(600, 400, 2);
+    const QImage screen = positionImage(600, 400, 2);
     const QImage cut = cutSelection(screen, {10, 20, 50, 30}, 200);
     ASSERT_EQ(cut.size(), QSize(100, 60));
     EXPECT_EQ(cut.devicePixelRatio(), 2);
@@ -34,7 +28,7 @@ TEST(ImageComposition, HighDensityKeepsDevicePixels) {
 }
 
 TEST(ImageComposition, OutsideTheScreenIsTransparent) {
-    const QImage screen = numbered(300, 200);
+    const QImage screen = positionImage(300, 200);
     // Starts 10 points left of the screen and reaches 20 points above its top.
     const QImage cut = cutSelection(screen, {-10, 190, 40, 30}, 200);
     ASSERT_EQ(cut.size(), QSize(40, 30));
@@ -46,7 +40,7 @@ TEST(ImageComposition, OutsideTheScreenIsTransparent) {
 }
 
 TEST(ImageComposition, EmptySelectionGivesNoImage) {
-    const QImage screen = numbered(30, 20);
+    const QImage screen = positionImage(30, 20);
     EXPECT_TRUE(cutSelection(screen, {5, 5, 0, 10}, 20).isNull());
     EXPECT_TRUE(cutSelection(screen, {5, 5, 10, -3}, 20).isNull());
     EXPECT_TRUE(cutSelection(QImage(), {5, 5, 10, 10}, 20).isNull());

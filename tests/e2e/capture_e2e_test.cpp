@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <utility>
 
+#include "support/geometry_printers.h"
 #include "support/test_pattern_run.h"
 #include "support/tool_run.h"
+#include "support/x_frame.h"
 #include "support/x_readback.h"
 #include "support/x_session.h"
 #include "support/x_waiter.h"
@@ -17,32 +19,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Geometry {
-    int x, y, width, height;
-};
-
-Geometry resultGeometry(const QJsonObject& r) {
-    return {r["x"].toInt(), r["y"].toInt(), r["Width"].toInt(), r["Height"].toInt()};
-}
-
-// The window manager's frame around a client: the client's ancestor just below the root.
-Geometry frameOf(const std::string& display, xcb_window_t client) {
-    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-    xcb_window_t w = client;
-    for (;;) {
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
-        if (tree == nullptr) break;
-        const bool parentIsRoot = tree->parent == tree->root;
-        const xcb_window_t parent = tree->parent;
-        std::free(tree);
-        if (parentIsRoot) break;
-        w = parent;
-    }
-    auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
-    Geometry result{g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width};
-    std::free(g);
-    xcb_disconnect(c);
-    return result;
+// The selection a result file reports, in root pixels (the screen's top-left corner is 0, 0).
+Rect resultGeometry(const QJsonObject& r) {
+    return {double(r["x"].toInt()), double(r["y"].toInt()), double(r["Width"].toInt()),
+            double(r["Height"].toInt())};
 }
 
 class CaptureE2E : public ::testing::Test {
@@ -58,6 +38,10 @@ protected:
             << pattern.error();
     }
     const std::string& display() const { return session->display(); }
+    Rect frameOf(xcb_window_t client) const {
+        XWaiter x(display());
+        return x.ok() ? frameGeometry(x.connection(), client) : Rect{};
+    }
 
     // Starts an interactive capture and waits until its window has the keyboard focus.
     void startInteractive(QJsonObject parameters = {}) {
@@ -122,10 +106,11 @@ protected:
     QImage pastedImage() { return QImage::fromData(pasteClipboard(display())); }
 
     // The pasted image equals the root window's pixels inside the rectangle.
-    void expectClipboardShows(const Geometry& g) {
+    void expectClipboardShows(const Rect& g) {
+        const QRect area(int(g.x), int(g.y), int(g.width), int(g.height));
         const QImage pasted = pastedImage().convertToFormat(QImage::Format_RGB32);
-        ASSERT_EQ(pasted.size(), QSize(g.width, g.height));
-        const QImage expected = grabRoot(display()).copy(g.x, g.y, g.width, g.height);
+        ASSERT_EQ(pasted.size(), area.size());
+        const QImage expected = grabRoot(display()).copy(area);
         EXPECT_TRUE(pasted == expected) << "the clipboard differs from the screen";
     }
 
@@ -138,22 +123,13 @@ TEST_F(CaptureE2E, AutomaticWholeScreenStaysOnTheClipboardAfterExit) {
     ASSERT_TRUE(tool.start({{}, 0, 2}, display()));
     const QJsonObject r = finish(1);
     EXPECT_EQ(r["Type"].toInt(), 1);
-    const Geometry g = resultGeometry(r);
-    EXPECT_EQ(g.x, 0);
-    EXPECT_EQ(g.y, 0);
-    EXPECT_EQ(g.width, 1280);
-    EXPECT_EQ(g.height, 800);
+    EXPECT_EQ(resultGeometry(r), (Rect{0, 0, 1280, 800}));
     expectClipboardShows({0, 0, 1280, 800});
 }
 
 TEST_F(CaptureE2E, AutomaticRectangleIsCutTopLeft) {
     ASSERT_TRUE(tool.start({{}, 0, 1, 230, 170, 300, 200}, display()));
-    const QJsonObject r = finish(1);
-    const Geometry g = resultGeometry(r);
-    EXPECT_EQ(g.x, 230);
-    EXPECT_EQ(g.y, 170);
-    EXPECT_EQ(g.width, 300);
-    EXPECT_EQ(g.height, 200);
+    EXPECT_EQ(resultGeometry(finish(1)), (Rect{230, 170, 300, 200}));
     expectClipboardShows({230, 170, 300, 200});
     // The asymmetric pattern shows a flip: the top-left pixel is the front window's (30, 20).
     const QImage pasted = pastedImage();
@@ -175,12 +151,9 @@ TEST_F(CaptureE2E, ClickOnAWindowThenReturnTakesItsFrame) {
     input({"click", "1"});
     input({"key", "Return"});
     const QJsonObject r = finish(1);
-    const Geometry frame = frameOf(display(), front.id);
-    const Geometry g = resultGeometry(r);
-    EXPECT_EQ(g.x, frame.x);
-    EXPECT_EQ(g.y, frame.y);
-    EXPECT_EQ(g.width, frame.width);
-    EXPECT_EQ(g.height, frame.height);
+    const Rect frame = frameOf(front.id);
+    const Rect g = resultGeometry(r);
+    EXPECT_EQ(g, frame);
     EXPECT_GT(frame.height, front.height) << "the frame includes the title bar";
     expectClipboardShows(g);
 }
@@ -189,11 +162,8 @@ TEST_F(CaptureE2E, DragThenKeypadEnterGivesTheDraggedRectangle) {
     startInteractive();
     drag({100, 120}, {400, 320}, {{250, 200}});
     input({"key", "KP_Enter"});
-    const Geometry g = resultGeometry(finish(1));
-    EXPECT_EQ(g.x, 100);
-    EXPECT_EQ(g.y, 120);
-    EXPECT_EQ(g.width, 300);
-    EXPECT_EQ(g.height, 200);
+    const Rect g = resultGeometry(finish(1));
+    EXPECT_EQ(g, (Rect{100, 120, 300, 200}));
     expectClipboardShows(g);
 }
 
@@ -204,11 +174,7 @@ TEST_F(CaptureE2E, MoveAndResizePastTheOppositeEdge) {
     // The bottom-right handle, past the top-left corner: the selection flips.
     drag({350, 280}, {120, 100});
     input({"key", "w"});
-    const Geometry g = resultGeometry(finish(1));
-    EXPECT_EQ(g.x, 120);
-    EXPECT_EQ(g.y, 100);
-    EXPECT_EQ(g.width, 30);
-    EXPECT_EQ(g.height, 30);
+    EXPECT_EQ(resultGeometry(finish(1)), (Rect{120, 100, 30, 30}));
 }
 
 TEST_F(CaptureE2E, DoubleClickInsideFinishes) {
@@ -217,8 +183,8 @@ TEST_F(CaptureE2E, DoubleClickInsideFinishes) {
     input({"mousemove", std::to_string(third.x + 30), std::to_string(third.y + 30)});
     input({"click", "1"});
     input({"click", "--repeat", "2", "--delay", "80", "1"});
-    const Geometry g = resultGeometry(finish(1));
-    const Geometry frame = frameOf(display(), third.id);
+    const Rect g = resultGeometry(finish(1));
+    const Rect frame = frameOf(third.id);
     EXPECT_EQ(g.x, frame.x);
     EXPECT_EQ(g.width, frame.width);
 }
@@ -238,8 +204,8 @@ TEST_F(CaptureE2E, RightClickCancelsBeforeASelectionAndRestartsAfterOne) {
     const PatternWindow& back = pattern.windows()[1];
     input({"mousemove", std::to_string(back.x + 300), std::to_string(back.y + 300)});
     input({"click", "3"});  // nothing selected now: cancel
-    const Geometry g = resultGeometry(finish(2));
-    const Geometry frame = frameOf(display(), back.id);
+    const Rect g = resultGeometry(finish(2));
+    const Rect frame = frameOf(back.id);
     EXPECT_EQ(g.x, frame.x) << "the offered window is reported";
     EXPECT_EQ(g.width, frame.width);
 }

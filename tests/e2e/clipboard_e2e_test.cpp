@@ -1,10 +1,6 @@
 // The clipboard that outlives the capturing process: ClipboardKeeper and its helper on a private
 // Xvfb, read back with xclip as another application would.
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -16,62 +12,16 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/png_test_images.h"
 #include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/clipboard_keeper.h"
+#include "support/child_process.h"
+#include "support/test_images.h"
 #include "support/x_session.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-struct Output {
-    int status = -1;  // exit status, or -1 when the program did not end in time
-    QByteArray bytes;
-};
-
-// Runs a program to its end and collects its standard output (and error, when asked).
-Output runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                  bool withStandardError = false, std::chrono::milliseconds timeout = 20s) {
-    Output out;
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return out;
-    const pid_t pid = spawnProgram(argv, env, fds[1], withStandardError ? fds[1] : -1);
-    close(fds[1]);
-    const auto deadline = Clock::now() + timeout;
-    char buffer[65536];
-    bool ended = false;
-    while (pid > 0 && !ended) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd pfd{fds[0], POLLIN, 0};
-        if (left.count() <= 0 || poll(&pfd, 1, int(left.count())) <= 0) break;
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n > 0) out.bytes.append(buffer, n);
-        ended = n == 0;
-    }
-    close(fds[0]);
-    if (pid <= 0) return out;
-    if (!ended) {
-        stopProgram(pid);
-        return out;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
-// True once the process has exited (a zombie counts), whoever its parent is.
-bool waitForEnd(pid_t pid, std::chrono::milliseconds timeout) {
-    const int fd = int(syscall(SYS_pidfd_open, pid, 0));
-    if (fd < 0) return errno == ESRCH;
-    pollfd pfd{fd, POLLIN, 0};
-    const bool ended = poll(&pfd, 1, int(timeout.count())) > 0;
-    close(fd);
-    return ended;
-}
 
 bool isRunning(pid_t pid) {
     return !waitForEnd(pid, 0ms);
@@ -126,7 +76,7 @@ protected:
         return pid;
     }
 
-    Output paste() const {
+    ProgramOutput paste() const {
         return runProgram({"xclip", "-selection", "clipboard", "-t", "image/png", "-o"},
                           {"DISPLAY=" + m_x->display()});
     }
@@ -137,12 +87,10 @@ protected:
         const pid_t pid = spawnProgram({"sh", "-c", "echo x | xclip -selection clipboard"},
                                        {"DISPLAY=" + m_x->display()});
         ASSERT_GT(pid, 0);
-        int status = -1;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ASSERT_EQ(waitForExit(pid, 20s), 0);
     }
 
-    static QImage decoded(const Output& out) {
+    static QImage decoded(const ProgramOutput& out) {
         return QImage::fromData(out.bytes, "PNG").convertToFormat(QImage::Format_RGB32);
     }
 
@@ -152,14 +100,14 @@ protected:
 };
 
 TEST_F(ClipboardE2E, ImageStaysPasteablePixelExactAfterTheKeeperIsGone) {
-    const QImage image = png_test::patternImage(1920, 1080);
+    const QImage image = test_images::patternImage(1920, 1080);
     {
         ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
         keeper.prepare();
         ASSERT_TRUE(keeper.setImage(image));
         remember(keeper.helperPid());
     }
-    const Output out = paste();
+    const ProgramOutput out = paste();
     ASSERT_EQ(out.status, 0);
     EXPECT_TRUE(out.bytes.startsWith("\x89PNG\r\n\x1a\n"));
     EXPECT_EQ(decoded(out), image);
@@ -167,13 +115,13 @@ TEST_F(ClipboardE2E, ImageStaysPasteablePixelExactAfterTheKeeperIsGone) {
 
 TEST_F(ClipboardE2E, ImagesOfOtherFormatsArriveConverted) {
     // An RGB16 image and a translucent one: what a paste returns is the same picture.
-    const QImage opaque = png_test::patternImage(300, 200).convertToFormat(QImage::Format_RGB16);
-    const QImage translucent = png_test::patternImage(300, 200, QImage::Format_ARGB32);
+    const QImage opaque = test_images::patternImage(300, 200).convertToFormat(QImage::Format_RGB16);
+    const QImage translucent = test_images::patternImage(300, 200, QImage::Format_ARGB32);
     for (const QImage& image : {opaque, translucent}) {
         ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);  // without prepare(): started on demand
         ASSERT_TRUE(keeper.setImage(image));
         remember(keeper.helperPid());
-        const Output out = paste();
+        const ProgramOutput out = paste();
         ASSERT_EQ(out.status, 0);
         const QImage back = QImage::fromData(out.bytes, "PNG");
         EXPECT_EQ(back.hasAlphaChannel(), image.hasAlphaChannel());
@@ -183,7 +131,7 @@ TEST_F(ClipboardE2E, ImagesOfOtherFormatsArriveConverted) {
 }
 
 TEST_F(ClipboardE2E, NoisyUltraHdImageTravelsByIncrAndEveryPasteGetsTheSameBytes) {
-    const QImage image = png_test::noiseImage(3840, 2160);
+    const QImage image = test_images::noiseImage(3840, 2160);
     ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
     keeper.prepare();
     ASSERT_TRUE(keeper.setImage(image));
@@ -191,10 +139,10 @@ TEST_F(ClipboardE2E, NoisyUltraHdImageTravelsByIncrAndEveryPasteGetsTheSameBytes
 
     // Asked for at once: "ready" comes before the encoding, which takes over 100 ms for this
     // image, so this paste arrives while the PNG is still being made and must wait for it.
-    const Output first = paste();
+    const ProgramOutput first = paste();
     ASSERT_EQ(first.status, 0);
     EXPECT_GT(first.bytes.size(), 16 * 1024 * 1024) << "too small to need INCR";
-    const Output second = paste();
+    const ProgramOutput second = paste();
     ASSERT_EQ(second.status, 0);
     EXPECT_TRUE(first.bytes == second.bytes);
     EXPECT_EQ(decoded(first), image);
@@ -202,20 +150,20 @@ TEST_F(ClipboardE2E, NoisyUltraHdImageTravelsByIncrAndEveryPasteGetsTheSameBytes
 
 TEST_F(ClipboardE2E, HelperExitsWhenAnotherApplicationTakesTheClipboard) {
     ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
-    ASSERT_TRUE(keeper.setImage(png_test::patternImage(640, 480)));
+    ASSERT_TRUE(keeper.setImage(test_images::patternImage(640, 480)));
     const pid_t helper = remember(keeper.helperPid());
     ASSERT_TRUE(isRunning(helper));
 
     takeClipboard();
     EXPECT_TRUE(waitForEnd(helper, 5s)) << "the helper lingers after losing the clipboard";
-    const Output text =
+    const ProgramOutput text =
         runProgram({"xclip", "-selection", "clipboard", "-o"}, {"DISPLAY=" + m_x->display()});
     EXPECT_EQ(text.bytes, "x\n");
 }
 
 TEST_F(ClipboardE2E, HelperExitsWhenTheXServerGoes) {
     ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
-    ASSERT_TRUE(keeper.setImage(png_test::patternImage(640, 480)));
+    ASSERT_TRUE(keeper.setImage(test_images::patternImage(640, 480)));
     const pid_t helper = keeper.helperPid();
     ASSERT_TRUE(isRunning(helper));
     m_x.reset();
@@ -226,7 +174,7 @@ TEST_F(ClipboardE2E, HelperExitsWhenTheXServerGoes) {
 TEST_F(ClipboardE2E, CapturingProcessExitsWhileTheHelperLeavesTheHostsPipesAlone) {
     // The host reads the tool's output through a pipe: it must see the end of it when the tool
     // exits, although the helper lives on.
-    const Output out =
+    const ProgramOutput out =
         runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CAPTURE_BINARY, "set", "1920", "1080"},
                    {"DISPLAY=" + m_x->display()}, true, 10s);
     ASSERT_EQ(out.status, 0) << "no end of output, or the probe failed: " << out.bytes.data();
@@ -235,14 +183,15 @@ TEST_F(ClipboardE2E, CapturingProcessExitsWhileTheHelperLeavesTheHostsPipesAlone
     ASSERT_GT(helper, 0);
     EXPECT_TRUE(isRunning(helper));
 
-    const Output pasted = paste();
+    const ProgramOutput pasted = paste();
     ASSERT_EQ(pasted.status, 0);
-    EXPECT_EQ(decoded(pasted), png_test::patternImage(1920, 1080));
+    EXPECT_EQ(decoded(pasted), test_images::patternImage(1920, 1080));
 }
 
 TEST_F(ClipboardE2E, HelperWithoutAnImageExitsWhenTheCapturingProcessDies) {
-    const Output out = runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CAPTURE_BINARY, "abandon"},
-                                  {"DISPLAY=" + m_x->display()});
+    const ProgramOutput out =
+        runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CAPTURE_BINARY, "abandon"},
+                   {"DISPLAY=" + m_x->display()});
     ASSERT_EQ(out.status, 0);
     const pid_t helper = remember(pid_t(out.bytes.trimmed().toInt()));
     ASSERT_GT(helper, 0);
@@ -260,7 +209,7 @@ TEST_F(ClipboardE2E, HelperLeavesNoFilesBehind) {
     }
     ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
     keeper.prepare();
-    ASSERT_TRUE(keeper.setImage(png_test::patternImage(800, 600)));
+    ASSERT_TRUE(keeper.setImage(test_images::patternImage(800, 600)));
     const pid_t helper = remember(keeper.helperPid());
     ASSERT_EQ(paste().status, 0);
     takeClipboard();
@@ -292,7 +241,7 @@ TEST_F(ClipboardE2E, SetImageReportsAHelperThatCannotTakeTheClipboard) {
         if (c.display) env.set("DISPLAY", c.display);
         ClipboardKeeper keeper(c.executable);
         const auto start = Clock::now();
-        EXPECT_FALSE(keeper.setImage(png_test::patternImage(64, 64)));
+        EXPECT_FALSE(keeper.setImage(test_images::patternImage(64, 64)));
         EXPECT_LT(Clock::now() - start, 4s) << "a dead helper is noticed without the time limit";
     }
     ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);

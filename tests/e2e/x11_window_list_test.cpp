@@ -9,6 +9,7 @@
 
 #include "e2e/x11_test_fixture.h"
 #include "platform/qtxcb/xcb_window_list.h"
+#include "support/x_frame.h"
 #include "support/x_waiter.h"
 
 namespace {
@@ -19,19 +20,6 @@ using test_pattern::WindowSpec;
 template <typename T>
 XcbReply<T> reply(T* r) {
     return XcbReply<T>(r);
-}
-
-// The window's top-level ancestor (the frame under a window manager) as X reports it.
-Rect frameGeometry(xcb_connection_t* c, xcb_window_t root, xcb_window_t window) {
-    for (;;) {
-        auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
-        if (!tree || tree->parent == root) break;
-        window = tree->parent;
-    }
-    auto g = reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-    if (!g) return {};
-    return {double(g->x), double(g->y), double(g->width + 2 * g->border_width),
-            double(g->height + 2 * g->border_width)};
 }
 
 Rect clientRect(const PatternWindow& w) {
@@ -60,8 +48,7 @@ std::vector<Rect> expectedBounds(X11Platform& platform, bool windowManager,
             bounds.push_back(clientRect(*w));
             continue;
         }
-        const Rect frame =
-            frameGeometry(platform.connection->get(), platform.connection->root(), w->id);
+        const Rect frame = frameGeometry(platform.connection->get(), w->id);
         EXPECT_TRUE(contains(frame, clientRect(*w)) && frame.width > w->width &&
                     frame.height > w->height)
             << w->name << ": frame " << describe({frame}) << " around client "
@@ -208,9 +195,8 @@ TEST_P(WindowListE2E, OurOwnWindowsAreNotListedByIdOrByProcess) {
 
     XcbWindowList list(platform.connection);
     const std::vector<Rect> listed = list.onScreenWindows();
-    const Rect foreignBounds = windowManager()
-                                   ? frameGeometry(waiter.connection(), waiter.root(), foreign)
-                                   : Rect{750, 400, 200, 150};
+    const Rect foreignBounds =
+        windowManager() ? frameGeometry(waiter.connection(), foreign) : Rect{750, 400, 200, 150};
     const std::vector<Rect> expected = {
         foreignBounds, expectedBounds(platform, windowManager(), {&pattern.windows()[0]})[0]};
     EXPECT_EQ(listed, expected) << "listed: " << describe(listed)

@@ -4,19 +4,14 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include "platform/fake/fake_log.h"
 #include "platform/fake/fake_process_exit.h"
+#include "support/result_file.h"
+#include "support/unprivileged.h"
 
 namespace {
-
-QJsonObject readJson(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QJsonDocument::fromJson(f.readAll()).object();
-}
 
 TEST(CaptureResult, GeometryTurnsToTopLeftAndTruncates) {
     CaptureResultInput in;
@@ -74,7 +69,9 @@ TEST(CaptureResult, DeliveryWritesPrettyJsonAndExitsWithTheKind) {
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     const QByteArray bytes = written.readAll();
     EXPECT_TRUE(bytes.contains("\n    \"Type\": 2")) << bytes.constData();
-    EXPECT_EQ(readJson(path)["StartTime"].toInteger(), 42);
+    const std::optional<QJsonObject> parsed = readResultFile(path);
+    ASSERT_TRUE(parsed.has_value()) << bytes.constData();
+    EXPECT_EQ((*parsed)["StartTime"].toInteger(), 42);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"result.json"})
         << "no temporary file is left beside the result";
 }
@@ -104,12 +101,27 @@ TEST(CaptureResult, FailedWritesStillExitWithTheKind) {
 }
 
 TEST(CaptureResult, UnwritableFolderLeavesNoTemporaryFile) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     QTemporaryDir dir;
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_TRUE(writeResultFile(dir.filePath("r.json"), QJsonObject{{"Type", 1}}).has_value());
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    ASSERT_TRUE(dir.isValid());
+    // Anyone may look into the folder, nobody but root may write there; the write runs as an
+    // ordinary user (as nobody in a child when the suite runs as root).
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnly));
+    const QString path = dir.filePath("r.json");
+    const UnprivilegedRun run = runUnprivileged([&] {
+        if (!QDir(dir.path()).exists()) return 2;  // the folder itself is out of reach
+        return writeResultFile(path, QJsonObject{{"Type", 1}}).has_value() ? 0 : 1;
+    });
+    QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner);
+    ASSERT_TRUE(run.ran) << run.problem;
+    EXPECT_NE(run.status, 2) << "the folder must be reachable for the write to mean anything";
+    EXPECT_EQ(run.status, 0) << "the failed write is reported";
+    EXPECT_TRUE(QDir(dir.path()).isEmpty())
+        << QDir(dir.path())
+               .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+               .join(", ")
+               .toStdString();
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/png_test_images.h"
+#include "support/test_images.h"
 
 namespace {
 
@@ -67,11 +67,11 @@ struct RoundTrip {
 TEST(PngEncoder, EverySettingDecodesPixelExact) {
     using F = PngFilter;
     using D = PngDeflate;
-    const QImage pattern = png_test::patternImage(333, 257);
+    const QImage pattern = test_images::patternImage(333, 257);
     const RoundTrip cases[] = {
-        {"one pixel", png_test::patternImage(1, 1), {}},
-        {"one row, many threads", png_test::patternImage(1000, 1), {F::Up, D::Rle, 8}},
-        {"one column, many bands", png_test::patternImage(1, 1000), {F::Paeth, D::Rle, 8}},
+        {"one pixel", test_images::patternImage(1, 1), {}},
+        {"one row, many threads", test_images::patternImage(1000, 1), {F::Up, D::Rle, 8}},
+        {"one column, many bands", test_images::patternImage(1, 1000), {F::Paeth, D::Rle, 8}},
         {"odd size, no filter", pattern, {F::None, D::Rle, 3}},
         {"sub filter", pattern, {F::Sub, D::Fast, 3}},
         {"up filter", pattern, {F::Up, D::Fast, 3}},
@@ -79,10 +79,10 @@ TEST(PngEncoder, EverySettingDecodesPixelExact) {
         {"adaptive filter", pattern, {F::Adaptive, D::Default, 3}},
         {"huffman only", pattern, {F::Up, D::HuffmanOnly, 2}},
         {"single thread", pattern, {F::Up, D::Rle, 1}},
-        {"noise", png_test::noiseImage(517, 301), {F::Paeth, D::Fast, 4}},
-        {"straight alpha", png_test::patternImage(301, 77, QImage::Format_ARGB32), {}},
+        {"noise", test_images::noiseImage(517, 301), {F::Paeth, D::Fast, 4}},
+        {"straight alpha", test_images::patternImage(301, 77, QImage::Format_ARGB32), {}},
         {"premultiplied alpha",
-         png_test::patternImage(301, 77, QImage::Format_ARGB32_Premultiplied),
+         test_images::patternImage(301, 77, QImage::Format_ARGB32_Premultiplied),
          {F::Paeth, D::Rle, 2}},
     };
     for (const RoundTrip& c : cases) {
@@ -102,12 +102,12 @@ TEST(PngEncoder, ColourTypeFollowsTheAlphaActuallyUsed) {
         int colourType;  // 2: RGB, 6: RGBA
     };
     const Case cases[] = {
-        {"RGB32", png_test::patternImage(40, 30), 2},
-        {"ARGB32 but opaque", png_test::patternImage(40, 30).convertToFormat(QImage::Format_ARGB32),
-         2},
-        {"ARGB32 translucent", png_test::patternImage(40, 30, QImage::Format_ARGB32), 6},
+        {"RGB32", test_images::patternImage(40, 30), 2},
+        {"ARGB32 but opaque",
+         test_images::patternImage(40, 30).convertToFormat(QImage::Format_ARGB32), 2},
+        {"ARGB32 translucent", test_images::patternImage(40, 30, QImage::Format_ARGB32), 6},
         {"RGB16, converted first",
-         png_test::patternImage(40, 30).convertToFormat(QImage::Format_RGB16), 2},
+         test_images::patternImage(40, 30).convertToFormat(QImage::Format_RGB16), 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -120,7 +120,7 @@ TEST(PngEncoder, ColourTypeFollowsTheAlphaActuallyUsed) {
 
 TEST(PngEncoder, BandsJoinIntoOneValidStreamWhateverTheThreadCount) {
     // The filtered rows do not depend on the banding; the stream's checksum must cover them all.
-    const QImage image = png_test::patternImage(640, 480);
+    const QImage image = test_images::patternImage(640, 480);
     const qsizetype filteredSize = 480 * (1 + 640 * 3);
     QByteArray reference;
     for (const int threads : {1, 2, 3, 7}) {
@@ -137,7 +137,7 @@ TEST(PngEncoder, BandsJoinIntoOneValidStreamWhateverTheThreadCount) {
 
 TEST(PngEncoder, ReadsRowsThroughTheirStride) {
     // Rows with padding after the pixels, filled with garbage that must not show up.
-    const QImage image = png_test::patternImage(123, 45);
+    const QImage image = test_images::patternImage(123, 45);
     const qsizetype stride = 123 * 4 + 36;
     QByteArray padded(stride * 45, '\xAB');
     for (int y = 0; y < 45; ++y)
@@ -150,7 +150,7 @@ TEST(PngEncoder, ReadsRowsThroughTheirStride) {
 }
 
 TEST(PngEncoder, KeepsThePhysicalPixelSize) {
-    QImage image = png_test::patternImage(20, 10);
+    QImage image = test_images::patternImage(20, 10);
     image.setDotsPerMeterX(7559);  // 192 dpi
     image.setDotsPerMeterY(3780);
     const QImage back = QImage::fromData(encodePng(image), "PNG");
@@ -159,7 +159,7 @@ TEST(PngEncoder, KeepsThePhysicalPixelSize) {
 }
 
 TEST(PngEncoder, RefusesWhatItCannotEncode) {
-    const QImage image = png_test::patternImage(16, 16);
+    const QImage image = test_images::patternImage(16, 16);
     const PngPixels good = pixelsOf(image);
     struct Case {
         const char* name;

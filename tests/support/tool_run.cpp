@@ -1,14 +1,13 @@
 #include "support/tool_run.h"
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QJsonDocument>
-#include <thread>
 
-#include "support/x_session.h"
+#include "support/child_process.h"
+#include "support/result_file.h"
 
 ToolRun::ToolRun() = default;
 
@@ -17,11 +16,11 @@ ToolRun::~ToolRun() {
 }
 
 bool ToolRun::start(const ToolLaunch& launch, const std::string& display) {
-    QFile params(parameterPath());
+    QFile params(m_dir.filePath("params.json"));
     if (!params.open(QIODevice::WriteOnly)) return false;
     params.write(QJsonDocument(launch.parameters).toJson());
     params.close();
-    const std::string argument = "startfromlocal," + parameterPath().toStdString() + "," +
+    const std::string argument = "startfromlocal," + params.fileName().toStdString() + "," +
                                  resultPath().toStdString() + ",unused," +
                                  std::to_string(launch.hideCurrentWindow) + "," +
                                  std::to_string(launch.autoCaptureFlag) + "," +
@@ -42,18 +41,12 @@ bool ToolRun::startWithArguments(const std::vector<std::string>& arguments,
 }
 
 bool ToolRun::waitForExit(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (m_pid > 0) {
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            m_pid = -1;
-            return true;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return m_exitStatus >= 0;
+    if (m_pid <= 0) return m_exitStatus >= 0;
+    const std::optional<int> status = ::waitForExit(m_pid, timeout);
+    if (!status) return false;
+    m_exitStatus = *status;
+    m_pid = -1;
+    return true;
 }
 
 bool ToolRun::running() {
@@ -72,9 +65,5 @@ std::string ToolRun::standardError() const {
 }
 
 std::optional<QJsonObject> ToolRun::result() const {
-    QFile f(resultPath());
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll());
-    if (!doc.isObject()) return std::nullopt;
-    return doc.object();
+    return readResultFile(resultPath());
 }

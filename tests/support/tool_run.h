@@ -38,7 +38,6 @@ public:
     std::string standardError() const;
     std::optional<QJsonObject> result() const;
     QString resultPath() const { return m_dir.filePath("result.json"); }
-    QString parameterPath() const { return m_dir.filePath("params.json"); }
 
 private:
     QTemporaryDir m_dir;

@@ -1,13 +1,10 @@
 #include "support/x_readback.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 
-#include "support/x_session.h"
+#include "support/child_process.h"
 
 QImage grabRoot(const std::string& display) {
     xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
@@ -43,25 +40,13 @@ QImage grabRoot(const std::string& display) {
 }
 
 QByteArray pasteClipboard(const std::string& display, const std::string& target) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return {};
-    const pid_t pid = spawnProgram({"xclip", "-selection", "clipboard", "-t", target, "-o"},
-                                   {"DISPLAY=" + display}, fds[1], -1);
-    close(fds[1]);
-    QByteArray bytes;
-    char buffer[1 << 16];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) bytes.append(buffer, n);
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? bytes : QByteArray();
+    const ProgramOutput out = runProgram({"xclip", "-selection", "clipboard", "-t", target, "-o"},
+                                         {"DISPLAY=" + display});
+    return out.status == 0 ? out.bytes : QByteArray();
 }
 
 bool xdotool(const std::string& display, const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const pid_t pid = spawnProgram(argv, {"DISPLAY=" + display});
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return runProgram(argv, {"DISPLAY=" + display}).status == 0;
 }

@@ -2,62 +2,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 
 #include "support/x_waiter.h"
-
-extern char** environ;
-
-pid_t spawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                   int stdoutFd, int stderrFd) {
-    // Each change is "NAME=VALUE" (set) or "NAME" (unset).
-    auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
-    std::vector<std::string> envStrings;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry(*e);
-        bool changed = false;
-        for (const std::string& change : env) changed |= nameOf(change) == nameOf(entry);
-        if (!changed) envStrings.push_back(entry);
-    }
-    for (const std::string& change : env) {
-        if (change.find('=') != std::string::npos) envStrings.push_back(change);
-    }
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : envStrings) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
-    posix_spawn_file_actions_adddup2(&actions, devNull, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd >= 0 ? stdoutFd : devNull, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stderrFd >= 0 ? stderrFd : devNull, STDERR_FILENO);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(devNull);
-    return rc == 0 ? pid : -1;
-}
-
-void stopProgram(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 200; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
-        usleep(10000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
 
 XSession::XSession(XSessionOptions options) {
     if (!startServer(options)) return;

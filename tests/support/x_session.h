@@ -5,7 +5,8 @@
 #include <sys/types.h>
 
 #include <string>
-#include <vector>
+
+#include "support/child_process.h"  // spawnProgram and stopProgram, which tests reach from here
 
 struct XSessionOptions {
     int width = 1280;
@@ -34,8 +35,3 @@ private:
     std::string m_display;
     std::string m_error;
 };
-
-// Starts a program with an environment change; returns its pid, or -1.
-pid_t spawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                   int stdoutFd = -1, int stderrFd = -1);
-void stopProgram(pid_t pid);

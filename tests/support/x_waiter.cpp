@@ -61,18 +61,14 @@ bool XWaiter::waitFor(const std::function<bool(const xcb_generic_event_t*)>& mat
     }
 }
 
-bool XWaiter::hasRootProperty(xcb_atom_t property) {
+bool XWaiter::waitForRootProperty(const char* name, std::chrono::milliseconds timeout) {
+    const xcb_atom_t property = atom(name);
     auto* reply = xcb_get_property_reply(
         m_connection, xcb_get_property(m_connection, 0, m_root, property, XCB_ATOM_ANY, 0, 1),
         nullptr);
     const bool present = reply && reply->type != XCB_ATOM_NONE;
     std::free(reply);
-    return present;
-}
-
-bool XWaiter::waitForRootProperty(const char* name, std::chrono::milliseconds timeout) {
-    const xcb_atom_t property = atom(name);
-    if (hasRootProperty(property)) return true;
+    if (present) return true;
     return waitFor(
         [&](const xcb_generic_event_t* e) {
             if ((e->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;

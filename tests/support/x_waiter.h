@@ -27,7 +27,6 @@ public:
     bool waitFor(const std::function<bool(const xcb_generic_event_t*)>& match,
                  std::chrono::milliseconds timeout);
     bool waitForRootProperty(const char* name, std::chrono::milliseconds timeout);
-    bool hasRootProperty(xcb_atom_t property);
 
 private:
     void addRootEventMask(uint32_t mask);
