@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -323,7 +324,11 @@ QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
         }
     };
     std::vector<std::thread> helpers;
-    for (int t = 1; t < std::min(threads, bandCount); ++t) helpers.emplace_back(work);
+    try {
+        for (int t = 1; t < std::min(threads, bandCount); ++t) helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for: the ones there are take the remaining bands.
+    }
     work();
     for (auto& t : helpers) t.join();
 
