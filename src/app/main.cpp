@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +20,10 @@ constexpr int kExitCannotRecord = -3;
 }
 
 int main(int argc, char** argv) {
+    // A host may close its end of our standard error before we are done: the log line that
+    // follows must fail quietly, not end the process before the result is written. The same
+    // holds for the clipboard helper, whose X connection may go away under a write.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc > 1 && std::strcmp(argv[1], kClipboardHelperFlag) == 0) {
         return runClipboardHelper(argc, argv);
     }

@@ -1,0 +1,35 @@
+// The real binary at the edges of its process: a host that stops reading, an X server that
+// resets between clients, a Wayland desktop.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "support/tool_run.h"
+#include "support/x_session.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kExitFinished = 1;
+
+TEST(ProcessEdgesE2E, HostThatClosedTheLogPipeStillGetsTheResult) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+    close(fds[0]);  // nobody will ever read what the tool logs
+    ToolRun tool;
+    tool.setStandardError(fds[1]);
+    ASSERT_TRUE(tool.start({{}, 0, 1, 10, 20, 300, 200}, x.display()));
+    close(fds[1]);
+    ASSERT_TRUE(tool.waitForExit(20s));
+    EXPECT_EQ(tool.exitStatus(), kExitFinished) << "128 + 13 is death by SIGPIPE";
+    const auto result = tool.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ((*result)["Type"].toInt(), 1);
+    EXPECT_EQ((*result)["Width"].toInt(), 300);
+}
+
+}  // namespace
