@@ -31,11 +31,13 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    if (const auto problem = xDisplayProblem()) {
-        std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem->c_str());
+    DisplayCheck display = connectToXDisplay();
+    if (!display.connection) {
+        std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n",
+                     display.problem.c_str());
         return kExitCannotRecord;
     }
-    RealPlatform platform;
+    RealPlatform platform(std::move(display.connection));
     // An automatic capture ends on the clipboard: its helper process starts now, so that its
     // start-up runs alongside ours.
     if (isAutomaticCapture(launchAutoCaptureFlag(arguments)))

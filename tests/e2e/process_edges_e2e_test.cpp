@@ -32,4 +32,23 @@ TEST(ProcessEdgesE2E, HostThatClosedTheLogPipeStillGetsTheResult) {
     EXPECT_EQ((*result)["Width"].toInt(), 300);
 }
 
+TEST(ProcessEdgesE2E, AutomaticCaptureOnAFreshServerThatResetsWhenItsLastClientLeaves) {
+    // Such a server resets as soon as the tool's first connection closes, if no other connection
+    // of ours is open by then: whatever connected during the reset saw a broken server.
+    const auto end = std::chrono::steady_clock::now() + 30s;
+    int runs = 0;
+    for (; runs < 20 && std::chrono::steady_clock::now() < end; ++runs) {
+        XSession x({1280, 720, false, true});
+        ASSERT_TRUE(x.ok()) << x.error();
+        ToolRun tool;
+        ASSERT_TRUE(tool.start({{}, 0, 2}, x.display()));
+        ASSERT_TRUE(tool.waitForExit(20s));
+        const auto result = tool.result();
+        ASSERT_TRUE(result && (*result)["Type"].toInt() == 1 && tool.exitStatus() == kExitFinished)
+            << "fresh server " << runs + 1 << ": exit " << tool.exitStatus() << "\n"
+            << tool.standardError();
+    }
+    EXPECT_GE(runs, 10) << "too few servers in the time to mean anything";
+}
+
 }  // namespace

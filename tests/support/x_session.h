@@ -11,6 +11,9 @@ struct XSessionOptions {
     int width = 1280;
     int height = 800;
     bool windowManager = false;
+    // Xvfb's own default, and the usual headless set-up: the server resets whenever its last
+    // client disconnects. Off unless asked for, so that tests may connect and go as they like.
+    bool resetWhenLastClientLeaves = false;
 };
 
 class XSession {
