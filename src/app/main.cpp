@@ -31,12 +31,13 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    DisplayCheck display = connectToXDisplay();
-    if (!display.connection) {
-        std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n",
-                     display.problem.c_str());
+    auto cannotRecord = [](const std::string& problem) {
+        std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem.c_str());
         return kExitCannotRecord;
-    }
+    };
+    if (const auto problem = waylandSessionProblem()) return cannotRecord(*problem);
+    DisplayCheck display = connectToXDisplay();
+    if (!display.connection) return cannotRecord(display.problem);
     RealPlatform platform(std::move(display.connection));
     // An automatic capture ends on the clipboard: its helper process starts now, so that its
     // start-up runs alongside ours.

@@ -7,12 +7,14 @@
 
 #include "support/tool_run.h"
 #include "support/x_session.h"
+#include "support/x_waiter.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
 constexpr int kExitFinished = 1;
+constexpr int kExitCannotRecord = 253;  // -3 as a parent reads the low eight bits
 
 TEST(ProcessEdgesE2E, HostThatClosedTheLogPipeStillGetsTheResult) {
     XSession x;
@@ -49,6 +51,53 @@ TEST(ProcessEdgesE2E, AutomaticCaptureOnAFreshServerThatResetsWhenItsLastClientL
             << tool.standardError();
     }
     EXPECT_GE(runs, 10) << "too few servers in the time to mean anything";
+}
+
+TEST(ProcessEdgesE2E, WaylandSessionCannotBeRecorded) {
+    // Through XWayland the root window shows X clients only: everything else would come out
+    // black, and the tool must say so rather than finish with that image.
+    XSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    struct Row {
+        const char* environment;
+        int autoCaptureFlag;  // interactive where a window must not appear
+        int exitStatus;
+    };
+    const Row rows[] = {
+        {"XDG_SESSION_TYPE=wayland", 0, kExitCannotRecord},
+        {"WAYLAND_DISPLAY=wayland-0", 0, kExitCannotRecord},
+        {"XDG_SESSION_TYPE=x11", 2, kExitFinished},  // an X11 session captures as usual
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.environment);
+        XWaiter waiter(x.display());
+        ASSERT_TRUE(waiter.ok());
+        waiter.watchRootChildren();
+        ToolRun tool;
+        ASSERT_TRUE(tool.start({{}, 0, row.autoCaptureFlag}, x.display(), {row.environment}));
+        const bool exited = tool.waitForExit(5s);
+        tool.stop();
+        EXPECT_TRUE(exited);
+        EXPECT_EQ(tool.exitStatus(), row.exitStatus);
+        if (row.exitStatus != kExitCannotRecord) {
+            EXPECT_TRUE(tool.result());
+            continue;
+        }
+        const std::string err = tool.standardError();
+        EXPECT_NE(err.find("cannot record the screen: a Wayland session"), std::string::npos)
+            << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "one line: " << err;
+        EXPECT_FALSE(tool.result());
+        // A round trip: every event from before it is then in the waiter's queue.
+        free(xcb_get_input_focus_reply(waiter.connection(),
+                                       xcb_get_input_focus(waiter.connection()), nullptr));
+        EXPECT_FALSE(waiter.waitFor(
+            [](const xcb_generic_event_t* e) {
+                return (e->response_type & 0x7f) == XCB_MAP_NOTIFY;
+            },
+            0ms))
+            << "a window was mapped";
+    }
 }
 
 }  // namespace

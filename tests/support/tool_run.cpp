@@ -28,7 +28,9 @@ bool ToolRun::start(const ToolLaunch& launch, const std::string& display,
                                  std::to_string(launch.autoCaptureFlag) + "," +
                                  std::to_string(launch.x) + "," + std::to_string(launch.y) + "," +
                                  std::to_string(launch.width) + "," + std::to_string(launch.height);
-    std::vector<std::string> changes{display.empty() ? "DISPLAY" : "DISPLAY=" + display};
+    // The tests' private X server is all the tool may see of the desktop they run on.
+    std::vector<std::string> changes{display.empty() ? "DISPLAY" : "DISPLAY=" + display,
+                                     "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"};
     changes.insert(changes.end(), env.begin(), env.end());
     return startWithArguments({argument}, changes);
 }

@@ -1,6 +1,7 @@
 #include "platform/qtxcb/display_check.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/qtxcb/xcb_connection.h"
 
@@ -13,6 +14,17 @@ DisplayCheck connectToXDisplay() {
     if (!connection)
         return {nullptr, "cannot connect to the X display \"" + std::string(display) + "\""};
     return {std::move(connection), {}};
+}
+
+std::optional<std::string> waylandSessionProblem() {
+    const char* sessionType = std::getenv("XDG_SESSION_TYPE");
+    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    if ((sessionType && std::strcmp(sessionType, "wayland") == 0) ||
+        (waylandDisplay && *waylandDisplay != '\0')) {
+        return "a Wayland session: through XWayland only X11 windows can be seen, the rest of "
+               "the screen would come out black";
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> xDisplayProblem() {
