@@ -34,6 +34,8 @@ exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & ec
 read -r _ xvfb_pid <&3; pids+=("$xvfb_pid")
 read -r number <&3
 export DISPLAY=":$number"
+# The private display is a plain X server, whatever desktop this script was started from.
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 openbox --sm-disable >/dev/null 2>&1 & pids+=("$!")
 # Something to capture: two windows of a test pattern, the front one overlapping the other.
 if [ -x build/tests/quillet_test_pattern ]; then

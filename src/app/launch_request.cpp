@@ -1,7 +1,13 @@
 #include "app/launch_request.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QJsonDocument>
+#include <algorithm>
+#include <cerrno>
 
 #include "model/value_reading.h"
 #include "platform/log.h"
@@ -10,6 +16,39 @@ namespace {
 
 const QString kMarker = QStringLiteral("startfromlocal");
 constexpr qsizetype kFieldCount = 10;
+constexpr qint64 kMaxParameterFileBytes = 16 * 1024 * 1024;
+
+// The whole file, or nothing when it is not a regular file of at most `limit` bytes. Opened
+// without blocking, because a FIFO without a writer would block open() forever; what the path
+// names is judged by fstat on the opened descriptor, so that nothing swapped in after a check
+// gets read; a file that grows while it is read stops at one byte over the limit.
+std::optional<QByteArray> readSmallRegularFile(const QString& path, qint64 limit) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::optional<QByteArray> text;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= limit) {
+        // One byte more than announced, to see the end without a second buffer.
+        QByteArray bytes(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+        qsizetype size = 0;
+        for (;;) {
+            const ssize_t n = read(fd, bytes.data() + size, size_t(bytes.size() - size));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) break;
+            if (n == 0) {
+                bytes.truncate(size);
+                text = std::move(bytes);
+                break;
+            }
+            size += n;
+            if (size > limit) break;
+            if (size == bytes.size()) bytes.resize(std::min<qsizetype>(size * 2, limit + 1));
+        }
+    }
+    close(fd);
+    return text;
+}
 
 }  // namespace
 
@@ -31,10 +70,9 @@ int32_t launchAutoCaptureFlag(const QStringList& arguments) {
 }
 
 QJsonObject readParameterFile(const QString& path) {
-    QByteArray text = "{}";
-    QFile file(path);
-    if (!path.isEmpty() && file.open(QIODevice::ReadOnly)) text = file.readAll();
-    const QJsonDocument doc = QJsonDocument::fromJson(text);
+    const std::optional<QByteArray> text =
+        path.isEmpty() ? std::nullopt : readSmallRegularFile(path, kMaxParameterFileBytes);
+    const QJsonDocument doc = QJsonDocument::fromJson(text.value_or("{}"));
     return doc.isObject() ? doc.object() : QJsonObject();
 }
 

@@ -21,7 +21,8 @@ std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log* l
 int32_t launchAutoCaptureFlag(const QStringList& arguments);
 
 // Reads the parameter file as UTF-8 JSON: unreadable reads as "{}", and anything but an
-// object gives an empty object.
+// object gives an empty object. Anything but a regular file (a device, a FIFO, a folder) and a
+// file over 16 MiB count as unreadable.
 QJsonObject readParameterFile(const QString& path);
 
 // Every launch step up to the command object, with the log lines in their order.

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +20,10 @@ constexpr int kExitCannotRecord = -3;
 }
 
 int main(int argc, char** argv) {
+    // A host may close its end of our standard error before we are done: the log line that
+    // follows must fail quietly, not end the process before the result is written. The same
+    // holds for the clipboard helper, whose X connection may go away under a write.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc > 1 && std::strcmp(argv[1], kClipboardHelperFlag) == 0) {
         return runClipboardHelper(argc, argv);
     }
@@ -26,11 +31,14 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    if (const auto problem = xDisplayProblem()) {
-        std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem->c_str());
+    auto cannotRecord = [](const std::string& problem) {
+        std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem.c_str());
         return kExitCannotRecord;
-    }
-    RealPlatform platform;
+    };
+    if (const auto problem = waylandSessionProblem()) return cannotRecord(*problem);
+    DisplayCheck display = connectToXDisplay();
+    if (!display.connection) return cannotRecord(display.problem);
+    RealPlatform platform(std::move(display.connection));
     // An automatic capture ends on the clipboard: its helper process starts now, so that its
     // start-up runs alongside ours.
     if (isAutomaticCapture(launchAutoCaptureFlag(arguments)))

@@ -12,11 +12,13 @@
 #include "platform/qtxcb/xcb_window_list.h"
 
 struct RealPlatform::Parts {
+    explicit Parts(std::shared_ptr<XcbConnection> c) : connection(std::move(c)) {}
+
+    std::shared_ptr<XcbConnection> connection;
     SystemLog log;
     SystemClock clock;
     SystemExit processExit;
     QtScreens screens;
-    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
     XcbWindowList windowList{connection};
     XcbScreenGrabber grabber{connection};
     ClipboardKeeper clipboard{ClipboardKeeper::ownExecutable()};
@@ -24,7 +26,8 @@ struct RealPlatform::Parts {
     X11PermissionProbe permissionProbe;
 };
 
-RealPlatform::RealPlatform() : m_parts(std::make_unique<Parts>()) {
+RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
+    : m_parts(std::make_unique<Parts>(std::move(connection))) {
     Parts& p = *m_parts;
     // The first grab into fresh memory pays for its page faults; this does that now, in the
     // background, while the rest of the start-up runs.

@@ -7,9 +7,12 @@
 
 #include "platform/platform_services.h"
 
+class XcbConnection;
+
 class RealPlatform {
 public:
-    RealPlatform();
+    // `connection` is the one the display check opened (see connectToXDisplay()).
+    explicit RealPlatform(std::shared_ptr<XcbConnection> connection);
     ~RealPlatform();
     RealPlatform(const RealPlatform&) = delete;
     RealPlatform& operator=(const RealPlatform&) = delete;

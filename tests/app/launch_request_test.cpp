@@ -1,6 +1,10 @@
 #include "app/launch_request.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -118,6 +122,53 @@ TEST_F(LaunchRequest, MissingFileAndNoArgument) {
     EXPECT_EQ(none["DataSavePath"].toString(), "");
     EXPECT_EQ(none["AutoCaptureFlag"].toInt(), 0);
     EXPECT_EQ(none.size(), 7);
+}
+
+// The number of keys the parameter file gives, read in a child process with a time and memory
+// limit, so that a read that blocks or never ends fails the test instead of stalling the suite.
+int keysReadInChild(const QString& params) {
+    int fds[2];
+    if (pipe(fds) != 0) return -2;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        alarm(5);
+        const rlimit memory{1u << 30, 1u << 30};
+        setrlimit(RLIMIT_AS, &memory);
+        try {
+            const int keys = int(readParameterFile(params).size());
+            _exit(write(fds[1], &keys, sizeof keys) == sizeof keys ? 0 : 1);
+        } catch (...) {
+            _exit(1);  // out of memory: the test's own machinery must not go on in the child
+        }
+    }
+    close(fds[1]);
+    int keys = -1;
+    if (read(fds[0], &keys, sizeof keys) != sizeof keys) keys = -1;
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return keys;
+}
+
+TEST_F(LaunchRequest, ParameterFilesThatAreNotSmallRegularFilesReadAsEmpty) {
+    const qsizetype limit = 16 * 1024 * 1024;
+    const QByteArray json = R"({"Ex": 1})";
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    struct Row {
+        const char* name;
+        QString path;
+        int keys;  // -1: the read blocked, ran out of memory or did not end
+    };
+    const Row rows[] = {
+        {"an endless device", "/dev/zero", 0},
+        {"a FIFO without a writer", fifo, 0},
+        {"a folder", dir.path(), 0},
+        {"one byte over 16 MiB", writeParams(json + QByteArray(limit + 1 - json.size(), ' ')), 0},
+        {"exactly 16 MiB", writeParams(json + QByteArray(limit - json.size(), ' ')), 1},
+        {"a small file", writeParams(json), 1},
+    };
+    for (const Row& row : rows) EXPECT_EQ(keysReadInChild(row.path), row.keys) << row.name;
 }
 
 }  // namespace

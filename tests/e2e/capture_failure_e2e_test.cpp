@@ -22,7 +22,7 @@ class CaptureFailureE2E : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(CaptureFailureE2E, EndsWithKindTwoAndSaysWhy) {
     const FailureCase& c = GetParam();
-    XSession session({1280, 800, false, c.depth});
+    XSession session({.depth = c.depth});
     ASSERT_TRUE(session.ok()) << session.error();
     ToolRun tool;
     ASSERT_TRUE(tool.start(c.launch, session.display()));

@@ -15,7 +15,8 @@ ToolRun::~ToolRun() {
     stop();
 }
 
-bool ToolRun::start(const ToolLaunch& launch, const std::string& display) {
+bool ToolRun::start(const ToolLaunch& launch, const std::string& display,
+                    const std::vector<std::string>& env) {
     QFile params(m_dir.filePath("params.json"));
     if (!params.open(QIODevice::WriteOnly)) return false;
     params.write(QJsonDocument(launch.parameters).toJson());
@@ -26,7 +27,11 @@ bool ToolRun::start(const ToolLaunch& launch, const std::string& display) {
                                  std::to_string(launch.autoCaptureFlag) + "," +
                                  std::to_string(launch.x) + "," + std::to_string(launch.y) + "," +
                                  std::to_string(launch.width) + "," + std::to_string(launch.height);
-    return startWithArguments({argument}, {display.empty() ? "DISPLAY" : "DISPLAY=" + display});
+    // The tests' private X server is all the tool may see of the desktop they run on.
+    std::vector<std::string> changes{display.empty() ? "DISPLAY" : "DISPLAY=" + display,
+                                     "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"};
+    changes.insert(changes.end(), env.begin(), env.end());
+    return startWithArguments({argument}, changes);
 }
 
 bool ToolRun::startWithArguments(const std::vector<std::string>& arguments,
@@ -35,7 +40,7 @@ bool ToolRun::startWithArguments(const std::vector<std::string>& arguments,
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const std::string errPath = m_dir.filePath("stderr.txt").toStdString();
     const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    m_pid = spawnProgram(argv, env, -1, errFd);
+    m_pid = spawnProgram(argv, env, -1, m_stderrFd >= 0 ? m_stderrFd : errFd);
     close(errFd);
     return m_pid > 0;
 }

@@ -23,14 +23,19 @@ public:
     ToolRun();
     ~ToolRun();
 
-    // Starts the tool on `display` ("" leaves DISPLAY unset).
-    bool start(const ToolLaunch& launch, const std::string& display);
+    // Starts the tool on `display` ("" leaves DISPLAY unset), with further environment changes
+    // as spawnProgram takes them.
+    bool start(const ToolLaunch& launch, const std::string& display,
+               const std::vector<std::string>& env = {});
     bool startWithArguments(const std::vector<std::string>& arguments,
                             const std::vector<std::string>& env);
 
     // Waits for the exit; false on timeout (the process is then still running).
     bool waitForExit(std::chrono::milliseconds timeout);
     bool running();
+    // Standard error goes to `fd` (kept open by the caller until start) instead of the file
+    // that standardError() reads.
+    void setStandardError(int fd) { m_stderrFd = fd; }
     void stop();
 
     pid_t pid() const { return m_pid; }
@@ -43,4 +48,5 @@ private:
     QTemporaryDir m_dir;
     pid_t m_pid = -1;
     int m_exitStatus = -1;
+    int m_stderrFd = -1;
 };

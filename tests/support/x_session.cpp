@@ -25,9 +25,12 @@ bool XSession::startServer(const XSessionOptions& options) {
     const int childFd = dup(fds[1]);  // without O_CLOEXEC, so that Xvfb inherits it
     const std::string screen = std::to_string(options.width) + "x" +
                                std::to_string(options.height) + "x" + std::to_string(options.depth);
-    m_server = spawnProgram({"Xvfb", "-displayfd", std::to_string(childFd), "-screen", "0", screen,
-                             "-nolisten", "tcp", "-noreset", "+extension", "MIT-SHM"},
-                            {});
+    std::vector<std::string> argv{"Xvfb",      "-displayfd", std::to_string(childFd),
+                                  "-screen",   "0",          screen,
+                                  "-nolisten", "tcp",        "+extension",
+                                  "MIT-SHM"};
+    if (!options.resetWhenLastClientLeaves) argv.push_back("-noreset");
+    m_server = spawnProgram(argv, {});
     close(childFd);
     close(fds[1]);
     std::string number;

@@ -13,6 +13,9 @@ struct XSessionOptions {
     int height = 800;
     bool windowManager = false;
     int depth = 24;
+    // Xvfb's own default, and the usual headless set-up: the server resets whenever its last
+    // client disconnects. Off unless asked for, so that tests may connect and go as they like.
+    bool resetWhenLastClientLeaves = false;
 };
 
 class XSession {

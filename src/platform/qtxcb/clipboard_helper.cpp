@@ -7,14 +7,18 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <QAbstractNativeEventFilter>
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTimer>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -35,12 +39,31 @@ public:
     enum class Stage { Waiting, Arrived, Encoded, Failed };
 
     void setStage(Stage stage, QByteArray png = {}) {
+        std::function<void()> onFailure;
         {
             const std::lock_guard lock(m_mutex);
             m_stage = stage;
             m_png = std::move(png);
+            if (stage == Stage::Failed) onFailure = std::move(m_onFailure);
         }
         m_changed.notify_all();
+        if (onFailure) onFailure();
+    }
+    // `callback` runs once, on the thread that finds the image cannot become a PNG (at once
+    // when that is known already).
+    void onFailure(std::function<void()> callback) {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_stage != Stage::Failed) {
+                m_onFailure = std::move(callback);
+                return;
+            }
+        }
+        callback();
+    }
+    bool failed() {
+        const std::lock_guard lock(m_mutex);
+        return m_stage == Stage::Failed;
     }
     // Blocks until the pixels arrived (true) or never will (false).
     bool waitForPixels() {
@@ -63,6 +86,7 @@ private:
     std::condition_variable m_changed;
     Stage m_stage = Stage::Waiting;
     QByteArray m_png;
+    std::function<void()> m_onFailure;
 };
 
 class PngMimeData : public QMimeData {
@@ -136,12 +160,17 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     image->setStage(stage, std::move(png));
 }
 
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
+}
+
 // Our own windows carry our connection's resource id base; Qt's ownsClipboard() only reflects
 // what Qt asked for, not what the server granted.
 bool ownsClipboardOnServer() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection || xcb_connection_has_error(connection)) return false;
+    xcb_connection_t* connection = qtConnection();
+    if (!connection) return false;
     static const xcb_atom_t clipboardAtom = [connection] {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr);
@@ -157,6 +186,66 @@ bool ownsClipboardOnServer() {
     const xcb_setup_t* setup = xcb_get_setup(connection);
     return owner != XCB_NONE && (owner & ~setup->resource_id_mask) == setup->resource_id_base;
 }
+
+// Gives CLIPBOARD up unless another client has taken it meanwhile. Checked and given up under a
+// server grab, so that no other client's claim can come in between and be undone by ours.
+void releaseClipboard(QClipboard* clipboard) {
+    xcb_connection_t* connection = qtConnection();
+    if (!connection) return;
+    xcb_grab_server(connection);
+    if (ownsClipboardOnServer()) clipboard->clear(QClipboard::Clipboard);
+    xcb_ungrab_server(connection);
+    xcb_flush(connection);
+}
+
+// Stands before Qt's answer to a paste: one that needs the PNG waits here for the encoding, and
+// when there is no PNG it is refused (Qt would send an empty one). Asking for the list of
+// types needs no PNG and is left to Qt until the encoding has failed.
+class PasteGate : public QAbstractNativeEventFilter {
+public:
+    explicit PasteGate(std::shared_ptr<EncodedImage> image) : m_image(std::move(image)) {}
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        const auto& request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
+        xcb_connection_t* connection = qtConnection();
+        if (!connection) return false;
+        if (m_targets == XCB_ATOM_NONE) {
+            m_targets = internAtom(connection, "TARGETS");
+            m_timestamp = internAtom(connection, "TIMESTAMP");
+        }
+        const bool needsPng = request.target != m_targets && request.target != m_timestamp;
+        if (needsPng ? !m_image->waitForPng().isEmpty() : !m_image->failed()) return false;
+
+        xcb_selection_notify_event_t refusal{};
+        refusal.response_type = XCB_SELECTION_NOTIFY;
+        refusal.time = request.time;
+        refusal.requestor = request.requestor;
+        refusal.selection = request.selection;
+        refusal.target = request.target;
+        refusal.property = XCB_NONE;
+        std::array<char, 32> wire{};  // events travel as 32 bytes, longer than the struct
+        std::memcpy(wire.data(), &refusal, sizeof refusal);
+        xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
+        xcb_flush(connection);
+        return true;
+    }
+
+private:
+    static xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
+
+    std::shared_ptr<EncodedImage> m_image;
+    xcb_atom_t m_targets = XCB_ATOM_NONE;
+    xcb_atom_t m_timestamp = XCB_ATOM_NONE;
+};
 
 // A host that reads the capturing process's output must see its end when that process exits,
 // and a signal to the caller's process group must not reach the helper.
@@ -205,9 +294,13 @@ int runClipboardHelper(int argc, char** argv) {
         encoder.join();
         return 1;
     }
+    PasteGate gate(image);
+    app.installNativeEventFilter(&gate);
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setMimeData(new PngMimeData(image), QClipboard::Clipboard);
-    if (!clipboard->ownsClipboard() || !ownsClipboardOnServer()) {
+    const bool owned = clipboard->ownsClipboard() && ownsClipboardOnServer();
+    if (!owned || image->failed()) {
+        releaseClipboard(clipboard);
         answer(kHelperFailed);
         image->cancel = true;
         encoder.join();
@@ -215,6 +308,19 @@ int runClipboardHelper(int argc, char** argv) {
     }
     answer(kHelperReady);
     close(kHelperChannelFd);
+    // "Ready" comes before the encoding ends, to keep the capturing process short. Should the
+    // encoding fail after all, the clipboard is given up rather than left with nothing to serve.
+    bool gaveUp = false;
+    image->onFailure([&app, &gaveUp, clipboard] {
+        QMetaObject::invokeMethod(
+            &app,
+            [&gaveUp, clipboard] {
+                gaveUp = true;
+                releaseClipboard(clipboard);
+                QCoreApplication::quit();
+            },
+            Qt::QueuedConnection);
+    });
 
     auto quitWhenTaken = [clipboard] {
         if (!clipboard->ownsClipboard() || !ownsClipboardOnServer()) QCoreApplication::quit();
@@ -234,5 +340,5 @@ int runClipboardHelper(int argc, char** argv) {
     const int status = QGuiApplication::exec();
     image->cancel = true;
     encoder.join();
-    return status;
+    return gaveUp ? 1 : status;
 }

@@ -1,17 +1,34 @@
 #include "platform/qtxcb/display_check.h"
 
-#include <xcb/xcb.h>
-
 #include <cstdlib>
+#include <cstring>
 
-std::optional<std::string> xDisplayProblem() {
+#include "platform/qtxcb/xcb_connection.h"
+
+DisplayCheck connectToXDisplay() {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
-        return std::string("no X display: DISPLAY is not set");
+        return {nullptr, "no X display: DISPLAY is not set"};
     }
-    xcb_connection_t* connection = xcb_connect(display, nullptr);
-    const bool failed = xcb_connection_has_error(connection) != 0;
-    xcb_disconnect(connection);
-    if (failed) return "cannot connect to the X display \"" + std::string(display) + "\"";
+    auto connection = XcbConnection::open(display);
+    if (!connection)
+        return {nullptr, "cannot connect to the X display \"" + std::string(display) + "\""};
+    return {std::move(connection), {}};
+}
+
+std::optional<std::string> waylandSessionProblem() {
+    const char* sessionType = std::getenv("XDG_SESSION_TYPE");
+    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    if ((sessionType && std::strcmp(sessionType, "wayland") == 0) ||
+        (waylandDisplay && *waylandDisplay != '\0')) {
+        return "a Wayland session: through XWayland only X11 windows can be seen, the rest of "
+               "the screen would come out black";
+    }
     return std::nullopt;
+}
+
+std::optional<std::string> xDisplayProblem() {
+    DisplayCheck check = connectToXDisplay();
+    if (check.connection) return std::nullopt;
+    return std::move(check.problem);
 }

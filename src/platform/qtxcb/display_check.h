@@ -2,8 +2,26 @@
 // Whether an X display can be reached, asked before Qt is started: Qt's xcb platform
 // aborts the process when it cannot connect.
 
+#include <memory>
 #include <optional>
 #include <string>
 
-// A one-line description of why no X display can be used, or nothing when one can.
+class XcbConnection;
+
+// The connection the check made, or a one-line description of why no X display can be used.
+struct DisplayCheck {
+    std::shared_ptr<XcbConnection> connection;
+    std::string problem;  // empty when there is a connection
+};
+
+// Connects to DISPLAY. A process that captures keeps this very connection until it exits: an
+// X server that resets when its last client leaves (Xvfb's default) would otherwise reset
+// between the check and the next connection, which then may meet a server in mid-reset.
+DisplayCheck connectToXDisplay();
+
+// Why a Wayland session cannot be recorded through X11, or nothing outside one. Its X server
+// (XWayland) shows only X clients on its root window: native windows would come out black.
+std::optional<std::string> waylandSessionProblem();
+
+// Only the answer, for a process that lets Qt make its connection (the clipboard helper).
 std::optional<std::string> xDisplayProblem();

@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <system_error>
+#include <new>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -200,8 +201,31 @@ public:
                 level = Z_DEFAULT_COMPRESSION;
                 break;
         }
-        if (deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, strategy) != Z_OK) return;
+        if (deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, strategy) != Z_OK) {
+            m_failed = true;
+            return;
+        }
+        bool ok = false;
+        try {
+            ok = deflateRows(zs, band, first, last);
+        } catch (const std::bad_alloc&) {
+            // An image too large for the memory we may use gives no PNG rather than a crash.
+        }
+        deflateEnd(&zs);
+        if (!ok) {
+            m_failed = true;
+            return;
+        }
+        band.crc = crc32_z(crc32(0, reinterpret_cast<const Bytef*>("IDAT"), 4), band.deflated.get(),
+                           band.size);
+        band.ok = true;
+    }
 
+    // Set once a band has failed: the others stop, since the PNG cannot be made anyway.
+    bool failed() const { return m_failed; }
+
+private:
+    bool deflateRows(z_stream& zs, Band& band, bool first, bool last) const {
         const qsizetype rowBytes = 1 + m_sampleBytes;
         band.filteredSize = rowBytes * (band.endRow - band.firstRow);
         // Not zero-filled: touching tens of megabytes for nothing shows up in the profile.
@@ -241,15 +265,11 @@ public:
             const int flush = end ? (last ? Z_FINISH : Z_SYNC_FLUSH) : Z_NO_FLUSH;
             ok = deflateAll(zs, band, batch.data(), batchSize, flush);
             if (m_cancel && m_cancel->load(std::memory_order_relaxed)) ok = false;
+            if (m_failed) ok = false;
         }
-        deflateEnd(&zs);
-        if (!ok) return;
-        band.crc = crc32_z(crc32(0, reinterpret_cast<const Bytef*>("IDAT"), 4), band.deflated.get(),
-                           band.size);
-        band.ok = true;
+        return ok;
     }
 
-private:
     const quint32* row(int y) const {
         return reinterpret_cast<const quint32*>(m_pixels.bits + y * m_pixels.bytesPerLine);
     }
@@ -284,6 +304,7 @@ private:
     Layout m_layout;
     PngOptions m_options;
     const std::atomic<bool>* m_cancel;
+    mutable std::atomic<bool> m_failed{false};
     int m_bpp;
     qsizetype m_sampleBytes;
 };
@@ -319,15 +340,15 @@ QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
     const BandEncoder encoder(pixels, layout, options, cancel);
     std::atomic<int> next{0};
     auto work = [&] {
-        for (int i; (i = next.fetch_add(1)) < bandCount;) {
+        for (int i; !encoder.failed() && (i = next.fetch_add(1)) < bandCount;) {
             encoder.encode(bands[size_t(i)], i == 0, i == bandCount - 1);
         }
     };
     std::vector<std::thread> helpers;
     try {
         for (int t = 1; t < std::min(threads, bandCount); ++t) helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-        // Fewer threads than asked for: the ones there are take the remaining bands.
+    } catch (const std::exception&) {
+        // No more threads to be had: the ones running share the bands.
     }
     work();
     for (auto& t : helpers) t.join();
@@ -342,7 +363,11 @@ QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
     total += 4;
 
     QByteArray png;
-    png.reserve(total);
+    try {
+        png.reserve(total);  // all that is appended below
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
     png.append("\x89PNG\r\n\x1a\n", 8);
     uchar ihdr[13];
     putBigEndian(ihdr, quint32(pixels.width));

@@ -30,8 +30,8 @@ struct PngPixels {
 // The formats encodePng(PngPixels) takes as they are; other formats need a conversion first.
 bool isPngNativeFormat(QImage::Format format);
 
-// Returns the PNG, or an empty array for an empty image, an unsupported format, or when
-// `cancel` became true on the way.
+// Returns the PNG, or an empty array for an empty image, an unsupported format, when memory
+// runs out, or when `cancel` became true on the way.
 QByteArray encodePng(const PngPixels& pixels, const PngOptions& options = {},
                      const std::atomic<bool>* cancel = nullptr);
 // Converts images of other formats first.

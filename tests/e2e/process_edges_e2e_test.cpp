@@ -1,0 +1,185 @@
+// The real binary at the edges of its process: a host that stops reading, an X server that
+// resets between clients, a Wayland desktop.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/qtxcb/clipboard_keeper.h"
+
+#include "support/tool_run.h"
+#include "support/x_session.h"
+#include "support/x_waiter.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kExitFinished = 1;
+constexpr int kExitCannotRecord = 253;  // -3 as a parent reads the low eight bits
+
+TEST(ProcessEdgesE2E, HostThatClosedTheLogPipeStillGetsTheResult) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+    close(fds[0]);  // nobody will ever read what the tool logs
+    ToolRun tool;
+    tool.setStandardError(fds[1]);
+    ASSERT_TRUE(tool.start({{}, 0, 1, 10, 20, 300, 200}, x.display()));
+    close(fds[1]);
+    ASSERT_TRUE(tool.waitForExit(20s));
+    EXPECT_EQ(tool.exitStatus(), kExitFinished) << "128 + 13 is death by SIGPIPE";
+    const auto result = tool.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ((*result)["Type"].toInt(), 1);
+    EXPECT_EQ((*result)["Width"].toInt(), 300);
+}
+
+TEST(ProcessEdgesE2E, AutomaticCaptureOnAFreshServerThatResetsWhenItsLastClientLeaves) {
+    // Such a server resets as soon as the tool's first connection closes, if no other connection
+    // of ours is open by then: whatever connected during the reset saw a broken server.
+    const auto end = std::chrono::steady_clock::now() + 30s;
+    int runs = 0;
+    for (; runs < 20 && std::chrono::steady_clock::now() < end; ++runs) {
+        XSession x({.width = 1280, .height = 720, .resetWhenLastClientLeaves = true});
+        ASSERT_TRUE(x.ok()) << x.error();
+        ToolRun tool;
+        ASSERT_TRUE(tool.start({{}, 0, 2}, x.display()));
+        ASSERT_TRUE(tool.waitForExit(20s));
+        const auto result = tool.result();
+        ASSERT_TRUE(result && (*result)["Type"].toInt() == 1 && tool.exitStatus() == kExitFinished)
+            << "fresh server " << runs + 1 << ": exit " << tool.exitStatus() << "\n"
+            << tool.standardError();
+    }
+    EXPECT_GE(runs, 10) << "too few servers in the time to mean anything";
+}
+
+TEST(ProcessEdgesE2E, WaylandSessionCannotBeRecorded) {
+    // Through XWayland the root window shows X clients only: everything else would come out
+    // black, and the tool must say so rather than finish with that image.
+    XSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    struct Row {
+        const char* environment;
+        int autoCaptureFlag;  // interactive where a window must not appear
+        int exitStatus;
+    };
+    const Row rows[] = {
+        {"XDG_SESSION_TYPE=wayland", 0, kExitCannotRecord},
+        {"WAYLAND_DISPLAY=wayland-0", 0, kExitCannotRecord},
+        {"XDG_SESSION_TYPE=x11", 2, kExitFinished},  // an X11 session captures as usual
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.environment);
+        XWaiter waiter(x.display());
+        ASSERT_TRUE(waiter.ok());
+        waiter.watchRootChildren();
+        ToolRun tool;
+        ASSERT_TRUE(tool.start({{}, 0, row.autoCaptureFlag}, x.display(), {row.environment}));
+        const bool exited = tool.waitForExit(5s);
+        tool.stop();
+        EXPECT_TRUE(exited);
+        EXPECT_EQ(tool.exitStatus(), row.exitStatus);
+        if (row.exitStatus != kExitCannotRecord) {
+            EXPECT_TRUE(tool.result());
+            continue;
+        }
+        const std::string err = tool.standardError();
+        EXPECT_NE(err.find("cannot record the screen: a Wayland session"), std::string::npos)
+            << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "one line: " << err;
+        EXPECT_FALSE(tool.result());
+        // A round trip: every event from before it is then in the waiter's queue.
+        free(xcb_get_input_focus_reply(waiter.connection(),
+                                       xcb_get_input_focus(waiter.connection()), nullptr));
+        EXPECT_FALSE(waiter.waitFor(
+            [](const xcb_generic_event_t* e) {
+                return (e->response_type & 0x7f) == XCB_MAP_NOTIFY;
+            },
+            0ms))
+            << "a window was mapped";
+    }
+}
+
+// The exit status of a process of ours once it has ended, or -1 when it had to be killed.
+int statusWithin(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(ProcessEdgesE2E, ClipboardHelperThatCannotEncodeGivesUpTheClipboard) {
+    // A host may run us under a memory limit. Under 256 MiB of data the helper takes a small
+    // image as usual, but the PNG rows of 8192 x 16384 pixels (384 MiB) run out of memory some
+    // way into the encoding, after "ready": the helper must then give the clipboard up and
+    // end, and the paste that arrived meanwhile must be refused, not given an empty image.
+    XSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    QTemporaryDir dir;
+    const QString helper = dir.filePath("limited-quillet-capture");
+    QFile script(helper);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(
+        QStringLiteral("#!/bin/sh\nulimit -d 262144\nulimit -c 0\nDISPLAY=%1 exec %2 \"$@\"\n")
+            .arg(QString::fromStdString(x.display()), QUILLET_CAPTURE_BINARY)
+            .toUtf8());
+    script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    script.close();
+
+    struct Row {
+        int width, height;
+        bool pasteable;
+    };
+    for (const Row row : {Row{64, 64, true}, Row{8192, 16384, false}}) {
+        SCOPED_TRACE(row.width);
+        // Zero pages that cost no memory until the keeper copies them to the helper.
+        const size_t size = size_t(row.width) * 4 * size_t(row.height);
+        void* zeros = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(zeros, MAP_FAILED);
+        const QImage image(static_cast<const uchar*>(zeros), row.width, row.height, row.width * 4,
+                           QImage::Format_RGB32);
+        ClipboardKeeper keeper(helper.toStdString());
+        const bool ready = keeper.setImage(image);
+        munmap(zeros, size);
+
+        const int pasteFd = open(dir.filePath("pasted").toUtf8(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+        const int paste =
+            statusWithin(spawnProgram({"xclip", "-selection", "clipboard", "-t", "image/png", "-o"},
+                                      {"DISPLAY=" + x.display()}, pasteFd),
+                         5s);
+        close(pasteFd);
+        QFile pasted(dir.filePath("pasted"));
+        ASSERT_TRUE(pasted.open(QIODevice::ReadOnly));
+        const QImage back = QImage::fromData(pasted.readAll(), "PNG");
+        if (row.pasteable) {
+            EXPECT_TRUE(ready);
+            EXPECT_EQ(paste, 0);
+            EXPECT_EQ(back.size(), QSize(row.width, row.height));
+            kill(keeper.helperPid(), SIGTERM);
+            waitpid(keeper.helperPid(), nullptr, 0);
+            continue;
+        }
+        ASSERT_TRUE(ready) << "failed before \"ready\": the keeper has already ended the helper";
+        EXPECT_GT(paste, 0) << "a paste must be refused, not served nor left waiting ("
+                            << pasted.size() << " bytes pasted)";
+        EXPECT_EQ(statusWithin(keeper.helperPid(), 5s), 1) << "the helper ends by itself";
+    }
+}
+
+}  // namespace
