@@ -213,6 +213,8 @@ void CaptureWindow::onUndo() {
     m_platform.log->write(QStringLiteral("onUndo"));
 }
 
+void CaptureWindow::onRedo() {}
+
 bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != myView) return false;
     const auto* mouse = dynamic_cast<QMouseEvent*>(event);
@@ -260,6 +262,13 @@ void CaptureWindow::keyPressEvent(QKeyEvent* event) {
             return;
         case KeyAction::Cancel:
             onCancel();
+            return;
+        case KeyAction::Redo:
+            onRedo();
+            return;
+        case KeyAction::Nudge:
+            m_interaction.nudge(nudgeOffset(in));
+            myView->refresh();
             return;
         case KeyAction::UpdateCursor:
             updateCursor(pointerInView());

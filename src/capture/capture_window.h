@@ -36,6 +36,8 @@ public:
     void onOK() override;
     void onCancel() override;
     void onUndo();
+    // Restores the shape the last undo removed, until a new shape is drawn.
+    void onRedo();
     void NoticeCaptureResult(int32_t kind);
 
     // The screen under the pointer is grabbed and the view's images are made from it.

@@ -4,8 +4,18 @@ KeyAction keyDownAction(const KeyInputs& in) {
     if (in.savePanelOpen) return KeyAction::Swallow;
     switch (in.key) {
         case Qt::Key_Z:
-            return in.modifiers.testFlag(Qt::ControlModifier) ? KeyAction::Undo
-                                                              : KeyAction::Swallow;
+            if (!in.modifiers.testFlag(Qt::ControlModifier)) return KeyAction::Swallow;
+            return in.modifiers.testFlag(Qt::ShiftModifier) ? KeyAction::Redo : KeyAction::Undo;
+        case Qt::Key_Y:
+            return in.modifiers.testFlag(Qt::ControlModifier) ? KeyAction::Redo
+                                                              : KeyAction::Default;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            return in.captureState == CAPTURE_STATE_SELECTED && !in.textViewVisible
+                       ? KeyAction::Nudge
+                       : KeyAction::Default;
         case Qt::Key_W:
         case Qt::Key_Return:
         case Qt::Key_Enter:  // the keypad's Enter
@@ -28,4 +38,20 @@ KeyAction keyUpAction(const KeyInputs& in) {
         return KeyAction::UpdateCursor;
     }
     return KeyAction::Default;
+}
+
+Point nudgeOffset(const KeyInputs& in) {
+    const double step = in.modifiers.testFlag(Qt::ShiftModifier) ? 10 : 1;
+    switch (in.key) {
+        case Qt::Key_Left:
+            return {-step, 0};
+        case Qt::Key_Right:
+            return {step, 0};
+        case Qt::Key_Up:  // view coordinates grow upwards
+            return {0, step};
+        case Qt::Key_Down:
+            return {0, -step};
+        default:
+            return {0, 0};
+    }
 }

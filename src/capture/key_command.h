@@ -4,14 +4,17 @@
 #include <Qt>
 
 #include "capture/capture_state.h"
+#include "platform/geometry.h"
 
 enum class KeyAction {
     Default,  // the widget's default key handling
     Swallow,  // nothing, and the key is not passed on
     Undo,
+    Redo,  // Ctrl+Shift+Z or Ctrl+Y
     Finish,
     Cancel,
     UpdateCursor,  // Shift in the mosaic tool: the cursor shows the brush
+    Nudge,         // an arrow key moves the selection while no tool is chosen
 };
 
 struct KeyInputs {
@@ -23,4 +26,6 @@ struct KeyInputs {
 };
 
 KeyAction keyDownAction(const KeyInputs& in);
+// How far a Nudge moves the selection, in points: 1, or 10 with Shift.
+Point nudgeOffset(const KeyInputs& in);
 KeyAction keyUpAction(const KeyInputs& in);

@@ -117,20 +117,29 @@ void SelectionInteraction::mouseDragged(Point p) {
 
 void SelectionInteraction::moveSelection(Point p) {
     currentLocation = p;
+    m_model.setImagePaint(false, currentLocation);
+    moveSelectionBy({p.x - startLocation.x, p.y - startLocation.y});
+    startLocation = currentLocation;
+}
+
+void SelectionInteraction::moveSelectionBy(Point d) {
     Rect r = m_model.captureWindowRect();
     const Size screenSize = m_model.screenSize();
-    double ox = std::max(0.0, r.x + p.x - startLocation.x);
-    double oy = std::max(0.0, r.y + p.y - startLocation.y);
+    double ox = std::max(0.0, r.x + d.x);
+    double oy = std::max(0.0, r.y + d.y);
     if (ox + r.width > screenSize.width) ox = screenSize.width - r.width;
     if (oy + r.height > screenSize.height) oy = screenSize.height - r.height;
     r.x = ox;
     r.y = oy;
     m_model.setCaptureWindowRect(r);
-    m_model.setImagePaint(false, currentLocation);
     m_model.setDrawImageRect(r);
     m_model.setDrawDragPoints(true);
     m_tools.selectionChanged();
-    startLocation = currentLocation;
+}
+
+void SelectionInteraction::nudge(Point offset) {
+    if (m_model.captureState() != CAPTURE_STATE_SELECTED || m_tools.savePanelOpen()) return;
+    moveSelectionBy(offset);
 }
 
 void SelectionInteraction::resizeSelection(Point p) {

@@ -71,6 +71,9 @@ public:
 
     // Offers the window under `p` (or the whole screen) as the provisional selection.
     void offerWindowAt(Point p);
+    // Moves a finished selection by `offset` while no tool is chosen, clamped to the screen
+    // like a drag.
+    void nudge(Point offset);
     // Forgets the pointer's history, for a new capture.
     void reset();
 
@@ -85,6 +88,7 @@ public:
 private:
     void pressSingle(Point p);
     void moveSelection(Point p);
+    void moveSelectionBy(Point offset);
     void resizeSelection(Point p);
 
     CaptureModel& m_model;

@@ -72,6 +72,16 @@ TEST(KeyCommand, Table) {
         {Qt::Key_Return, none, true, false, CAPTURE_STATE_TEXT, KeyAction::Swallow},
         {Qt::Key_Z, Qt::ControlModifier, false, false, CAPTURE_STATE_RECT, KeyAction::Undo},
         {Qt::Key_Z, none, false, false, CAPTURE_STATE_RECT, KeyAction::Swallow},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, false, false, CAPTURE_STATE_RECT,
+         KeyAction::Redo},
+        {Qt::Key_Y, Qt::ControlModifier, false, false, CAPTURE_STATE_SELECTED, KeyAction::Redo},
+        {Qt::Key_Y, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Default},
+        // Arrow keys move a finished selection, but not while picking, drawing or typing.
+        {Qt::Key_Left, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Nudge},
+        {Qt::Key_Up, Qt::ShiftModifier, false, false, CAPTURE_STATE_SELECTED, KeyAction::Nudge},
+        {Qt::Key_Left, none, false, false, CAPTURE_STATE_CHOOSE, KeyAction::Default},
+        {Qt::Key_Left, none, false, false, CAPTURE_STATE_RECT, KeyAction::Default},
+        {Qt::Key_Down, none, false, true, CAPTURE_STATE_SELECTED, KeyAction::Swallow},
         {Qt::Key_Control, Qt::ControlModifier, false, false, CAPTURE_STATE_SELECTED,
          KeyAction::Default},
         {Qt::Key_Backspace, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Swallow},
@@ -85,6 +95,10 @@ TEST(KeyCommand, Table) {
         const KeyInputs in{row.key, row.modifiers, row.textVisible, row.panelOpen, row.state};
         EXPECT_EQ(keyDownAction(in), row.expected) << "key " << std::hex << row.key;
     }
+    const KeyInputs left{Qt::Key_Left, Qt::NoModifier, false, false, CAPTURE_STATE_SELECTED};
+    const KeyInputs shiftUp{Qt::Key_Up, Qt::ShiftModifier, false, false, CAPTURE_STATE_SELECTED};
+    EXPECT_EQ(nudgeOffset(left), (Point{-1, 0}));
+    EXPECT_EQ(nudgeOffset(shiftUp), (Point{0, 10})) << "up is towards larger y";
     EXPECT_EQ(keyUpAction({Qt::Key_Shift, {}, false, true, CAPTURE_STATE_MOSAIC}),
               KeyAction::UpdateCursor)
         << "releases are handled even with a save panel open";

@@ -116,6 +116,21 @@ TEST_F(Selection, MoveIsClampedToTheScreen) {
     }
 }
 
+TEST_F(Selection, ArrowKeysNudgeOnlyAFinishedSelectionAndClamp) {
+    selected({100, 100, 300, 200});
+    s.nudge({-1, 0});
+    EXPECT_EQ(selection(), (Rect{99, 100, 300, 200}));
+    s.nudge({-500, 10});
+    EXPECT_EQ(selection(), (Rect{0, 110, 300, 200})) << "stops at the left edge";
+    s.nudge({0, 5000});
+    EXPECT_EQ(selection(), (Rect{0, 700, 300, 200})) << "stops at the top";
+    EXPECT_EQ(model.drawingRect(), selection());
+
+    model.setCaptureState(CAPTURE_STATE_RECT);
+    s.nudge({10, 0});
+    EXPECT_EQ(selection(), (Rect{0, 700, 300, 200})) << "not while a tool is chosen";
+}
+
 TEST_F(Selection, ResizeByEveryHandle) {
     // Selection (100, 100, 300, 200); each handle dragged to a new point.
     struct Row {

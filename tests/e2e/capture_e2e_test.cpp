@@ -177,6 +177,14 @@ TEST_F(CaptureE2E, MoveAndResizePastTheOppositeEdge) {
     EXPECT_EQ(resultGeometry(finish(1)), (Rect{120, 100, 30, 30}));
 }
 
+TEST_F(CaptureE2E, ArrowKeysMoveTheSelectionByOneOrTenPoints) {
+    startInteractive();
+    drag({100, 100}, {300, 250});
+    input({"key", "Left", "Left", "shift+Down", "Up"});
+    input({"key", "Return"});
+    EXPECT_EQ(resultGeometry(finish(1)), (Rect{98, 109, 200, 150}));
+}
+
 TEST_F(CaptureE2E, DoubleClickInsideFinishes) {
     startInteractive();
     const PatternWindow& third = pattern.windows()[2];
