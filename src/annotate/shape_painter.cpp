@@ -4,6 +4,10 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <system_error>
+#include <thread>
 
 #include "annotate/arrow_geometry.h"
 #include "annotate/mosaic.h"
@@ -113,15 +117,67 @@ void paintShape(QPainter& painter, const DrawShape& s, bool isCurrent,
     painter.restore();
 }
 
+namespace {
+
+// Rows [top, bottom) of the flattened history: the screen's rows, then every shape clipped to
+// them. Works on raw rows, so that several threads can share the images (QImage's non-const
+// accessors detach, which is not safe across threads); a band is its own QImage over them.
+void flattenBand(const uchar* from, uchar* to, qsizetype bytesPerLine, const QImage& origin,
+                 int top, int bottom, const std::vector<DrawShape>& shapes,
+                 const ShapePaintContext& context) {
+    std::memcpy(to + top * bytesPerLine, from + top * bytesPerLine,
+                static_cast<size_t>(bottom - top) * bytesPerLine);
+    QImage band(to + top * bytesPerLine, origin.width(), bottom - top, bytesPerLine,
+                origin.format());
+    const double dpr = origin.devicePixelRatio();
+    band.setDevicePixelRatio(dpr);
+    QPainter painter(&band);
+    painter.translate(0, -top / dpr);
+    for (const DrawShape& s : shapes) paintShape(painter, s, false, context);
+}
+
+}  // namespace
+
 QImage flattenHistory(const QImage& originImage, const std::vector<DrawShape>& shapes,
                       const ShapePaintContext& context) {
     if (shapes.empty() || originImage.isNull()) return originImage;
-    QImage flattened = originImage.copy();
-    if (flattened.isNull()) return originImage;  // no memory: the shapes stay unpainted
-    QPainter painter(&flattened);
-    for (const DrawShape& s : shapes) paintShape(painter, s, false, context);
-    painter.end();
+    const bool paintable = originImage.format() == QImage::Format_RGB32 ||
+                           originImage.format() == QImage::Format_ARGB32_Premultiplied;
+    const QImage origin =
+        paintable ? originImage : originImage.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage flattened(origin.size(), origin.format());
+    if (origin.isNull() || flattened.isNull()) return originImage;  // no memory: unpainted
+    flattened.setDevicePixelRatio(origin.devicePixelRatio());
+    const uchar* from = origin.constBits();
+    uchar* to = flattened.bits();
+    const qsizetype bytesPerLine = flattened.bytesPerLine();
+    // This stands between a finished gesture and the next frame: large screens are painted in
+    // horizontal bands, one per core (up to 4), each band at least 256 rows.
+    const int height = origin.height();
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    const int bands = std::clamp(std::min(cores, height / 256), 1, 4);
+    std::vector<std::thread> helpers;
+    for (int b = 1; b < bands; ++b) {
+        const int top = static_cast<int>(static_cast<int64_t>(height) * b / bands);
+        const int bottom = static_cast<int>(static_cast<int64_t>(height) * (b + 1) / bands);
+        try {
+            helpers.emplace_back(flattenBand, from, to, bytesPerLine, std::cref(origin), top,
+                                 bottom, std::cref(shapes), std::cref(context));
+        } catch (const std::system_error&) {
+            // Without another thread the rows are done here.
+            flattenBand(from, to, bytesPerLine, origin, top, bottom, shapes, context);
+        }
+    }
+    flattenBand(from, to, bytesPerLine, origin, 0, height / bands, shapes, context);
+    for (std::thread& t : helpers) t.join();
     return flattened;
+}
+
+void addToFlattenedHistory(QImage& flattened, const DrawShape& shape,
+                           const ShapePaintContext& context) {
+    if (flattened.isNull()) return;
+    QPainter painter(&flattened);  // a history still shared with the screen is copied here
+    paintShape(painter, shape, false, context);
 }
 
 QImage pixelatedScreen(const QImage& screen) {

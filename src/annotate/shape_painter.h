@@ -30,6 +30,11 @@ void paintShape(QPainter& painter, const DrawShape& shape, bool isCurrent,
 QImage flattenHistory(const QImage& originImage, const std::vector<DrawShape>& shapes,
                       const ShapePaintContext& context);
 
+// A shape just finished, painted onto the flattened history as it is (the common case: only
+// undo needs a full flattenHistory). A history still shared with the screen is copied first.
+void addToFlattenedHistory(QImage& flattened, const DrawShape& shape,
+                           const ShapePaintContext& context);
+
 // The screen pixelated in blocks of 4 points aligned to its top-left corner, same size and
 // pixel ratio, opaque. Made once per capture, when the mosaic tool is first chosen.
 QImage pixelatedScreen(const QImage& screen);

@@ -285,4 +285,51 @@ TEST(FlattenHistory, PaintsAtTheDevicePixelRatio) {
     EXPECT_EQ(flat.pixel(60, 122), white);
 }
 
+// Large screens are painted in bands on several threads: the seams must not show, so the result
+// is the one painter's over the whole image, pixel for pixel.
+TEST(FlattenHistory, BandsMatchOnePainter) {
+    const int side = 1100;  // at least two bands, at either pixel ratio
+    for (const double dpr : {1.0, 2.0}) {
+        const QImage screen = test_images::positionImage(side, side, dpr);
+        const QImage mosaic = pixelatedScreen(screen);
+        const double points = side / dpr;
+        const ShapePaintContext context{points, false, &mosaic};
+        std::vector<DrawShape> shapes;
+        for (const ToolType kind :
+             {ToolType::ToolRect, ToolType::ToolEllipse, ToolType::ToolArrow, ToolType::ToolGlitter,
+              ToolType::ToolMosaic, ToolType::ToolBrush}) {
+            DrawShape s = shapeOf(kind, 6, {0.2, 0.7, 0.1, 1});
+            s.m_rect = {points * 0.1, points * 0.13, points * 0.77, points * 0.71};
+            s.m_startPoint = {points * 0.2, points * 0.1};
+            s.m_endPoint = {points * 0.7, points * 0.93};
+            for (int i = 0; i < 40; ++i) {
+                s.brushPoints.push_back({points * (0.05 + i * 0.022),
+                                         points * (0.5 + 0.4 * std::sin(i * 0.7 + int(kind)))});
+            }
+            s.brushCount = static_cast<int>(s.brushPoints.size());
+            shapes.push_back(s);
+        }
+        QImage expected = screen.copy();
+        QPainter painter(&expected);
+        for (const DrawShape& s : shapes) paintShape(painter, s, false, context);
+        painter.end();
+        const QImage flat = flattenHistory(screen, shapes, context);
+        EXPECT_EQ(flat.devicePixelRatio(), dpr);
+        EXPECT_TRUE(flat == expected) << "pixel ratio " << dpr;
+    }
+}
+
+// Appending a finished shape gives what flattening the whole list gives, and leaves the
+// screen it was shared with alone.
+TEST(FlattenHistory, AddingOneShapeMatchesAFullFlatten) {
+    const QImage screen = test_images::positionImage(kSide, kSide);
+    const QImage mosaic = pixelatedScreen(screen);
+    const ShapePaintContext context{kSide, false, &mosaic};
+    QImage flat = flattenHistory(screen, {}, context);
+    addToFlattenedHistory(flat, arrowAcross(), context);
+    addToFlattenedHistory(flat, mosaicStroke(2), context);
+    EXPECT_TRUE(flat == flattenHistory(screen, {arrowAcross(), mosaicStroke(2)}, context));
+    EXPECT_TRUE(screen == test_images::positionImage(kSide, kSide));
+}
+
 }  // namespace
