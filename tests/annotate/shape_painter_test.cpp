@@ -236,7 +236,7 @@ void PrintTo(const OrderCase& c, std::ostream* os) {
 }
 
 const OrderCase kOrders[] = {
-    // A mosaic hides the part of an earlier arrow it crosses...
+    // A mosaic hides what it crosses of an earlier arrow...
     {"MosaicOverArrow", {arrowAcross(), mosaicStroke(6)}, true},
     // ...and a later arrow is painted over the mosaic.
     {"ArrowOverMosaic", {mosaicStroke(6), arrowAcross()}, false},
