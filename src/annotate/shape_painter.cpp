@@ -1,0 +1,210 @@
+#include "annotate/shape_painter.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <system_error>
+#include <thread>
+
+#include "annotate/arrow_geometry.h"
+#include "annotate/mosaic.h"
+#include "annotate/pen_widths.h"
+#include "platform/view_transform.h"
+
+namespace {
+
+QColor qtColor(const Color& c, double alpha) {
+    const auto unit = [](double v) { return std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0); };
+    return QColor::fromRgbF(static_cast<float>(unit(c.red)), static_cast<float>(unit(c.green)),
+                            static_cast<float>(unit(c.blue)), static_cast<float>(unit(alpha)));
+}
+
+// Butt caps and miter joins, as strokes have always looked. Qt measures the miter limit
+// from the join point in pen widths, so 5 here is the usual ratio of 10 to the full miter.
+QPen strokePen(const QBrush& brush, double width) {
+    QPen pen(brush, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    pen.setMiterLimit(5);
+    return pen;
+}
+
+QPainterPath freehandPath(const DrawShape& s, double viewHeight) {
+    QPainterPath path;
+    if (s.brushPoints.empty()) return path;
+    path.moveTo(qtPointFromView(s.brushPoints.front(), viewHeight));
+    for (size_t i = 1; i < s.brushPoints.size(); ++i) {
+        path.lineTo(qtPointFromView(s.brushPoints[i], viewHeight));
+    }
+    return path;
+}
+
+// The pixelated screen as a brush laid over the view, pattern point (u, v) on view point
+// (u, v): the image holds device pixels, so the pattern is scaled down to points.
+QBrush mosaicBrush(const QImage& mosaic) {
+    QBrush brush(mosaic);
+    const double dpr = mosaic.devicePixelRatio();
+    if (dpr != 1) brush.setTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
+    return brush;
+}
+
+void paintText(QPainter& painter, const DrawShape& s, double viewHeight) {
+    if (s.m_textString.isEmpty()) return;
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(std::max(1, s.m_textSize));  // a point of the view is a pixel of Qt's
+    painter.setFont(font);
+    painter.setPen(qtColor(s.m_penColor, s.m_penColor.alpha));
+    // Anchored at the rectangle's top; drawn plainly, never as rich text.
+    const QPointF topLeft = qtPointFromView({s.m_rect.x, s.m_rect.top()}, viewHeight);
+    painter.drawText(QRectF(topLeft, QSizeF(0, 0)), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+                     s.m_textString);
+}
+
+}  // namespace
+
+void paintShape(QPainter& painter, const DrawShape& s, bool isCurrent,
+                const ShapePaintContext& context) {
+    if (isCurrent && (s.m_eType == ToolType::ToolNone || context.textToolActive)) return;
+    const double h = context.viewHeight;
+    const QColor color = qtColor(s.m_penColor, s.m_penColor.alpha);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    switch (s.m_eType) {
+        case ToolType::ToolRect:
+            painter.setPen(strokePen(color, s.m_penSize));
+            painter.drawRect(qtRectFromView(s.m_rect, h));
+            break;
+        case ToolType::ToolEllipse:
+            painter.setPen(strokePen(color, s.m_penSize));
+            painter.drawEllipse(qtRectFromView(s.m_rect, h));
+            break;
+        case ToolType::ToolArrow: {
+            const std::vector<Point> arrow =
+                arrowPolygon(s.m_startPoint, s.m_endPoint, s.m_penSize);
+            if (arrow.empty()) break;
+            QPolygonF polygon;
+            for (const Point& p : arrow) polygon << qtPointFromView(p, h);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(color);
+            painter.drawPolygon(polygon, Qt::WindingFill);
+            break;
+        }
+        case ToolType::ToolBrush:
+            painter.setPen(strokePen(color, s.m_penSize));
+            painter.drawPath(freehandPath(s, h));
+            break;
+        case ToolType::ToolGlitter:
+            // The chosen alpha is replaced, not multiplied: a highlighter is always half.
+            painter.setPen(strokePen(qtColor(s.m_penColor, 0.5), glitterLineWidth(s.m_penSize)));
+            painter.drawPath(freehandPath(s, h));
+            break;
+        case ToolType::ToolMosaic: {
+            const int width = static_cast<int>(GetMosaicDrawSizeByPenSize(s.m_penSize));
+            const bool pattern = context.mosaicImage && !context.mosaicImage->isNull();
+            painter.setPen(
+                strokePen(pattern ? mosaicBrush(*context.mosaicImage) : QBrush(color), width));
+            painter.drawPath(freehandPath(s, h));
+            break;
+        }
+        case ToolType::ToolText:
+            paintText(painter, s, h);
+            break;
+        default:
+            break;
+    }
+    painter.restore();
+}
+
+namespace {
+
+// Rows [top, bottom) of the flattened history: the screen's rows, then every shape clipped to
+// them. Works on raw rows, so that several threads can share the images (QImage's non-const
+// accessors detach, which is not safe across threads); a band is its own QImage over them.
+void flattenBand(const uchar* from, uchar* to, qsizetype bytesPerLine, const QImage& origin,
+                 int top, int bottom, const std::vector<DrawShape>& shapes,
+                 const ShapePaintContext& context) {
+    std::memcpy(to + top * bytesPerLine, from + top * bytesPerLine,
+                static_cast<size_t>(bottom - top) * bytesPerLine);
+    QImage band(to + top * bytesPerLine, origin.width(), bottom - top, bytesPerLine,
+                origin.format());
+    const double dpr = origin.devicePixelRatio();
+    band.setDevicePixelRatio(dpr);
+    QPainter painter(&band);
+    painter.translate(0, -top / dpr);
+    for (const DrawShape& s : shapes) paintShape(painter, s, false, context);
+}
+
+}  // namespace
+
+QImage flattenHistory(const QImage& originImage, const std::vector<DrawShape>& shapes,
+                      const ShapePaintContext& context) {
+    if (shapes.empty() || originImage.isNull()) return originImage;
+    const bool paintable = originImage.format() == QImage::Format_RGB32 ||
+                           originImage.format() == QImage::Format_ARGB32_Premultiplied;
+    const QImage origin =
+        paintable ? originImage : originImage.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage flattened(origin.size(), origin.format());
+    if (origin.isNull() || flattened.isNull()) return originImage;  // no memory: unpainted
+    flattened.setDevicePixelRatio(origin.devicePixelRatio());
+    const uchar* from = origin.constBits();
+    uchar* to = flattened.bits();
+    const qsizetype bytesPerLine = flattened.bytesPerLine();
+    // This stands between a finished gesture and the next frame: large screens are painted in
+    // horizontal bands, one per core (up to 4), each band at least 256 rows.
+    const int height = origin.height();
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    const int bands = std::clamp(std::min(cores, height / 256), 1, 4);
+    std::vector<std::thread> helpers;
+    for (int b = 1; b < bands; ++b) {
+        const int top = static_cast<int>(static_cast<int64_t>(height) * b / bands);
+        const int bottom = static_cast<int>(static_cast<int64_t>(height) * (b + 1) / bands);
+        try {
+            helpers.emplace_back(flattenBand, from, to, bytesPerLine, std::cref(origin), top,
+                                 bottom, std::cref(shapes), std::cref(context));
+        } catch (const std::system_error&) {
+            // Without another thread the rows are done here.
+            flattenBand(from, to, bytesPerLine, origin, top, bottom, shapes, context);
+        }
+    }
+    flattenBand(from, to, bytesPerLine, origin, 0, height / bands, shapes, context);
+    for (std::thread& t : helpers) t.join();
+    return flattened;
+}
+
+void addToFlattenedHistory(QImage& flattened, const DrawShape& shape,
+                           const ShapePaintContext& context) {
+    if (flattened.isNull()) return;
+    QPainter painter(&flattened);  // a history still shared with the screen is copied here
+    paintShape(painter, shape, false, context);
+}
+
+QImage pixelatedScreen(const QImage& screen) {
+    if (screen.isNull()) return {};
+    const QImage source = screen.format() == QImage::Format_RGB32 ||
+                                  screen.format() == QImage::Format_ARGB32 ||
+                                  screen.format() == QImage::Format_ARGB32_Premultiplied
+                              ? screen
+                              : screen.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Opaque: the pixelated screen hides what lies under it, whatever alpha the grab had.
+    QImage mosaic(source.size(), QImage::Format_RGB32);
+    if (mosaic.isNull() || source.isNull()) return {};
+    const double dpr = screen.devicePixelRatio();
+    // Blocks of 4 points; the last point row and column keep their own pixels.
+    const int block = std::max(1, static_cast<int>(std::lround(kMosaicBlockLevel * dpr)));
+    const int edge = std::max(1, static_cast<int>(std::lround(dpr)));
+    pixelateMosaic(reinterpret_cast<const uint32_t*>(source.constBits()), source.bytesPerLine(),
+                   reinterpret_cast<uint32_t*>(mosaic.bits()), mosaic.bytesPerLine(),
+                   source.width(), source.height(), block, edge);
+    if (source.format() != QImage::Format_RGB32) {
+        // Premultiplied or straight words with alpha: RGB32 wants the top byte at 0xff.
+        const int w = mosaic.width();
+        for (int y = 0; y < mosaic.height(); ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(mosaic.scanLine(y));
+            for (int x = 0; x < w; ++x) row[x] |= 0xff000000u;
+        }
+    }
+    mosaic.setDevicePixelRatio(dpr);
+    return mosaic;
+}
