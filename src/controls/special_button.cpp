@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTextDocument>
 #include <QToolTip>
+#include <cmath>
 
 #include "controls/artwork.h"
 
@@ -109,12 +110,16 @@ void SpecialNSButton::paintEvent(QPaintEvent*) {
 
 void SpecialNSButton::drawImage(QPainter& painter, const QString& name, Rect src, Rect dst) const {
     if (m_artwork == nullptr || name.isEmpty()) return;
-    // Rendered at the ratio of the device being painted, so a grab at 2x is as crisp as the
-    // screen.
-    const QImage image = m_artwork->image(name, painter.device()->devicePixelRatioF());
+    // Rendered at the scale the painter ends up at on its device (the screen's pixel ratio, or
+    // the ratio of the image that QWidget::render paints into, where device() still reports
+    // the widget's own ratio), so that a 2x picture is as crisp as a 2x screen.
+    const double scale =
+        std::hypot(painter.deviceTransform().m11(), painter.deviceTransform().m12());
+    const double ratio = scale > 0 ? std::round(scale * 100) / 100 : 1.0;
+    const QImage image = m_artwork->image(name, ratio);
     if (image.isNull()) return;
-    const double ratio = image.devicePixelRatio();
-    const QRectF source(src.x * ratio, src.y * ratio, src.width * ratio, src.height * ratio);
+    const double r = image.devicePixelRatio();
+    const QRectF source(src.x * r, src.y * r, src.width * r, src.height * r);
     painter.drawImage(toQt(dst), image, source);
 }
 
