@@ -15,7 +15,8 @@ public:
     // Every image name the strips use.
     static const QStringList& names();
 
-    // Draws every named image at this ratio ahead of time, so the first paint only looks up.
+    // Draws every named image at this ratio ahead of time, so the first paint only looks up:
+    // call it on a worker thread or from a zero-timer, not in front of the first paint.
     void prepare(double devicePixelRatio);
 
     // The image at its own size in points (as its SVG states), devicePixelRatio() set to the

@@ -93,7 +93,9 @@ void NSMyPopUpButton::paintEvent(QPaintEvent* event) {
     painter.setPen(Qt::white);
     painter.drawText(QPointF(7, baseline), m_title);
 
-    // The chevron, pointing down: (41, 8) to (45, 12) to (49, 8).
+    // The chevron, pointing down: (41, 8) to (45, 12) to (49, 8). Moved by half a point so
+    // that the 1-point line runs through pixel centres instead of smearing over two at 1x.
+    painter.translate(0.5, 0.5);
     QPainterPath chevron;
     chevron.moveTo(41, 8);
     chevron.lineTo(45, 12);

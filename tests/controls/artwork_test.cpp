@@ -6,6 +6,8 @@
 
 #include <QColor>
 #include <QFile>
+#include <cmath>
+#include <thread>
 
 namespace {
 
@@ -120,6 +122,16 @@ TEST(Artwork, PreparedImagesAreTheOnesHandedOut) {
     }
     // Another ratio is drawn on its own.
     EXPECT_NE(art.image("logo", 1).cacheKey(), art.image("logo", 2).cacheKey());
+}
+
+TEST(Artwork, PrepareOnAWorkerThreadWhileTheGuiAsksForImages) {
+    Artwork art;
+    std::thread worker([&art] { art.prepare(2); });
+    for (const QString& name : Artwork::names()) EXPECT_FALSE(art.image(name, 2).isNull());
+    worker.join();
+    for (const QString& name : Artwork::names()) {
+        EXPECT_EQ(art.image(name, 2).cacheKey(), art.image(name, 2).cacheKey()) << qPrintable(name);
+    }
 }
 
 }  // namespace
