@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "annotate/shape_bounds.h"
 #include "platform/view_transform.h"
 
 void CaptureModel::setCaptureState(CaptureState state) {
@@ -38,6 +39,7 @@ void CaptureModel::reset(Size screen) {
     m_state = CAPTURE_STATE_IDLE;
     m_captureWindowRect = {};
     m_hitHandles = {};
+    m_shapes.reset();
     clearOverlay();
 }
 
@@ -59,7 +61,11 @@ OverlayScene CaptureModel::overlayScene() const {
     scene.pointer = m_pointer;
     scene.magnifierAnchoredToSelection = m_captureParam.DrawType != 0;
     scene.hasLogo = !m_captureParam.SetMagnifierLogoText.isEmpty();
-    if (m_state == CAPTURE_STATE_TEXT) scene.textEditorFrame = m_textEditorFrame;
+    if (m_state == CAPTURE_STATE_TEXT) {
+        scene.textEditorFrame = m_textEditorFrame;
+    } else {
+        scene.penArea = penRepaintArea(m_shapes.currShape());
+    }
     return scene;
 }
 

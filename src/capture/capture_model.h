@@ -5,14 +5,24 @@
 
 #include <optional>
 
+#include "annotate/shape_history.h"
 #include "capture/capture_state.h"
 #include "model/capture_param.h"
 #include "overlay/overlay_scene.h"
 #include "overlay/selection_handles.h"
 #include "platform/geometry.h"
 
+class Log;
+
 class CaptureModel {
 public:
+    // `log` (may be null) hears about strokes too short to keep.
+    explicit CaptureModel(Log* log = nullptr) : m_shapes(log) {}
+
+    // The pen and the finished shapes.
+    ShapeHistory& shapes() { return m_shapes; }
+    const ShapeHistory& shapes() const { return m_shapes; }
+
     CaptureParam& captureParam() { return m_captureParam; }
     const CaptureParam& captureParam() const { return m_captureParam; }
 
@@ -35,7 +45,8 @@ public:
     void setTextEditorFrame(std::optional<Rect> frame) { m_textEditorFrame = frame; }
     // Nothing selected or shown; the state and the selection stay.
     void clearOverlay();
-    // A new capture on a screen of `screen` points: state 0, nothing selected or shown.
+    // A new capture on a screen of `screen` points: state 0, nothing selected, drawn or shown;
+    // the pen keeps its settings.
     void reset(Size screen);
 
     OverlayScene overlayScene() const;
@@ -51,6 +62,7 @@ private:
     void updateHitHandles();
 
     CaptureParam m_captureParam;
+    ShapeHistory m_shapes;
     CaptureState m_state = CAPTURE_STATE_IDLE;
     Size m_screen;
     Rect m_captureWindowRect;

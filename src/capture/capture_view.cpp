@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "annotate/shape_painter.h"
 #include "overlay/overlay_layout.h"
 #include "overlay/overlay_painter.h"
 #include "platform/view_transform.h"
@@ -39,7 +40,7 @@ void CaptureView::reset() {
     if (m_darkInProgress.valid()) m_darkInProgress.wait();
     m_darkInProgress = {};
     darkImage = QImage();
-    originImage = currentImage = colorImage = QImage();
+    originImage = currentImage = colorImage = mosaicImage = QImage();
     m_scheduledSelection = {};
     m_scheduledPieces = {};
     m_pendingAreas.clear();
@@ -79,6 +80,13 @@ void CaptureView::refresh() {
         m_pendingAreas.push_back(r);
         update(r);
     }
+}
+
+void CaptureView::repaintSelection() {
+    const QRect selection = qtArea(m_model.overlayScene().selection);
+    if (selection.isEmpty()) return;
+    m_pendingAreas.push_back(selection);
+    update(selection);
 }
 
 void CaptureView::paintEvent(QPaintEvent* event) {
@@ -184,6 +192,16 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
         if (!part.isEmpty()) painter.fillRect(part, toQColor(param.TrackColor));
     };
     switch (piece) {
+        case OverlayPiece::CurrentShape: {
+            ShapePaintContext context;
+            context.viewHeight = m_height;
+            context.mosaicImage = &mosaicImage;
+            painter.save();
+            painter.setClipRect(sel.intersected(QRectF(area)));
+            paintShape(painter, m_model.shapes().currShape(), true, context);
+            painter.restore();
+            return;
+        }
         case OverlayPiece::TextEditorFrame: {
             const Rect e = scene.textEditorFrame.value_or(Rect{});
             painter.setRenderHint(QPainter::Antialiasing);

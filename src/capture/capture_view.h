@@ -30,6 +30,8 @@ public:
     void reset();
     // Schedules a repaint of what changed in the model since the last call.
     void refresh();
+    // Schedules a repaint of the whole selection: the finished shapes changed.
+    void repaintSelection();
 
     // The screen as grabbed, the screen with finished shapes, and the bitmap the colour
     // readout reads. All share the one grab until something draws on them.
@@ -41,6 +43,8 @@ public:
     // there, paints darken the screen as they go, so that the first frame need not wait.
     void setDarkImage(std::future<QImage> image);
     QImage darkImage;
+    // The screen pixelated, which mosaic strokes show; made on the first choice of the tool.
+    QImage mosaicImage;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -26,6 +26,8 @@ OverlayPieceAreas overlayPieceAreas(const OverlayScene& scene, double logoTextWi
     const auto at = [&areas](OverlayPiece piece) -> Rect& {
         return areas[static_cast<int>(piece)];
     };
+    // Whatever a shape paints outside the selection stays under the dark mask.
+    at(OverlayPiece::CurrentShape) = scene.penArea.intersected(scene.selection);
     if (scene.textEditorFrame)
         at(OverlayPiece::TextEditorFrame) = grown(*scene.textEditorFrame, kEditorFrameReach);
 

@@ -9,6 +9,7 @@
 
 enum class OverlayPiece {
     // Painted under the clip of each repainted area, in this order.
+    CurrentShape,  // the shape being drawn, inside the selection only
     TextEditorFrame,
     BorderBottom,  // each border edge with the handles on it
     BorderTop,

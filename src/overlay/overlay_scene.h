@@ -18,4 +18,5 @@ struct OverlayScene {
     bool magnifierAnchoredToSelection = false;
     bool hasLogo = false;
     std::optional<Rect> textEditorFrame;  // while the text tool edits
+    Rect penArea;  // where the shape being drawn last changed; empty while none is drawn
 };

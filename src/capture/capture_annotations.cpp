@@ -1,0 +1,207 @@
+#include "capture/capture_annotations.h"
+
+#include <system_error>
+
+#include "annotate/shape_painter.h"
+#include "capture/capture_model.h"
+#include "capture/capture_view.h"
+#include "capture/tool_commands.h"
+#include "controls/popup_button.h"
+#include "controls/special_button.h"
+#include "model/ui_texts.h"
+#include "platform/log.h"
+
+CaptureAnnotations::CaptureAnnotations(CaptureModel& model, CaptureView& view, QWidget* window,
+                                       const UiTexts& texts, Log& log,
+                                       std::function<void(StripAction)> windowCommand)
+    : m_model(model),
+      m_view(view),
+      m_texts(texts),
+      m_log(log),
+      m_windowCommand(std::move(windowCommand)),
+      m_strips(window, m_artwork) {
+    connect(&m_strips, &ToolStrips::triggered, this,
+            [this](StripAction action, int tag) { onCommand(action, tag); });
+    connect(&m_strips, &ToolStrips::fontSizeChosen, this, &CaptureAnnotations::handlePopBtn);
+}
+
+CaptureAnnotations::~CaptureAnnotations() {
+    if (m_artworkReady.valid()) m_artworkReady.wait();
+}
+
+void CaptureAnnotations::prepareArtwork(double devicePixelRatio) {
+    if (m_artworkReady.valid()) return;
+    try {
+        m_artworkReady = std::async(std::launch::async,
+                                    [this, devicePixelRatio] { m_artwork.prepare(devicePixelRatio); });
+    } catch (const std::system_error&) {
+        // No thread to spare: each image is drawn when it is first shown.
+    }
+}
+
+void CaptureAnnotations::reset() {
+    m_state.clearToolBorder();
+    m_strips.clearHover();
+    m_state.setColorbarShow(false);
+    m_state.setToolbarShow(false);
+    m_view.mosaicImage = QImage();
+    sync();
+}
+
+void CaptureAnnotations::sync() {
+    const ToolStrips::Texts texts{m_texts.m_dicTooltips, UiTexts::logoToolTipText()};
+    m_strips.sync(m_state, m_model.screenSize().height, !m_model.shapes().isHaveDrawed(), texts);
+}
+
+void CaptureAnnotations::showToolbar(bool withColorbar) {
+    m_state.showToolbar(m_model.captureWindowRect(), m_model.screenSize().height, withColorbar,
+                        m_model.captureState() == CAPTURE_STATE_MOSAIC);
+}
+
+void CaptureAnnotations::selectionMade() {
+    if (!m_strips.built()) {
+        m_strips.build(m_model.captureParam().Transparent);
+        // The bar's build ends with the middle pen size.
+        setPenSize(2);
+        onChangeColorEx(m_state.selectedSwatch());
+    }
+    showToolbar(false);
+    if (NSMyPopUpButton* popUp = m_strips.txtSizeButton()) popUp->selectItemAtIndex(3);
+    m_state.setColorbarShow(false);
+    sync();
+}
+
+void CaptureAnnotations::selectionChanged() {
+    showToolbar(false);
+    sync();
+}
+
+void CaptureAnnotations::dropAnnotations() {
+    m_state.clearToolBorder();
+    m_strips.clearHover();
+    m_state.setToolbarShow(false);
+    m_state.setColorbarShow(false);
+    m_model.shapes().reset();
+    historyChanged();
+}
+
+void CaptureAnnotations::onCommand(StripAction action, int tag) {
+    switch (action) {
+        case StripAction::onUndo:
+            onUndo();
+            return;
+        case StripAction::onOK:
+        case StripAction::onCancel:
+        case StripAction::onSave:
+            m_windowCommand(action);
+            return;
+        case StripAction::onLittle:
+            setPenSize(1);
+            return;
+        case StripAction::onMid:
+            setPenSize(2);
+            return;
+        case StripAction::onBig:
+            setPenSize(6);
+            return;
+        case StripAction::onChangeColorEx:
+            onChangeColorEx(tag);
+            return;
+        default:
+            onTool(action);
+            return;
+    }
+}
+
+void CaptureAnnotations::onTool(StripAction action) {
+    const ToolCommand* command = toolCommand(action);
+    if (command == nullptr) return;
+    if (command->forMosaic && m_view.mosaicImage.isNull()) {
+        m_view.mosaicImage = pixelatedScreen(m_view.originImage);
+    }
+    if (action != StripAction::onText) appendText();
+    m_state.clearToolBorder();
+    m_strips.clearHover();
+    m_state.setTextType(action == StripAction::onText);
+    m_state.setColorShow(command->forMosaic);
+    m_state.selectTool(action);
+    if (command->logLine) m_log.write(QString::fromLatin1(command->logLine));
+    m_model.setCaptureState(command->state);
+    m_model.setDrawDragPoints(false);
+    showToolbar(true);
+    sync();
+}
+
+void CaptureAnnotations::setPenSize(int penSize) {
+    m_state.selectPenSize(penSize);
+    m_model.shapes().currShape().m_penSize = penSize;
+    sync();
+}
+
+void CaptureAnnotations::onChangeColorEx(int tag) {
+    if (tag < 0 || tag >= kSwatchCount) return;
+    DrawShape& pen = m_model.shapes().currShape();
+    pen.m_penColor = palette()[tag].color;
+    pen.m_colorIndex = tag;
+    m_state.selectSwatch(tag);
+    sync();
+}
+
+void CaptureAnnotations::handlePopBtn(int index) {
+    NSMyPopUpButton* popUp = m_strips.txtSizeButton();
+    if (popUp == nullptr) return;
+    m_log.write(QString::number(index));
+    popUp->selectItemAtIndex(index);
+    popUp->setTitle(popUp->titleOfSelectedItem());
+    popUp->update();
+    m_model.shapes().currShape().m_textSize = fontSizeOfTitle(popUp->title());
+}
+
+void CaptureAnnotations::toolPressed(CaptureState state, Point p) {
+    const ToolType tool = toolTypeFor(state);
+    if (tool == ToolType::ToolText || tool == ToolType::ToolNone) return;
+    m_toolStart = p;
+    m_model.shapes().pressTool(tool, p);
+}
+
+void CaptureAnnotations::toolDragged(CaptureState state, Point p) {
+    const ToolType tool = toolTypeFor(state);
+    if (tool == ToolType::ToolText || tool == ToolType::ToolNone) return;
+    m_model.shapes().dragTool(tool, m_toolStart, p);
+}
+
+void CaptureAnnotations::commitShape() {
+    ShapeHistory& shapes = m_model.shapes();
+    if (shapes.addNewShape() != AddShapeResult::Added) return;
+    ShapePaintContext context;
+    context.viewHeight = m_model.screenSize().height;
+    context.mosaicImage = &m_view.mosaicImage;
+    addToFlattenedHistory(m_view.currentImage, shapes.arrayShapes().back(), context);
+    setUndoState();
+}
+
+void CaptureAnnotations::onUndo() {
+    m_log.write(QStringLiteral("onUndo"));
+    if (m_model.shapes().unDo()) historyChanged();
+}
+
+void CaptureAnnotations::onRedo() {
+    if (m_model.shapes().reDo()) historyChanged();
+}
+
+void CaptureAnnotations::historyChanged() {
+    ShapePaintContext context;
+    context.viewHeight = m_model.screenSize().height;
+    context.mosaicImage = &m_view.mosaicImage;
+    m_view.currentImage = flattenHistory(m_view.originImage, m_model.shapes().arrayShapes(), context);
+    m_view.repaintSelection();
+    setUndoState();
+}
+
+void CaptureAnnotations::setUndoState() {
+    if (auto* undo = qobject_cast<SpecialNSButton*>(m_strips.control(QStringLiteral("undoButton")))) {
+        undo->setIsHover(false);
+        undo->setSelected(false);
+    }
+    sync();
+}

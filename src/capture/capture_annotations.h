@@ -1,0 +1,75 @@
+#pragma once
+// The annotation side of a capture: the toolbar and the colour and size bar beside the
+// selection, the tool commands, the pen settings, drawing shapes with the mouse, and undo and
+// redo. The selection interaction hands it presses, drags and releases inside the selection;
+// the strips hand it clicks. Finish, cancel and save go back to the capture window.
+
+#include <QObject>
+#include <functional>
+#include <future>
+
+#include "capture/selection_interaction.h"
+#include "controls/artwork.h"
+#include "controls/strips_state.h"
+#include "controls/tool_strips.h"
+
+class CaptureModel;
+class CaptureView;
+class Log;
+struct UiTexts;
+
+class CaptureAnnotations : public QObject, public AnnotationTools {
+    Q_OBJECT
+public:
+    // `windowCommand` receives onOK, onCancel and onSave.
+    CaptureAnnotations(CaptureModel& model, CaptureView& view, QWidget* window,
+                       const UiTexts& texts, Log& log,
+                       std::function<void(StripAction)> windowCommand);
+    ~CaptureAnnotations() override;
+
+    // A new capture: the strips hidden and unmarked, no shapes, no mosaic image.
+    void reset();
+    // Draws the strips' artwork ahead of the first selection, on another thread.
+    void prepareArtwork(double devicePixelRatio);
+
+    // The strips' commands; also reachable from the keyboard (undo, redo).
+    void onCommand(StripAction action, int tag = -1);
+    void onUndo();
+    void onRedo();
+    void handlePopBtn(int index);
+
+    const StripsState& strips() const { return m_state; }
+    ToolStrips& toolStrips() { return m_strips; }
+
+    // AnnotationTools
+    bool savePanelOpen() const override { return false; }
+    bool isIntoolbar(Point p) const override { return m_state.isIntoolbar(p); }
+    bool textViewVisible() const override { return false; }
+    void appendText() override {}
+    void selectionMade() override;
+    void selectionChanged() override;
+    void dropAnnotations() override;
+    void toolPressed(CaptureState state, Point p) override;
+    void toolDragged(CaptureState state, Point p) override;
+    void commitShape() override;
+
+private:
+    void onTool(StripAction action);
+    void setPenSize(int penSize);
+    void onChangeColorEx(int tag);
+    void setUndoState();
+    void historyChanged();
+    void showToolbar(bool withColorbar);
+    void sync();
+
+    CaptureModel& m_model;
+    CaptureView& m_view;
+    const UiTexts& m_texts;
+    Log& m_log;
+    std::function<void(StripAction)> m_windowCommand;
+    Artwork m_artwork;
+    std::future<void> m_artworkReady;
+    ToolStrips m_strips;
+    StripsState m_state;
+    Point m_toolStart;  // where the current gesture's press was
+};
