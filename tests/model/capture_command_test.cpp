@@ -64,9 +64,9 @@ TEST(CaptureCommand, DefaultsOfAnEmptyCommand) {
     EXPECT_EQ(a.param.TrackColor, (Color{1, 0, 0, 1}));
     EXPECT_EQ(a.param.EditBorderColor, (Color{0, 0, 1, 0.2}));
     EXPECT_FALSE(a.resultPath) << "a command without DataSavePath clears the result path";
-    EXPECT_EQ(a.param.SetMagnifierLogoText, " Quillet截图  [quillet.example]");
+    EXPECT_EQ(a.param.SetMagnifierLogoText, " Quillet截图  [quillet.test]");
     EXPECT_EQ(a.texts.prepareButtonText, "开始截图");
-    EXPECT_EQ(a.texts.prepareTitleText, "Quillet截图[www.quillet.example]");
+    EXPECT_EQ(a.texts.prepareTitleText, "Quillet截图[www.quillet.test]");
     EXPECT_EQ(a.texts.saveFolderPrompt, "请选择要保存到的目录");
     ASSERT_EQ(a.texts.m_dicTooltips.size(), 12);
     EXPECT_EQ(a.texts.m_dicTooltips.value("finish_text"), "完成");
@@ -76,8 +76,8 @@ TEST(CaptureCommand, DefaultsOfAnEmptyCommand) {
 
 TEST(CaptureCommand, EnglishDefaultTexts) {
     const Applied a = apply(R"({"Ex": 1})");
-    EXPECT_EQ(a.param.SetMagnifierLogoText, "Tovaro-quillet.example");
-    EXPECT_EQ(a.texts.prepareTitleText, "Tovaro[www.quillet.example]");
+    EXPECT_EQ(a.param.SetMagnifierLogoText, "Tovaro-quillet.test");
+    EXPECT_EQ(a.texts.prepareTitleText, "Tovaro[www.quillet.test]");
     EXPECT_EQ(a.texts.prepareInfoText2, "then click the button to start capture...");
     EXPECT_EQ(a.texts.m_dicTooltips.value("exit"), "Exit");
     EXPECT_EQ(a.texts.m_dicTooltips.value("finish_text"), "Finish");
