@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
+#include <limits>
 
 namespace {
 
@@ -117,6 +118,13 @@ TEST(CaptureCommand, ColoursAndNumbers) {
     EXPECT_EQ(apply(R"({"TrackColor": "65280"})").param.TrackColor, (Color{0, 1, 0, 1}));
     EXPECT_EQ(apply(R"({"TrackColor": "0xFF00"})").param.TrackColor, (Color{0, 0, 0, 1}));
     EXPECT_EQ(apply(R"({"EditBorderColor": -1})").param.EditBorderColor, (Color{1, 1, 1, 1}));
+    {  // unsigned colour numbers keep their colour; other integers still clamp
+        const Applied a = apply(R"({"TrackColor": 4278190335, "EditBorderColor": "4294967040",
+                                    "Width": 4278190335})");
+        EXPECT_EQ(a.param.TrackColor, (Color{1, 0, 0, 1}));
+        EXPECT_EQ(a.param.EditBorderColor, (Color{0, 1, 1, 1}));
+        EXPECT_EQ(a.param.nWidth, std::numeric_limits<int32_t>::max());
+    }
     EXPECT_EQ(apply(R"({"Transparent": "200"})").param.Transparent, 200.0f);
     EXPECT_EQ(apply(R"({"Transparent": "abc"})").param.Transparent, 0.0f);
     EXPECT_EQ(apply(R"({"Transparent": 100.7})").param.Transparent, 100.0f);
