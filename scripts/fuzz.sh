@@ -31,7 +31,7 @@ for t in "${targets[@]}"; do
         -timeout=10 -max_len=8192 -print_final_stats=1 -dict="$root/fuzz/$t.dict" \
         -artifact_prefix="$root/build-fuzz/artifacts/$t-" "$corpus" "$root/fuzz/corpus/$t") \
         > "build-fuzz/$t.log" 2>&1 || status=$?
-    grep -E '^stat::(number_of_executed_units|peak_rss_mb)|^#[0-9]+ +DONE' "build-fuzz/$t.log" || true
+    grep -E '^stat::(number_of_executed_units|peak_rss_mb)|^#[0-9]+[[:space:]]+DONE' "build-fuzz/$t.log" || true
     if [ "$status" -ne 0 ]; then
         echo "$t failed (status $status); see build-fuzz/$t.log:"
         grep -E 'ERROR|broken:|runtime error|Test unit written' "build-fuzz/$t.log" | head -n 20 || true
