@@ -13,6 +13,10 @@ packages=(
     clang-format
 )
 
+# scripts/fuzz.sh (--fuzz): clang and its runtime libraries (libFuzzer, sanitizers).
+fuzz_packages=(clang libclang-rt-14-dev)
+[ "${1:-}" = --fuzz ] && packages+=("${fuzz_packages[@]}")
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -90,9 +90,11 @@ void applyCaptureCommand(const QJsonObject& c, CaptureParam& param, UiTexts& tex
     if (auto v = integerValue(c, QStringLiteral("Transparent"))) {
         param.Transparent = static_cast<float>(*v);
     }
-    if (auto v = integerValue(c, QStringLiteral("TrackColor"))) param.TrackColor = int2NSColor(*v);
-    if (auto v = integerValue(c, QStringLiteral("EditBorderColor"))) {
-        param.EditBorderColor = int2NSColor(*v);
+    if (auto v = colourValue(c, QStringLiteral("TrackColor"))) {
+        param.TrackColor = int2NSColor(static_cast<int32_t>(*v));
+    }
+    if (auto v = colourValue(c, QStringLiteral("EditBorderColor"))) {
+        param.EditBorderColor = int2NSColor(static_cast<int32_t>(*v));
     }
 
     const auto saveName = textValue(c, QStringLiteral("SetSaveName"));

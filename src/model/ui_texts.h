@@ -6,8 +6,8 @@
 #include <QString>
 #include <array>
 
-inline const QString kWebAddress = QStringLiteral("www.quillet.example");
-inline const QString kWebDomain = QStringLiteral("quillet.example");
+inline const QString kWebAddress = QStringLiteral("www.quillet.test");
+inline const QString kWebDomain = QStringLiteral("quillet.test");
 
 // The twelve tool keys, in the order the toolbar text lists their labels.
 inline const std::array<QString, 12> kToolKeys = {

@@ -17,6 +17,13 @@ int32_t parseLeadingInt(const QString& text);
 std::optional<int32_t> integerValue(const QJsonValue& value);
 std::optional<int32_t> integerValue(const QJsonObject& object, const QString& key);
 
+// Colours (0x00BBGGRR) are the low 24 bits of the whole value instead of a clamped one, so
+// that a host writing a colour as an unsigned 32-bit number (2^31 and above) keeps it. Numbers
+// truncate toward zero, strings are read like parseLeadingInt without the clamp, negative values
+// count in two's complement (-1 is white), true/false read as 1/0.
+std::optional<uint32_t> colourValue(const QJsonValue& value);
+std::optional<uint32_t> colourValue(const QJsonObject& object, const QString& key);
+
 // Only JSON strings are texts.
 std::optional<QString> textValue(const QJsonValue& value);
 std::optional<QString> textValue(const QJsonObject& object, const QString& key);

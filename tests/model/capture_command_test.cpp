@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
+#include <limits>
 
 namespace {
 
@@ -64,9 +65,9 @@ TEST(CaptureCommand, DefaultsOfAnEmptyCommand) {
     EXPECT_EQ(a.param.TrackColor, (Color{1, 0, 0, 1}));
     EXPECT_EQ(a.param.EditBorderColor, (Color{0, 0, 1, 0.2}));
     EXPECT_FALSE(a.resultPath) << "a command without DataSavePath clears the result path";
-    EXPECT_EQ(a.param.SetMagnifierLogoText, " Quillet截图  [quillet.example]");
+    EXPECT_EQ(a.param.SetMagnifierLogoText, " Quillet截图  [quillet.test]");
     EXPECT_EQ(a.texts.prepareButtonText, "开始截图");
-    EXPECT_EQ(a.texts.prepareTitleText, "Quillet截图[www.quillet.example]");
+    EXPECT_EQ(a.texts.prepareTitleText, "Quillet截图[www.quillet.test]");
     EXPECT_EQ(a.texts.saveFolderPrompt, "请选择要保存到的目录");
     ASSERT_EQ(a.texts.m_dicTooltips.size(), 12);
     EXPECT_EQ(a.texts.m_dicTooltips.value("finish_text"), "完成");
@@ -76,8 +77,8 @@ TEST(CaptureCommand, DefaultsOfAnEmptyCommand) {
 
 TEST(CaptureCommand, EnglishDefaultTexts) {
     const Applied a = apply(R"({"Ex": 1})");
-    EXPECT_EQ(a.param.SetMagnifierLogoText, "Tovaro-quillet.example");
-    EXPECT_EQ(a.texts.prepareTitleText, "Tovaro[www.quillet.example]");
+    EXPECT_EQ(a.param.SetMagnifierLogoText, "Tovaro-quillet.test");
+    EXPECT_EQ(a.texts.prepareTitleText, "Tovaro[www.quillet.test]");
     EXPECT_EQ(a.texts.prepareInfoText2, "then click the button to start capture...");
     EXPECT_EQ(a.texts.m_dicTooltips.value("exit"), "Exit");
     EXPECT_EQ(a.texts.m_dicTooltips.value("finish_text"), "Finish");
@@ -117,6 +118,13 @@ TEST(CaptureCommand, ColoursAndNumbers) {
     EXPECT_EQ(apply(R"({"TrackColor": "65280"})").param.TrackColor, (Color{0, 1, 0, 1}));
     EXPECT_EQ(apply(R"({"TrackColor": "0xFF00"})").param.TrackColor, (Color{0, 0, 0, 1}));
     EXPECT_EQ(apply(R"({"EditBorderColor": -1})").param.EditBorderColor, (Color{1, 1, 1, 1}));
+    {  // unsigned colour numbers keep their colour; other integers still clamp
+        const Applied a = apply(R"({"TrackColor": 4278190335, "EditBorderColor": "4294967040",
+                                    "Width": 4278190335})");
+        EXPECT_EQ(a.param.TrackColor, (Color{1, 0, 0, 1}));
+        EXPECT_EQ(a.param.EditBorderColor, (Color{0, 1, 1, 1}));
+        EXPECT_EQ(a.param.nWidth, std::numeric_limits<int32_t>::max());
+    }
     EXPECT_EQ(apply(R"({"Transparent": "200"})").param.Transparent, 200.0f);
     EXPECT_EQ(apply(R"({"Transparent": "abc"})").param.Transparent, 0.0f);
     EXPECT_EQ(apply(R"({"Transparent": 100.7})").param.Transparent, 100.0f);

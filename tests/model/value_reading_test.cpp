@@ -47,6 +47,34 @@ TEST(ValueReading, IntegerRule) {
     }
 }
 
+TEST(ValueReading, ColourRule) {
+    struct Row {
+        const char* json;
+        std::optional<uint32_t> expected;
+    };
+    const Row rows[] = {
+        {"255", 0x0000FF},
+        {"2147483903", 0x0000FF},  // 2^31 + 0xFF: unsigned colours keep their low bits, no clamp
+        {"4278190335", 0x0000FF},  // 0xFF0000FF: the top byte is ignored
+        {"4294967295", 0xFFFFFF},
+        {"4294967296", 0x000000},      // 2^32
+        {"1e20", 0x100000},            // any size: 10^20 = 2^20 * 5^20
+        {"255.9", 0x0000FF},           // numbers truncate toward zero
+        {"-1", 0xFFFFFF},              // negatives in two's complement
+        {"-16777217", 0xFFFFFF},       // -(2^24 + 1)
+        {"\"4278190335\"", 0x0000FF},  // strings read alike, sign and all
+        {"\" -1x\"", 0xFFFFFF},
+        {"\"100000000000000000000\"", 0x100000},
+        {"\"0xFF\"", 0x000000},  // hexadecimal stops at the x, as for integers
+        {"true", 0x000001},
+        {"null", std::nullopt},
+        {"[255]", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(colourValue(json(row.json)), row.expected) << row.json;
+    }
+}
+
 TEST(ValueReading, TextRuleAndPresence) {
     EXPECT_EQ(textValue(json("\"a|b\"")), QStringLiteral("a|b"));
     EXPECT_EQ(textValue(json("\"\"")), QString());
