@@ -32,8 +32,8 @@ CaptureAnnotations::~CaptureAnnotations() {
 void CaptureAnnotations::prepareArtwork(double devicePixelRatio) {
     if (m_artworkReady.valid()) return;
     try {
-        m_artworkReady = std::async(std::launch::async,
-                                    [this, devicePixelRatio] { m_artwork.prepare(devicePixelRatio); });
+        m_artworkReady = std::async(
+            std::launch::async, [this, devicePixelRatio] { m_artwork.prepare(devicePixelRatio); });
     } catch (const std::system_error&) {
         // No thread to spare: each image is drawn when it is first shown.
     }
@@ -193,13 +193,15 @@ void CaptureAnnotations::historyChanged() {
     ShapePaintContext context;
     context.viewHeight = m_model.screenSize().height;
     context.mosaicImage = &m_view.mosaicImage;
-    m_view.currentImage = flattenHistory(m_view.originImage, m_model.shapes().arrayShapes(), context);
+    m_view.currentImage =
+        flattenHistory(m_view.originImage, m_model.shapes().arrayShapes(), context);
     m_view.repaintSelection();
     setUndoState();
 }
 
 void CaptureAnnotations::setUndoState() {
-    if (auto* undo = qobject_cast<SpecialNSButton*>(m_strips.control(QStringLiteral("undoButton")))) {
+    if (auto* undo =
+            qobject_cast<SpecialNSButton*>(m_strips.control(QStringLiteral("undoButton")))) {
         undo->setIsHover(false);
         undo->setSelected(false);
     }

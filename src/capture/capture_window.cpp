@@ -8,6 +8,7 @@
 #include <future>
 #include <system_error>
 
+#include "capture/capture_annotations.h"
 #include "capture/capture_view.h"
 #include "capture/image_composition.h"
 #include "capture/key_command.h"
@@ -26,6 +27,7 @@
 namespace {
 
 constexpr int kFollowMouseIntervalMs = 100;
+constexpr int kArtworkDelayMs = 100;
 
 }  // namespace
 
@@ -35,8 +37,12 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
       m_texts(texts),
       m_launchTimeMs(launchTimeMs),
       m_permission(platform),
+      m_model(platform.log),
       myView(new CaptureView(m_model, platform.log, this)),
-      m_interaction(m_model, *this, m_tools) {
+      m_annotations(std::make_unique<CaptureAnnotations>(
+          m_model, *myView, this, texts, *platform.log,
+          [this](StripAction action) { onWindowCommand(action); })),
+      m_interaction(m_model, *this, *m_annotations) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -66,6 +72,7 @@ void CaptureWindow::reset() {
     screenHeightDiff = getScreenHeightDiff(screens, pointer);
     m_model.reset(rectScreen.size());
     m_interaction.reset();
+    m_annotations->reset();
     myView->setScreenRect(rectScreen);
 }
 
@@ -108,6 +115,10 @@ void CaptureWindow::doCaptureInner() {
     activateWindow();
     setFocus();
     m_timer.start();
+    // The strips' artwork is drawn on another thread once the first frame is out, long
+    // before a selection can be finished.
+    QTimer::singleShot(kArtworkDelayMs, this,
+                       [this] { m_annotations->prepareArtwork(devicePixelRatioF()); });
 }
 
 void CaptureWindow::placeOverScreen() {
@@ -210,10 +221,28 @@ void CaptureWindow::NoticeCaptureResult(int32_t kind) {
 }
 
 void CaptureWindow::onUndo() {
-    m_platform.log->write(QStringLiteral("onUndo"));
+    m_annotations->onUndo();
+    myView->refresh();
 }
 
-void CaptureWindow::onRedo() {}
+void CaptureWindow::onRedo() {
+    m_annotations->onRedo();
+    myView->refresh();
+}
+
+void CaptureWindow::onWindowCommand(StripAction action) {
+    switch (action) {
+        case StripAction::onOK:
+            onOK();
+            return;
+        case StripAction::onCancel:
+            onCancel();
+            return;
+        default:
+            // Saving to a file comes with the save dialog.
+            return;
+    }
+}
 
 bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != myView) return false;
@@ -251,8 +280,8 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent* event) {
-    const KeyInputs in{event->key(), event->modifiers(), m_tools.textViewVisible(),
-                       m_tools.savePanelOpen(), m_model.captureState()};
+    const KeyInputs in{event->key(), event->modifiers(), m_annotations->textViewVisible(),
+                       m_annotations->savePanelOpen(), m_model.captureState()};
     switch (keyDownAction(in)) {
         case KeyAction::Undo:
             onUndo();
@@ -282,8 +311,8 @@ void CaptureWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void CaptureWindow::keyReleaseEvent(QKeyEvent* event) {
-    const KeyInputs in{event->key(), event->modifiers(), m_tools.textViewVisible(),
-                       m_tools.savePanelOpen(), m_model.captureState()};
+    const KeyInputs in{event->key(), event->modifiers(), m_annotations->textViewVisible(),
+                       m_annotations->savePanelOpen(), m_model.captureState()};
     if (keyUpAction(in) == KeyAction::UpdateCursor) updateCursor(pointerInView());
     QWidget::keyReleaseEvent(event);
 }
@@ -305,8 +334,9 @@ void CaptureWindow::updateCursor(Point p) {
     in.captureState = m_model.captureState();
     in.handleIndex = m_model.handleAt(p);
     in.currentLocation = m_interaction.currentLocation;
-    in.onToolbar = m_tools.isIntoolbar(p);
-    in.inSaveDialog = m_tools.savePanelOpen();
+    in.onToolbar = m_annotations->isIntoolbar(p);
+    in.inSaveDialog = m_annotations->savePanelOpen();
+    in.penSize = m_model.shapes().currShape().m_penSize;
     setCursorKind(onSetCursor(in));
 }
 

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -15,10 +16,12 @@
 #include "capture/cursor_set.h"
 #include "capture/screen_recording_permission.h"
 #include "capture/selection_interaction.h"
+#include "controls/strip_items.h"
 #include "model/ui_texts.h"
 #include "platform/geometry.h"
 #include "platform/platform_services.h"
 
+class CaptureAnnotations;
 class CaptureView;
 
 class CaptureWindow : public QWidget, private SelectionView {
@@ -50,6 +53,7 @@ public:
 
     const CaptureModel& model() const { return m_model; }
     CaptureView& view() { return *myView; }
+    CaptureAnnotations& annotations() { return *m_annotations; }
     const Rect& captureWindowRect() const { return m_model.captureWindowRect(); }
     const std::optional<QString>& resultPath() const { return m_savePath; }
     bool followTimerActive() const { return m_timer.isActive(); }
@@ -67,6 +71,8 @@ private:
     void placeOverScreen();
     Point pointerInView() const;
     void setCursorKind(CursorKind kind);
+    // Finish, cancel and save from the toolbar.
+    void onWindowCommand(StripAction action);
     void finishWithoutImage(const QString& reason);
 
     // SelectionView
@@ -80,8 +86,8 @@ private:
     uint64_t m_launchTimeMs;
     ScreenRecordingPermission m_permission;
     CaptureModel m_model;
-    NoAnnotationTools m_tools;
     CaptureView* myView;
+    std::unique_ptr<CaptureAnnotations> m_annotations;
     SelectionInteraction m_interaction;
     CursorSet m_cursors;
     CursorKind m_lastCursor = CursorKind::Arrow;

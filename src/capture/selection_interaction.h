@@ -43,21 +43,6 @@ public:
     virtual void commitShape() = 0;
 };
 
-// A capture without annotation tools: no bars, nothing drawn.
-class NoAnnotationTools final : public AnnotationTools {
-public:
-    bool savePanelOpen() const override { return false; }
-    bool isIntoolbar(Point) const override { return false; }
-    bool textViewVisible() const override { return false; }
-    void appendText() override {}
-    void selectionMade() override {}
-    void selectionChanged() override {}
-    void dropAnnotations() override {}
-    void toolPressed(CaptureState, Point) override {}
-    void toolDragged(CaptureState, Point) override {}
-    void commitShape() override {}
-};
-
 class SelectionInteraction {
 public:
     SelectionInteraction(CaptureModel& model, SelectionView& view, AnnotationTools& tools)

@@ -74,8 +74,7 @@ void ToolStrips::addControls(QWidget* strip, const std::vector<StripItem>& items
                 m_popUp->selectItemAtIndex(4);
                 m_popUp->setTitle(QStringLiteral("16pt"));
                 m_popUp->setNeedCustomDraw(true);
-                connect(m_popUp, &NSMyPopUpButton::itemChosen, this,
-                        &ToolStrips::fontSizeChosen);
+                connect(m_popUp, &NSMyPopUpButton::itemChosen, this, &ToolStrips::fontSizeChosen);
                 control = m_popUp;
                 break;
             }
@@ -91,8 +90,8 @@ void ToolStrips::addControls(QWidget* strip, const std::vector<StripItem>& items
                 if (!item.foreHover.isEmpty()) button->setForeHoverImage(item.foreHover);
                 if (!item.disabledImage.isEmpty()) button->setDisableImage(item.disabledImage);
                 if (!item.hoverAndPush.isEmpty()) {
-                    button->setHoverAndPushImage(item.hoverAndPush, item.hoverAndPush,
-                                                 item.backSrc, item.backDst);
+                    button->setHoverAndPushImage(item.hoverAndPush, item.hoverAndPush, item.backSrc,
+                                                 item.backDst);
                 }
                 if (item.tag >= 0) {
                     QColor fill = kStripColor;
@@ -150,7 +149,8 @@ void ToolStrips::sync(const StripsState& state, double viewHeight, bool undoDisa
     const double colorbarHeight = m_colorGroundView->height();
     for (const Made& made : m_controls) {
         const StripItem& item = *made.item;
-        if (!item.tooltipKey.isEmpty()) made.button->setToolTip(texts.tooltips.value(item.tooltipKey));
+        if (!item.tooltipKey.isEmpty())
+            made.button->setToolTip(texts.tooltips.value(item.tooltipKey));
         auto* button = qobject_cast<SpecialNSButton*>(made.button);
         switch (item.action) {
             case StripAction::onRect:
