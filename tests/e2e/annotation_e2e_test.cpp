@@ -1,0 +1,158 @@
+// The annotation tools with real input on a real X server: a selection, a tool and a colour
+// from the strips, a drag, Return; then the pasted image against the screen as it was.
+
+#include "annotate/shape_painter.h"
+#include "controls/strips_state.h"
+#include "e2e/capture_e2e_fixture.h"
+
+namespace {
+
+constexpr int kScreenHeight = 800;
+// The selection every test makes, in root pixels, and the same in view coordinates.
+const QRect kSelection(150, 120, 600, 400);
+const Rect kSelectionView{150, kScreenHeight - 520.0, 600, 400};
+
+class AnnotationE2E : public CaptureE2E {
+protected:
+    void select() {
+        startInteractive();
+        drag({kSelection.left(), kSelection.top()},
+             {kSelection.left() + kSelection.width(), kSelection.top() + kSelection.height()},
+             {{400, 300}});
+    }
+    // Clicks the control of a strip placed as the tool places it.
+    void click(const Rect& strip, const std::vector<StripItem>& items, const QString& member) {
+        for (const StripItem& item : items) {
+            if (item.member != member) continue;
+            const double x = strip.x + item.frame.x + item.frame.width / 2;
+            const double y = kScreenHeight - (strip.y + item.frame.y + item.frame.height / 2);
+            input({"mousemove", std::to_string(int(x)), std::to_string(int(y))});
+            input({"click", "1"});
+            return;
+        }
+        ADD_FAILURE() << "no control " << member.toStdString();
+    }
+    void clickTool(const QString& member) {
+        click(placeStrips(kSelectionView, kScreenHeight, false, false).toolbar, toolbarItems(),
+              member);
+    }
+    void clickColorbar(const QString& member, bool mosaic = false) {
+        click(*placeStrips(kSelectionView, kScreenHeight, true, mosaic).colorbar, colorbarItems(),
+              member);
+    }
+    // The pasted image and the screen under the selection as it was, both in RGB32.
+    struct Result {
+        QImage pasted;
+        QImage screen;
+    };
+    Result finishWithImage() {
+        input({"key", "Return"});
+        finish(1);
+        Result r{pastedImage().convertToFormat(QImage::Format_RGB32),
+                 grabRoot(display()).copy(kSelection).convertToFormat(QImage::Format_RGB32)};
+        EXPECT_EQ(r.pasted.size(), kSelection.size());
+        return r;
+    }
+    // A point of the root window in the pasted image.
+    static QPoint inImage(int x, int y) { return {x - kSelection.left(), y - kSelection.top()}; }
+};
+
+// Pixels that differ between two images, as a region.
+QRegion changed(const QImage& a, const QImage& b) {
+    QRegion r;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) r += QRect(x, y, 1, 1);
+        }
+    }
+    return r;
+}
+
+// A rectangle drawn from (250, 200) to (450, 350): an outline of the pen's width centred on
+// that rectangle's edges, in the pen's colour, and nothing else changed.
+struct RectangleCase {
+    const char* name;
+    const char* size;    // the colour bar's pen-size control, or nullptr for the default
+    const char* swatch;  // or nullptr for the default red
+    int width;
+    QRgb color;
+    friend void PrintTo(const RectangleCase& c, std::ostream* out) { *out << c.name; }
+};
+class RectangleE2E : public AnnotationE2E, public testing::WithParamInterface<RectangleCase> {};
+
+TEST_P(RectangleE2E, OutlineOfThePensWidthAndColourAndNothingElse) {
+    const RectangleCase& c = GetParam();
+    select();
+    clickTool("rectButton");
+    if (c.size) clickColorbar(c.size);
+    if (c.swatch) clickColorbar(c.swatch);
+    drag({250, 200}, {450, 350}, {{300, 260}, {400, 300}});
+    const Result r = finishWithImage();
+    const QRect drawn(inImage(250, 200), QSize(200, 150));  // edges between pixels
+    const int half = c.width / 2;
+    const QRegion ring = QRegion(drawn.adjusted(-half, -half, half, half)) -
+                         QRegion(drawn.adjusted(half, half, -half, -half));
+    EXPECT_EQ(changed(r.pasted, r.screen) - ring, QRegion()) << "nothing else changed";
+    int wrong = 0;
+    for (const QRect& part : ring) {
+        for (int y = part.top(); y <= part.bottom(); ++y) {
+            for (int x = part.left(); x <= part.right(); ++x)
+                wrong += r.pasted.pixel(x, y) != c.color;
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "pixels of the outline not in the pen's colour";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pens, RectangleE2E,
+    testing::Values(RectangleCase{"DefaultPen", nullptr, nullptr, 2, qRgb(255, 0, 0)},
+                    RectangleCase{"LargeBluePen", "bigButton", "swatch2", 6, qRgb(17, 129, 254)}),
+    [](const testing::TestParamInfo<RectangleCase>& info) { return std::string(info.param.name); });
+
+// Strokes and the arrow: ink where the gesture went, the screen elsewhere.
+class StrokeE2E : public AnnotationE2E, public testing::WithParamInterface<const char*> {};
+
+TEST_P(StrokeE2E, PaintsWhereTheGestureWent) {
+    const QString tool = QString::fromLatin1(GetParam());
+    select();
+    clickTool(tool);
+    drag({220, 300}, {620, 300}, {{300, 300}, {400, 300}, {500, 300}});
+    const Result r = finishWithImage();
+    const QPoint middle = inImage(420, 300);
+    const QRgb before = r.screen.pixel(middle), after = r.pasted.pixel(middle);
+    if (tool == "glitterButton") {
+        // Red at half alpha over the screen.
+        EXPECT_NEAR(qRed(after), (255 + qRed(before)) / 2, 2);
+        EXPECT_NEAR(qGreen(after), qGreen(before) / 2, 2);
+    } else if (tool == "mosaicButton") {
+        const QImage pixelated =
+            pixelatedScreen(grabRoot(display())).convertToFormat(QImage::Format_RGB32);
+        for (int x = 300; x < 560; x += 7) {
+            EXPECT_EQ(r.pasted.pixel(inImage(x, 300)), pixelated.pixel(x, 300)) << x;
+        }
+    } else {
+        EXPECT_EQ(after, qRgb(255, 0, 0));
+    }
+    EXPECT_EQ(r.pasted.pixel(inImage(420, 400)), r.screen.pixel(inImage(420, 400)))
+        << "away from the stroke";
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, StrokeE2E,
+                         testing::Values("arrowButton", "brushButton", "glitterButton",
+                                         "mosaicButton"));
+
+TEST_F(AnnotationE2E, UndoByKeyAndButtonRedoByKey) {
+    select();
+    clickTool("rectButton");
+    drag({200, 160}, {300, 260}, {{250, 200}});
+    drag({400, 300}, {500, 400}, {{450, 350}});
+    input({"key", "ctrl+z"});  // the second rectangle goes
+    input({"key", "ctrl+y"});  // and comes back
+    clickTool("undoButton");   // and goes again
+    const Result r = finishWithImage();
+    EXPECT_EQ(r.pasted.pixel(inImage(200, 200)), qRgb(255, 0, 0)) << "the first stays";
+    EXPECT_EQ(r.pasted.pixel(inImage(400, 350)), r.screen.pixel(inImage(400, 350)))
+        << "the second is undone";
+}
+
+}  // namespace

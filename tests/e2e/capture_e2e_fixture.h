@@ -1,0 +1,123 @@
+#pragma once
+// An interactive capture on a private X server with openbox and three windows of known
+// content, driven by real input; shared by the end-to-end tests of the overlay and of the
+// annotation tools.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QJsonObject>
+#include <cstdlib>
+#include <memory>
+#include <utility>
+
+#include "platform/geometry.h"
+#include "support/geometry_printers.h"
+#include "support/test_pattern_run.h"
+#include "support/tool_run.h"
+#include "support/x_frame.h"
+#include "support/x_readback.h"
+#include "support/x_session.h"
+#include "support/x_waiter.h"
+
+using namespace std::chrono_literals;
+
+// The selection a result file reports, in root pixels (the screen's top-left corner is 0, 0).
+inline Rect resultGeometry(const QJsonObject& r) {
+    return {double(r["x"].toInt()), double(r["y"].toInt()), double(r["Width"].toInt()),
+            double(r["Height"].toInt())};
+}
+
+class CaptureE2E : public ::testing::Test {
+protected:
+    void SetUp() override { startSession({1280, 800, true}); }
+
+    void startSession(XSessionOptions options) {
+        session = std::make_unique<XSession>(options);
+        ASSERT_TRUE(session->ok()) << session->error();
+        ASSERT_TRUE(pattern.start(display(), {{200, 150, 400, 300, "front"},
+                                              {500, 300, 500, 350, "back"},
+                                              {60, 500, 300, 200, "third"}}))
+            << pattern.error();
+    }
+    const std::string& display() const { return session->display(); }
+    Rect frameOf(xcb_window_t client) const {
+        XWaiter x(display());
+        return x.ok() ? frameGeometry(x.connection(), client) : Rect{};
+    }
+
+    // Starts an interactive capture and waits until its window has the keyboard focus.
+    void startInteractive(QJsonObject parameters = {}) {
+        XWaiter waiter(display());
+        ASSERT_TRUE(waiter.ok());
+        waiter.watchRootProperties();
+        const xcb_atom_t active = waiter.atom("_NET_ACTIVE_WINDOW");
+        const xcb_atom_t pidAtom = waiter.atom("_NET_WM_PID");
+        ASSERT_TRUE(tool.start({parameters}, display()));
+        const auto activeIsOurs = [&] {
+            auto* a = xcb_get_property_reply(waiter.connection(),
+                                             xcb_get_property(waiter.connection(), 0, waiter.root(),
+                                                              active, XCB_ATOM_WINDOW, 0, 1),
+                                             nullptr);
+            xcb_window_t window = 0;
+            if (a && xcb_get_property_value_length(a) == 4) {
+                window = *static_cast<xcb_window_t*>(xcb_get_property_value(a));
+            }
+            std::free(a);
+            if (window == 0) return false;
+            auto* p = xcb_get_property_reply(
+                waiter.connection(),
+                xcb_get_property(waiter.connection(), 0, window, pidAtom, XCB_ATOM_CARDINAL, 0, 1),
+                nullptr);
+            const bool ours = p && xcb_get_property_value_length(p) == 4 &&
+                              *static_cast<uint32_t*>(xcb_get_property_value(p)) ==
+                                  static_cast<uint32_t>(tool.pid());
+            std::free(p);
+            return ours;
+        };
+        const bool ready =
+            activeIsOurs() ||
+            waiter.waitFor(
+                [&](const xcb_generic_event_t* e) {
+                    return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && activeIsOurs();
+                },
+                15s);
+        ASSERT_TRUE(ready) << "the capture window did not get the focus\n" << tool.standardError();
+    }
+    void input(const std::vector<std::string>& arguments) {
+        ASSERT_TRUE(xdotool(display(), arguments));
+    }
+    // Presses the left button at `from`, moves through `via` and releases at `to`.
+    void drag(std::pair<int, int> from, std::pair<int, int> to,
+              std::vector<std::pair<int, int>> via = {}) {
+        const auto move = [&](std::pair<int, int> p) {
+            input({"mousemove", std::to_string(p.first), std::to_string(p.second)});
+        };
+        move(from);
+        input({"mousedown", "1"});
+        for (const auto& p : via) move(p);
+        move(to);
+        input({"mouseup", "1"});
+    }
+    QJsonObject finish(int expectedStatus) {
+        EXPECT_TRUE(tool.waitForExit(15s)) << tool.standardError();
+        EXPECT_EQ(tool.exitStatus(), expectedStatus) << tool.standardError();
+        const auto result = tool.result();
+        EXPECT_TRUE(result.has_value()) << tool.standardError();
+        return result.value_or(QJsonObject());
+    }
+    QImage pastedImage() { return QImage::fromData(pasteClipboard(display())); }
+
+    // The pasted image equals the root window's pixels inside the rectangle.
+    void expectClipboardShows(const Rect& g) {
+        const QRect area(int(g.x), int(g.y), int(g.width), int(g.height));
+        const QImage pasted = pastedImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(pasted.size(), area.size());
+        const QImage expected = grabRoot(display()).copy(area);
+        EXPECT_TRUE(pasted == expected) << "the clipboard differs from the screen";
+    }
+
+    std::unique_ptr<XSession> session;
+    TestPatternRun pattern;
+    ToolRun tool;
+};
