@@ -4,14 +4,13 @@
 
 #include "support/geometry_printers.h"
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 
 #include "capture/capture_view.h"
 #include "support/fake_platform.h"
 #include "support/result_file.h"
 #include "support/test_images.h"
+#include "support/widget_events.h"
 
 namespace {
 
@@ -33,13 +32,8 @@ protected:
         window().setCaptureParam(command);
         window().doCapture();
     }
-    // A left-button event on the view at a widget position.
-    void sendMouse(QEvent::Type type, QPointF at) {
-        const bool pressed = type == QEvent::MouseButtonPress;
-        QMouseEvent event(type, at, window().view().mapToGlobal(at), Qt::LeftButton,
-                          pressed ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&window().view(), &event);
-    }
+    // A left-button event on the view at a widget position; moves with no button held.
+    void sendMouse(QEvent::Type type, QPointF at) { ::sendMouse(window().view(), type, at, false); }
     QJsonObject result() const {
         return readResultFile(dir.filePath("result.json")).value_or(QJsonObject());
     }
