@@ -12,13 +12,12 @@
 #include "platform/log.h"
 
 CaptureAnnotations::CaptureAnnotations(CaptureModel& model, CaptureView& view, QWidget* window,
-                                       const UiTexts& texts, Log& log,
-                                       std::function<void(StripAction)> windowCommand)
+                                       const UiTexts& texts, Log& log, WindowHooks hooks)
     : m_model(model),
       m_view(view),
       m_texts(texts),
       m_log(log),
-      m_windowCommand(std::move(windowCommand)),
+      m_hooks(std::move(hooks)),
       m_strips(window, m_artwork) {
     connect(&m_strips, &ToolStrips::triggered, this,
             [this](StripAction action, int tag) { onCommand(action, tag); });
@@ -93,7 +92,7 @@ void CaptureAnnotations::onCommand(StripAction action, int tag) {
         case StripAction::onOK:
         case StripAction::onCancel:
         case StripAction::onSave:
-            m_windowCommand(action);
+            m_hooks.command(action);
             return;
         case StripAction::onLittle:
             setPenSize(1);

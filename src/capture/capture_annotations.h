@@ -21,10 +21,13 @@ struct UiTexts;
 class CaptureAnnotations : public QObject, public AnnotationTools {
     Q_OBJECT
 public:
-    // `windowCommand` receives onOK, onCancel and onSave.
+    // What the capture window does for the strips.
+    struct WindowHooks {
+        std::function<void(StripAction)> command;  // onOK, onCancel and onSave
+        std::function<bool()> savePanelOpen;       // while open, the capture takes no input
+    };
     CaptureAnnotations(CaptureModel& model, CaptureView& view, QWidget* window,
-                       const UiTexts& texts, Log& log,
-                       std::function<void(StripAction)> windowCommand);
+                       const UiTexts& texts, Log& log, WindowHooks hooks);
     ~CaptureAnnotations() override;
 
     // A new capture: the strips hidden and unmarked, no shapes, no mosaic image.
@@ -42,7 +45,7 @@ public:
     ToolStrips& toolStrips() { return m_strips; }
 
     // AnnotationTools
-    bool savePanelOpen() const override { return false; }
+    bool savePanelOpen() const override { return m_hooks.savePanelOpen(); }
     bool isIntoolbar(Point p) const override { return m_state.isIntoolbar(p); }
     bool textViewVisible() const override { return false; }
     void appendText() override {}
@@ -66,7 +69,7 @@ private:
     CaptureView& m_view;
     const UiTexts& m_texts;
     Log& m_log;
-    std::function<void(StripAction)> m_windowCommand;
+    WindowHooks m_hooks;
     Artwork m_artwork;
     std::future<void> m_artworkReady;
     ToolStrips m_strips;

@@ -41,7 +41,8 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
       myView(new CaptureView(m_model, platform.log, this)),
       m_annotations(std::make_unique<CaptureAnnotations>(
           m_model, *myView, this, texts, *platform.log,
-          [this](StripAction action) { onWindowCommand(action); })),
+          CaptureAnnotations::WindowHooks{[this](StripAction action) { onWindowCommand(action); },
+                                          [] { return false; }})),
       m_interaction(m_model, *this, *m_annotations) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
