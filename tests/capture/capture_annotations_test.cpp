@@ -98,6 +98,11 @@ TEST_F(CaptureAnnotationsTest, MosaicIsMadeOnceAndNarrowsTheBar) {
     EXPECT_EQ(tools().strips().colorbarRect(), (Rect{601, 222, 135, 36}));
     EXPECT_FALSE(button("swatch0")->isVisible());
     EXPECT_EQ(button("logoBtn")->geometry().x(), 95);
+    // On screen: the narrowed bar in the strip colour, the darkened screen right after it.
+    // The bar's top-left is (601, 900 - 222 - 36) in widget pixels.
+    const QImage shown = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.pixel(601 + 130, 642 + 3), qRgb(24, 24, 24));
+    EXPECT_NE(shown.pixel(601 + 140, 642 + 3), qRgb(24, 24, 24));
 
     tools().onCommand(StripAction::onBrush);
     EXPECT_TRUE(button("swatch0")->isVisible());
