@@ -82,6 +82,8 @@ void CaptureAnnotations::dropAnnotations() {
     m_state.setColorbarShow(false);
     m_model.shapes().reset();
     historyChanged();
+    // The selection is already gone from the model: what it showed is repainted everywhere.
+    m_view.update();
 }
 
 void CaptureAnnotations::onCommand(StripAction action, int tag) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QScreen>
 
 #include "capture/capture_view.h"
 #include "capture/capture_window.h"
@@ -169,6 +170,13 @@ TEST_F(CaptureAnnotationsTest, RightClickDropsShapesAndHidesTheStrips) {
     tools().onCommand(StripAction::onBrush);
     sendDrag(window->view(), {400, 300}, {{420, 310}, {440, 330}, {460, 320}});
     ASSERT_EQ(model().shapes().getShapesCount(), 1);
+    // What the screen shows, not a fresh render.
+    const auto shownInk = [this] {
+        QApplication::processEvents();
+        const QRgb p = window->screen()->grabWindow(window->winId()).toImage().pixel(440, 330);
+        return qRed(p) > 200 && qGreen(p) < 80;
+    };
+    ASSERT_TRUE(shownInk()) << "the stroke is on the screen";
     QMouseEvent right(QEvent::MouseButtonRelease, QPointF(500, 500), QPointF(500, 500),
                       Qt::RightButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&window->view(), &right);
@@ -177,6 +185,7 @@ TEST_F(CaptureAnnotationsTest, RightClickDropsShapesAndHidesTheStrips) {
     EXPECT_FALSE(tools().toolStrips().toolGroundView()->isVisible());
     EXPECT_FALSE(tools().strips().isIntoolbar({600, 270}));
     EXPECT_EQ(tools().strips().selectedTool(), StripAction::None);
+    EXPECT_FALSE(shownInk()) << "the stroke was repainted away";
 }
 
 }  // namespace
