@@ -71,7 +71,11 @@ void CaptureView::refresh() {
     }
     for (int i = 0; i < kOverlayPieceCount; ++i) {
         const QRect now = qtArea(areas[i]);
-        if (now != m_scheduledPieces[i]) dirty.push_back(now | m_scheduledPieces[i]);
+        // The label and the magnifier show values (the size, the pointer's pixel) that change
+        // where they stand: they are repainted even when they do not move.
+        if (now != m_scheduledPieces[i] || paintedOnTop(pieceAt(i))) {
+            dirty.push_back(now | m_scheduledPieces[i]);
+        }
         m_scheduledPieces[i] = now;
     }
     m_scheduledSelection = selection;

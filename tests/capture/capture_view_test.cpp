@@ -158,6 +158,13 @@ TEST_F(CaptureViewTest, DragRepaintsOnlyWhatChanged) {
     EXPECT_FALSE(recorder.painted.contains(at(300, 250))) << "the selection's inside is kept";
     EXPECT_LT(area(recorder.painted), kW * kH / 10);
 
+    // Resizing by the top-right handle changes the size the label shows, not its place.
+    recorder.painted = QRegion();
+    model.setDrawImageRect({100, 100, 420, 301});
+    view.refresh();
+    QApplication::processEvents();
+    EXPECT_TRUE(recorder.painted.contains(at(110, 415))) << "the size label's text";
+
     recorder.painted = QRegion();
     model.setImagePaint(true, {600, 300});
     view.refresh();
