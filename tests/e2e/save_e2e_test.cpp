@@ -70,6 +70,17 @@ protected:
         clickControl(placeStrips(selection, screenHeight, false, false).toolbar, toolbarItems(),
                      "saveButton", screenHeight);
     }
+    // Moves the pointer onto the save button without clicking.
+    void pointAtSave() {
+        const Rect selection{150, screenHeight - 520.0, 600, 400};
+        const Rect bar = placeStrips(selection, screenHeight, false, false).toolbar;
+        for (const StripItem& item : toolbarItems()) {
+            if (item.member != "saveButton") continue;
+            const double x = bar.x + item.frame.x + item.frame.width / 2;
+            const double y = screenHeight - (bar.y + item.frame.y + item.frame.height / 2);
+            input({"mousemove", std::to_string(int(x)), std::to_string(int(y))});
+        }
+    }
     // Waits until the active window's title satisfies `match`; returns that window.
     xcb_window_t waitForActive(const std::function<bool(const std::string&)>& match,
                                const char* what) {
@@ -204,7 +215,8 @@ TEST_F(SaveE2E, AnotherApplicationBecomingActiveWhileTheDialogIsOpenCancels) {
 }
 
 // From the click on the save button until the dialog's first pixels are on the screen, at
-// 1920 x 1080, including xdotool's start; reported, and held to a generous limit.
+// 1920 x 1080. The clock starts before xdotool is launched, so its start-up counts too. The
+// aim is 150 ms; the limit below is looser so that a loaded machine does not fail the test.
 class SaveTimingE2E : public SaveE2E {
 protected:
     void SetUp() override {
@@ -233,22 +245,28 @@ TEST_F(SaveTimingE2E, DialogIsPaintedSoonAfterTheClick) {
         std::free(reply);
         return bytes;
     };
+    pointAtSave();
     const QByteArray before = patch();
-    const auto start = std::chrono::steady_clock::now();
-    clickSave();
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
     auto painted = start;
-    while (std::chrono::steady_clock::now() - start < 5s) {
-        if (patch() != before) {
-            painted = std::chrono::steady_clock::now();
-            break;
+    // Watched from another thread: xdotool returns well after the click has been delivered.
+    std::thread watcher([&] {
+        while (Clock::now() - start < 5s) {
+            if (patch() != before) {
+                painted = Clock::now();
+                return;
+            }
+            std::this_thread::sleep_for(1ms);
         }
-        std::this_thread::sleep_for(1ms);
-    }
+    });
+    input({"click", "1"});
+    watcher.join();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(painted - start).count();
     ASSERT_GT(painted, start) << "the dialog never appeared";
     std::cout << "save dialog painted " << ms << " ms after the click\n";
     RecordProperty("dialog_ms", int(ms));
-    EXPECT_LT(ms, 1000);
+    EXPECT_LT(ms, 300);
     input({"key", "Escape"});
     waitForCapture();
     input({"key", "Escape"});
