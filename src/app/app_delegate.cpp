@@ -40,6 +40,9 @@ void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state) {
 }
 
 void AppDelegate::onKillFocusEvent() {
+    // Our own save dialog keeps the application active; another application taking over
+    // while it is open still ends the capture.
+    captureWindow().closeSavePanel();
     captureWindow().onCancel();
 }
 

@@ -1,8 +1,10 @@
 #include "capture/capture_window.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSaveFile>
 #include <QScreen>
 #include <QWindow>
 #include <future>
@@ -12,12 +14,16 @@
 #include "capture/capture_view.h"
 #include "capture/image_composition.h"
 #include "capture/key_command.h"
+#include "capture/save_name.h"
+#include "capture/save_panel.h"
 #include "capture/screen_geometry.h"
 #include "model/capture_command.h"
 #include "model/capture_result.h"
 #include "platform/clipboard.h"
 #include "platform/clock.h"
+#include "platform/dialogs.h"
 #include "platform/log.h"
+#include "platform/qtxcb/png_encoder.h"
 #include "platform/screen_coordinates.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
@@ -28,6 +34,8 @@ namespace {
 
 constexpr int kFollowMouseIntervalMs = 100;
 constexpr int kArtworkDelayMs = 100;
+// After the first selection, once its toolbar is on the screen.
+constexpr int kSavePanelDelayMs = 150;
 
 }  // namespace
 
@@ -42,7 +50,7 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
       m_annotations(std::make_unique<CaptureAnnotations>(
           m_model, *myView, this, texts, *platform.log,
           CaptureAnnotations::WindowHooks{[this](StripAction action) { onWindowCommand(action); },
-                                          [] { return false; }})),
+                                          [this] { return m_savePanel != nullptr; }})),
       m_interaction(m_model, *this, *m_annotations) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -184,6 +192,8 @@ void CaptureWindow::followMouseStep() {
 }
 
 void CaptureWindow::onOK() {
+    if (m_savePanel) return;
+    m_annotations->appendText();
     QString problem;
     const QImage image = cutSelection(myView->currentImage, m_model.captureWindowRect(),
                                       rectScreen.height, &problem);
@@ -209,6 +219,7 @@ void CaptureWindow::finishWithoutImage(const QString& reason) {
 }
 
 void CaptureWindow::onCancel() {
+    if (m_savePanel) return;
     m_timer.stop();
     m_platform.log->write(QStringLiteral("Cancel..."));
     hide();
@@ -222,11 +233,13 @@ void CaptureWindow::NoticeCaptureResult(int32_t kind) {
 }
 
 void CaptureWindow::onUndo() {
+    if (m_savePanel) return;
     m_annotations->onUndo();
     myView->refresh();
 }
 
 void CaptureWindow::onRedo() {
+    if (m_savePanel) return;
     m_annotations->onRedo();
     myView->refresh();
 }
@@ -239,10 +252,107 @@ void CaptureWindow::onWindowCommand(StripAction action) {
         case StripAction::onCancel:
             onCancel();
             return;
+        case StripAction::onSave:
+            onSave();
+            return;
         default:
-            // Saving to a file comes with the save dialog.
             return;
     }
+}
+
+void CaptureWindow::prepareSavePanel() {
+    if (m_preparedSavePanel) return;
+    m_preparedSavePanel = new NSCostomSavePanel(this);
+    connect(m_preparedSavePanel, &QDialog::finished, this, &CaptureWindow::savePanelFinished);
+}
+
+void CaptureWindow::onSave() {
+    if (m_savePanel) return;
+    m_annotations->appendText();
+    // The clipboard's helper starts while the user chooses a name.
+    m_platform.clipboard->prepare();
+    prepareSavePanel();
+    m_savePanel = m_preparedSavePanel;
+    const std::vector<ScreenInfo> screens = m_platform.screens->screens();
+    const double mainHeight = screens.empty() ? rectScreen.height : screens.front().frame.height;
+    m_savePanel->setScreenRect(rectScreen, mainHeight);
+    const QDateTime now =
+        QDateTime::fromMSecsSinceEpoch(qint64(m_platform.clock->now().milliseconds()));
+    m_savePanel->openWith(m_texts.saveFolderPrompt,
+                          proposedSaveName(m_model.captureParam().SetSaveName, now));
+    myView->refresh();
+}
+
+void CaptureWindow::closeSavePanel() {
+    if (m_savePanel) m_savePanel->reject();
+}
+
+void CaptureWindow::savePanelFinished(int result) {
+    const QString chosen = m_savePanel && result == QDialog::Accepted
+                               ? m_savePanel->selectedFiles().value(0)
+                               : QString();
+    m_savePanel = nullptr;
+    if (!chosen.isEmpty()) {
+        saveTo(chosen);
+        return;
+    }
+    // Dismissed: the capture goes on where it was, with the keyboard back.
+    activateWindow();
+    setFocus();
+    myView->refresh();
+}
+
+void CaptureWindow::saveTo(const QString& chosen) {
+    m_annotations->appendText();
+    QString problem;
+    const QImage image = cutSelection(myView->currentImage, m_model.captureWindowRect(),
+                                      rectScreen.height, &problem);
+    if (image.isNull()) {
+        saveFailed(problem);
+        return;
+    }
+    // One encoding for the file and the clipboard.
+    const QByteArray png = encodePng(image);
+    if (png.isEmpty()) {
+        saveFailed(QStringLiteral("the image could not be encoded as PNG"));
+        return;
+    }
+    const QString path = pngSavePath(chosen);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        saveFailed(file.errorString());
+        return;
+    }
+    if (file.write(png) != png.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        saveFailed(error);
+        return;
+    }
+    if (!file.commit()) {
+        saveFailed(file.errorString());
+        return;
+    }
+    m_savePathWhenSaveToLocal = path;
+    m_timer.stop();
+    hide();
+    // The file is written: the capture is saved even if the clipboard cannot be taken.
+    if (!m_platform.clipboard->setPng(png)) {
+        m_platform.log->write(QStringLiteral("the clipboard could not be taken"));
+    }
+    NoticeCaptureResult(kResultSaved);
+}
+
+void CaptureWindow::saveFailed(const QString& reason) {
+    m_platform.log->write(QStringLiteral("save failed:") + reason);
+    const bool english = m_texts.isEnglishUI;
+    m_platform.dialogs->showWarning(english ? QStringLiteral("The image could not be saved.")
+                                            : QStringLiteral("图片保存失败。"),
+                                    reason);
+    // The capture goes on: another folder, or finishing to the clipboard.
+    activateWindow();
+    setFocus();
+    myView->refresh();
 }
 
 bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -251,6 +361,10 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     if (mouse == nullptr) return false;
     const Point p = viewPointFromQt(mouse->position(), rectScreen.height);
     const bool left = mouse->button() == Qt::LeftButton;
+    // While the save dialog is open only pointer moves reach the selection.
+    if (m_savePanel && !(event->type() == QEvent::MouseMove && mouse->buttons() == Qt::NoButton)) {
+        return true;
+    }
     switch (event->type()) {
         case QEvent::MouseButtonPress:
             if (left) m_interaction.mouseDown(p, 1);
@@ -268,6 +382,9 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonRelease:
             if (left) {
                 m_interaction.mouseUp(p);
+                if (!m_preparedSavePanel && m_model.captureState() != CAPTURE_STATE_CHOOSE) {
+                    QTimer::singleShot(kSavePanelDelayMs, this, &CaptureWindow::prepareSavePanel);
+                }
             } else if (mouse->button() == Qt::RightButton) {
                 m_interaction.rightMouseUp(p);
             }

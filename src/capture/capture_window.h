@@ -2,8 +2,9 @@
 // The one full-screen window in which a capture takes place: it applies the command's
 // parameters, freezes the screen under the pointer, offers the window under the pointer,
 // follows the pointer to another screen until a selection starts, turns mouse and keys into
-// the selection's steps, and finishes or cancels, reporting the result (which ends the
-// process). What the capture is lives in its CaptureModel; the CaptureView paints it.
+// the selection's steps, and finishes, saves to a file or cancels, reporting the result (which
+// ends the process). While the save dialog is open the capture takes no input. What the capture is
+// lives in its CaptureModel; the CaptureView paints it.
 
 #include <QJsonObject>
 #include <QTimer>
@@ -23,6 +24,7 @@
 
 class CaptureAnnotations;
 class CaptureView;
+class NSCostomSavePanel;
 
 class CaptureWindow : public QWidget, private SelectionView {
     Q_OBJECT
@@ -39,6 +41,12 @@ public:
     void onOK() override;
     void onCancel() override;
     void onUndo();
+    // Opens the save dialog; a confirmed name writes the image there and ends the capture.
+    void onSave();
+    // Closes an open save dialog as if it had been dismissed.
+    void closeSavePanel();
+    bool savePanelOpen() const { return m_savePanel != nullptr; }
+    NSCostomSavePanel* savePanel() const { return m_savePanel; }
     // Restores the shape the last undo removed, until a new shape is drawn.
     void onRedo();
     void NoticeCaptureResult(int32_t kind);
@@ -74,6 +82,13 @@ private:
     // Finish, cancel and save from the toolbar.
     void onWindowCommand(StripAction action);
     void finishWithoutImage(const QString& reason);
+    // Builds the save dialog ahead of its first use: a file dialog costs tens of milliseconds.
+    void prepareSavePanel();
+    void savePanelFinished(int result);
+    // Writes the image to `chosen` (with ".png" where missing); on success ends the capture
+    // with kind 3, otherwise tells the user why and lets the capture go on.
+    void saveTo(const QString& chosen);
+    void saveFailed(const QString& reason);
 
     // SelectionView
     Rect windowSelectionAt(Point p) const override;
@@ -97,6 +112,8 @@ private:
         int x = -1000000;
         int y = -1000000;
     } m_lastTimerMousePoint;
+    NSCostomSavePanel* m_preparedSavePanel = nullptr;  // a child of this window, reused
+    NSCostomSavePanel* m_savePanel = nullptr;          // the same while it is open
     std::optional<QString> m_savePath;
     QString m_savePathWhenSaveToLocal;
 };

@@ -20,17 +20,8 @@ protected:
              {kSelection.left() + kSelection.width(), kSelection.top() + kSelection.height()},
              {{400, 300}});
     }
-    // Clicks the control of a strip placed as the tool places it.
     void click(const Rect& strip, const std::vector<StripItem>& items, const QString& member) {
-        for (const StripItem& item : items) {
-            if (item.member != member) continue;
-            const double x = strip.x + item.frame.x + item.frame.width / 2;
-            const double y = kScreenHeight - (strip.y + item.frame.y + item.frame.height / 2);
-            input({"mousemove", std::to_string(int(x)), std::to_string(int(y))});
-            input({"click", "1"});
-            return;
-        }
-        ADD_FAILURE() << "no control " << member.toStdString();
+        clickControl(strip, items, member, kScreenHeight);
     }
     void clickTool(const QString& member) {
         click(placeStrips(kSelectionView, kScreenHeight, false, false).toolbar, toolbarItems(),

@@ -12,6 +12,7 @@
 #include <memory>
 #include <utility>
 
+#include "controls/strip_items.h"
 #include "platform/geometry.h"
 #include "support/geometry_printers.h"
 #include "support/test_pattern_run.h"
@@ -48,7 +49,7 @@ protected:
     }
 
     // Starts an interactive capture and waits until its window has the keyboard focus.
-    void startInteractive(QJsonObject parameters = {}) {
+    void startInteractive(QJsonObject parameters = {}, const std::vector<std::string>& env = {}) {
         XWaiter waiter(display());
         ASSERT_TRUE(waiter.ok());
         waiter.watchRootProperties();
@@ -57,7 +58,7 @@ protected:
         // What the tool freezes. Compared with the screen after the tool has gone, title bars
         // may differ: the window manager redraws them as the focus moves to us and back.
         frozenScreen = grabRoot(display());
-        ASSERT_TRUE(tool.start({parameters}, display()));
+        ASSERT_TRUE(tool.start({parameters}, display(), env));
         const auto activeIsOurs = [&] {
             auto* a = xcb_get_property_reply(waiter.connection(),
                                              xcb_get_property(waiter.connection(), 0, waiter.root(),
@@ -102,6 +103,20 @@ protected:
         for (const auto& p : via) move(p);
         move(to);
         input({"mouseup", "1"});
+    }
+    // Clicks the control `member` of a strip placed at `strip` (view coordinates on a screen
+    // `screenHeight` points high), the way the tool places it.
+    void clickControl(const Rect& strip, const std::vector<StripItem>& items, const QString& member,
+                      int screenHeight) {
+        for (const StripItem& item : items) {
+            if (item.member != member) continue;
+            const double x = strip.x + item.frame.x + item.frame.width / 2;
+            const double y = screenHeight - (strip.y + item.frame.y + item.frame.height / 2);
+            input({"mousemove", std::to_string(int(x)), std::to_string(int(y))});
+            input({"click", "1"});
+            return;
+        }
+        ADD_FAILURE() << "no control " << member.toStdString();
     }
     QJsonObject finish(int expectedStatus) {
         EXPECT_TRUE(tool.waitForExit(15s)) << tool.standardError();

@@ -14,6 +14,7 @@
 
 #include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/clipboard_keeper.h"
+#include "platform/qtxcb/png_encoder.h"
 #include "support/child_process.h"
 #include "support/test_images.h"
 #include "support/x_session.h"
@@ -111,6 +112,27 @@ TEST_F(ClipboardE2E, ImageStaysPasteablePixelExactAfterTheKeeperIsGone) {
     ASSERT_EQ(out.status, 0);
     EXPECT_TRUE(out.bytes.startsWith("\x89PNG\r\n\x1a\n"));
     EXPECT_EQ(decoded(out), image);
+}
+
+TEST_F(ClipboardE2E, FinishedPngIsServedByteForByte) {
+    const QByteArray png = encodePng(test_images::patternImage(640, 480));
+    ASSERT_FALSE(png.isEmpty());
+    {
+        ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+        keeper.prepare();
+        ASSERT_TRUE(keeper.setPng(png));
+        remember(keeper.helperPid());
+    }
+    const ProgramOutput out = paste();
+    ASSERT_EQ(out.status, 0);
+    EXPECT_TRUE(out.bytes == png) << "the very bytes handed over, not a new encoding";
+}
+
+TEST_F(ClipboardE2E, BytesThatAreNoPngAreRefused) {
+    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    EXPECT_FALSE(keeper.setPng("not a PNG at all"));
+    EXPECT_FALSE(keeper.setPng(QByteArray()));
+    EXPECT_NE(paste().status, 0) << "nothing was put on the clipboard";
 }
 
 TEST_F(ClipboardE2E, ImagesOfOtherFormatsArriveConverted) {

@@ -10,7 +10,14 @@ public:
         image = i;
         return true;
     }
+    bool setPng(const QByteArray& bytes) override {
+        if (refuse) return false;
+        png = bytes;
+        image = QImage::fromData(bytes, "PNG");
+        return true;
+    }
     QImage image;
+    QByteArray png;  // what setPng was given
     bool prepared = false;
     bool refuse = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 #include "platform/dialogs.h"
@@ -11,7 +12,13 @@ public:
         alerts.push_back(texts);
         return answerFirstButton;
     }
+    void showWarning(const QString& message, const QString& informativeText) override {
+        warnings.push_back({QString(), QString(), message, informativeText});
+        if (onWarning) onWarning();
+    }
     void openUrl(const QString& url) override { openedUrls.append(url); }
+    std::function<void()> onWarning;  // runs while the warning is "shown"
+    std::vector<AlertTexts> warnings;
     bool answerFirstButton = true;
     std::vector<AlertTexts> alerts;
     QStringList openedUrls;

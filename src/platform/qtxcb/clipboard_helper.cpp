@@ -125,15 +125,43 @@ void answer(char byte) {
 
 // Runs on its own thread from the start, so that the encoding overlaps Qt's start-up when the
 // pixels come early.
+// A finished PNG from the capturing process: served as it is, never re-encoded.
+void receivePng(const ClipboardImageHeader& header, const std::shared_ptr<EncodedImage>& image) {
+    static constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
+    struct stat info {};
+    QByteArray png;
+    if (header.bytesPerLine > 8 && fstat(kHelperPixelsFd, &info) == 0 &&
+        info.st_size >= header.bytesPerLine) {
+        png.resize(header.bytesPerLine);
+        if (pread(kHelperPixelsFd, png.data(), size_t(png.size()), 0) != png.size() ||
+            !png.startsWith(QByteArray::fromRawData(kSignature, 8))) {
+            png.clear();
+        }
+    }
+    close(kHelperPixelsFd);
+    if (png.isEmpty()) {
+        image->setStage(EncodedImage::Stage::Failed);
+        return;
+    }
+    image->setStage(EncodedImage::Stage::Encoded, std::move(png));
+}
+
 void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     ClipboardImageHeader header;
     struct stat info {};
-    const bool valid = readExactly(kHelperChannelFd, &header, sizeof header) &&
-                       header.magic == kClipboardImageMagic && header.width > 0 &&
-                       header.height > 0 && isPngNativeFormat(QImage::Format(header.format)) &&
-                       header.bytesPerLine >= qint64(header.width) * 4 &&
-                       fstat(kHelperPixelsFd, &info) == 0 &&
-                       info.st_size >= header.bytesPerLine * header.height;
+    if (!readExactly(kHelperChannelFd, &header, sizeof header) ||
+        header.magic != kClipboardImageMagic) {
+        image->setStage(EncodedImage::Stage::Failed);
+        return;
+    }
+    if (header.format == kClipboardPngBytes) {
+        receivePng(header, image);
+        return;
+    }
+    const bool valid =
+        header.width > 0 && header.height > 0 && isPngNativeFormat(QImage::Format(header.format)) &&
+        header.bytesPerLine >= qint64(header.width) * 4 && fstat(kHelperPixelsFd, &info) == 0 &&
+        info.st_size >= header.bytesPerLine * header.height;
     if (!valid) {
         image->setStage(EncodedImage::Stage::Failed);
         return;

@@ -1,7 +1,8 @@
 #pragma once
 // The hidden mode of quillet-capture that keeps a finished image on the X11 clipboard after the
-// capturing process has ended: it receives the pixels from ClipboardKeeper, encodes the PNG once,
-// owns CLIPBOARD, and exits as soon as another client takes it or the X connection goes away.
+// capturing process has ended: it receives the pixels from ClipboardKeeper and encodes the PNG
+// once (or receives a finished PNG and serves it as it is), owns CLIPBOARD, and exits as soon as
+// another client takes it or the X connection goes away.
 
 #include <QImage>
 #include <cstdint>
@@ -19,11 +20,15 @@ inline constexpr char kHelperReady = 'R';
 inline constexpr char kHelperFailed = 'F';
 inline constexpr quint32 kClipboardImageMagic = 0x51434c50;  // "QCLP"
 
+inline constexpr qint32 kClipboardPngBytes = 0x504e47;  // "PNG", no QImage::Format
+
 struct ClipboardImageHeader {
     quint32 magic = kClipboardImageMagic;
     qint32 width = 0;
     qint32 height = 0;
-    qint32 format = 0;  // QImage::Format: RGB32, ARGB32 or ARGB32_Premultiplied
+    // QImage::Format: RGB32, ARGB32 or ARGB32_Premultiplied; or kClipboardPngBytes, when the
+    // memfd holds a finished PNG of `bytesPerLine` bytes that is served as it is.
+    qint32 format = 0;
     qint64 bytesPerLine = 0;
     qint32 dotsPerMeterX = 0;
     qint32 dotsPerMeterY = 0;

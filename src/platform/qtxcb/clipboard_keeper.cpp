@@ -92,8 +92,17 @@ void ClipboardKeeper::prepare() {
 
 bool ClipboardKeeper::setImage(const QImage& image) {
     if (image.isNull()) return false;
+    return deliver([&] { return handOver(image); });
+}
+
+bool ClipboardKeeper::setPng(const QByteArray& png) {
+    if (png.isEmpty()) return false;
+    return deliver([&] { return handOverPng(png); });
+}
+
+bool ClipboardKeeper::deliver(const std::function<bool()>& handOverStep) {
     if (m_helper < 0 && !spawnHelper()) return false;
-    if (!handOver(image)) {
+    if (!handOverStep()) {
         dropHelper(true);
         return false;
     }
@@ -169,6 +178,16 @@ bool ClipboardKeeper::handOver(const QImage& image) {
     header.dotsPerMeterY = native.dotsPerMeterY();
     header.devicePixelRatio = native.devicePixelRatio();
     return writeAll(m_pixelsFd, native.constBits(), size_t(native.sizeInBytes())) &&
+           sendAll(m_channelFd, &header, sizeof header) && waitForReady(m_channelFd, deadline);
+}
+
+bool ClipboardKeeper::handOverPng(const QByteArray& png) {
+    const auto deadline = Clock::now() + m_readyTimeout;
+    ClipboardImageHeader header;
+    header.format = kClipboardPngBytes;
+    header.bytesPerLine = png.size();
+    return writeAll(m_pixelsFd, reinterpret_cast<const uchar*>(png.constData()),
+                    size_t(png.size())) &&
            sendAll(m_channelFd, &header, sizeof header) && waitForReady(m_channelFd, deadline);
 }
 

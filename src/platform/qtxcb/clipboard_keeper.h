@@ -1,12 +1,14 @@
 #pragma once
 // The X11 clipboard, kept alive after this process has ended by a helper: our own executable in
 // its hidden mode (see clipboard_helper.h). prepare() starts the helper early so that its start-up
-// overlaps the grab; setImage() hands it the pixels and returns true once it owns CLIPBOARD.
+// overlaps the grab; setImage() hands it the pixels (setPng() a finished PNG) and returns true once
+// it owns CLIPBOARD.
 // Needs no QGuiApplication: plain POSIX and QImage.
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "platform/clipboard.h"
@@ -21,6 +23,7 @@ public:
 
     void prepare() override;
     bool setImage(const QImage& image) override;
+    bool setPng(const QByteArray& png) override;
 
     // The helper started last, whether still waiting for an image or owning the clipboard;
     // -1 before any.
@@ -32,6 +35,8 @@ public:
 private:
     bool spawnHelper();
     bool handOver(const QImage& image);
+    bool handOverPng(const QByteArray& png);
+    bool deliver(const std::function<bool()>& handOverStep);
     void dropHelper(bool kill);
 
     std::string m_executable;

@@ -19,6 +19,15 @@ bool QtDialogs::runAlert(const AlertTexts& texts) {
     return box.clickedButton() == first;
 }
 
+void QtDialogs::showWarning(const QString& message, const QString& informativeText) {
+    QMessageBox box(QMessageBox::Warning, message, message, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(Qt::convertFromPlainText(informativeText));
+    // Above a full-screen capture that stays on top.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}
+
 void QtDialogs::openUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url));
 }
