@@ -2,71 +2,9 @@
 // from the strips, a drag, Return; then the pasted image against the screen as it was.
 
 #include "annotate/shape_painter.h"
-#include "controls/strips_state.h"
-#include "e2e/capture_e2e_fixture.h"
+#include "e2e/annotation_e2e_fixture.h"
 
 namespace {
-
-constexpr int kScreenHeight = 800;
-// The selection every test makes, in root pixels, and the same in view coordinates.
-const QRect kSelection(150, 120, 600, 400);
-const Rect kSelectionView{150, kScreenHeight - 520.0, 600, 400};
-
-class AnnotationE2E : public CaptureE2E {
-protected:
-    void select() {
-        startInteractive();
-        drag({kSelection.left(), kSelection.top()},
-             {kSelection.left() + kSelection.width(), kSelection.top() + kSelection.height()},
-             {{400, 300}});
-    }
-    // Clicks the control of a strip placed as the tool places it.
-    void click(const Rect& strip, const std::vector<StripItem>& items, const QString& member) {
-        for (const StripItem& item : items) {
-            if (item.member != member) continue;
-            const double x = strip.x + item.frame.x + item.frame.width / 2;
-            const double y = kScreenHeight - (strip.y + item.frame.y + item.frame.height / 2);
-            input({"mousemove", std::to_string(int(x)), std::to_string(int(y))});
-            input({"click", "1"});
-            return;
-        }
-        ADD_FAILURE() << "no control " << member.toStdString();
-    }
-    void clickTool(const QString& member) {
-        click(placeStrips(kSelectionView, kScreenHeight, false, false).toolbar, toolbarItems(),
-              member);
-    }
-    void clickColorbar(const QString& member, bool mosaic = false) {
-        click(*placeStrips(kSelectionView, kScreenHeight, true, mosaic).colorbar, colorbarItems(),
-              member);
-    }
-    // The pasted image and the screen under the selection as it was, both in RGB32.
-    struct Result {
-        QImage pasted;
-        QImage screen;
-    };
-    Result finishWithImage() {
-        input({"key", "Return"});
-        finish(1);
-        Result r{pastedImage().convertToFormat(QImage::Format_RGB32),
-                 grabRoot(display()).copy(kSelection).convertToFormat(QImage::Format_RGB32)};
-        EXPECT_EQ(r.pasted.size(), kSelection.size());
-        return r;
-    }
-    // A point of the root window in the pasted image.
-    static QPoint inImage(int x, int y) { return {x - kSelection.left(), y - kSelection.top()}; }
-};
-
-// Pixels that differ between two images, as a region.
-QRegion changed(const QImage& a, const QImage& b) {
-    QRegion r;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            if (a.pixel(x, y) != b.pixel(x, y)) r += QRect(x, y, 1, 1);
-        }
-    }
-    return r;
-}
 
 // A rectangle drawn from (250, 200) to (450, 350): an outline of the pen's width centred on
 // that rectangle's edges, in the pen's colour, and nothing else changed.
