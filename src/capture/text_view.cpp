@@ -1,8 +1,13 @@
 #include "capture/text_view.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
 #include <cmath>
 
 #include "annotate/text_document.h"
@@ -10,6 +15,7 @@
 namespace {
 
 constexpr int kInitialTextSize = 16;
+constexpr int kCaretWidth = 1;
 
 }  // namespace
 
@@ -55,7 +61,7 @@ QColor NSMyTextView::penColor() const {
 }
 
 QSizeF NSMyTextView::contentSize() const {
-    const double caret = cursorWidth() + 1;
+    const double caret = kCaretWidth + 1;
     return {kTextLinePadding + std::ceil(document()->idealWidth()) + caret,
             std::ceil(document()->size().height())};
 }
@@ -76,4 +82,52 @@ void NSMyTextView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTextEdit::keyPressEvent(event);
+}
+
+QRect NSMyTextView::caretRect() const {
+    QRect r = cursorRect();
+    r.setWidth(kCaretWidth);
+    return r;
+}
+
+void NSMyTextView::restartCaretBlink() {
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    m_caretShown = true;
+    if (flash > 0 && isVisible()) {
+        m_caretBlink.start(flash / 2);
+    } else {
+        m_caretBlink.stop();
+    }
+    viewport()->update();
+}
+
+void NSMyTextView::paintEvent(QPaintEvent* event) {
+    // The document drawn as the finished shape draws it (annotate/text_document.cpp), plus
+    // the selection; Qt's own pass would add its inverting insertion point.
+    QPainter painter(viewport());
+    const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    painter.translate(-scroll);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    context.clip = QRectF(event->rect().translated(scroll));
+    if (textCursor().hasSelection()) {
+        QAbstractTextDocumentLayout::Selection selection;
+        selection.cursor = textCursor();
+        selection.format.setBackground(palette().brush(QPalette::Highlight));
+        selection.format.setForeground(palette().brush(QPalette::HighlightedText));
+        context.selections.append(selection);
+    }
+    document()->documentLayout()->draw(&painter, context);
+    painter.translate(scroll);
+    if (hasFocus() && m_caretShown) painter.fillRect(caretRect(), penColor());
+}
+
+void NSMyTextView::showEvent(QShowEvent* event) {
+    QTextEdit::showEvent(event);
+    restartCaretBlink();
+}
+
+void NSMyTextView::hideEvent(QHideEvent* event) {
+    QTextEdit::hideEvent(event);
+    m_caretBlink.stop();
 }

@@ -7,6 +7,7 @@
 
 #include <QSizeF>
 #include <QTextEdit>
+#include <QTimer>
 
 class NSMyTextView : public QTextEdit {
     Q_OBJECT
@@ -35,7 +36,17 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void restartCaretBlink();
+    QRect caretRect() const;
+
     QWidget* myView = nullptr;
+    // Qt draws its insertion point by inverting the screen under it, whatever the text
+    // colour (seen on Qt 6.4): this one is drawn in the pen's colour, on its own timer.
+    QTimer m_caretBlink;
+    bool m_caretShown = true;
 };

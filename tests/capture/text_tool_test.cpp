@@ -243,6 +243,19 @@ TEST_F(TextToolTest, ColourAndFontSizeWhileTypingApplyToTheEditorAndTheShape) {
     EXPECT_GT(inkIn(QRect(305, 690, 100, 55), kBlue), 50);
 }
 
+TEST_F(TextToolTest, TheInsertionPointIsDrawnInThePensColour) {
+    click(kPress);
+    tools().onCommand(StripAction::onChangeColorEx, 2);
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(editor().hasFocus());
+    type(QStringLiteral("ab"));
+    const QRect caret = editor().cursorRect();  // viewport coordinates, before the blink
+    const QPoint middle =
+        editor().viewport()->mapTo(window.get(), QPoint(caret.left(), caret.center().y()));
+    const QImage shown = window->grab(QRect(middle, QSize(1, 1))).toImage();
+    EXPECT_EQ(shown.pixel(0, 0), kBlue) << "not the screen inverted under it";
+}
+
 TEST_F(TextToolTest, PastedContentIsPlainTextOnly) {
     click(kPress);
     QMimeData rich;
@@ -265,8 +278,8 @@ class TextPixels : public TextToolTest, public testing::WithParamInterface<const
 
 TEST_P(TextPixels, TheShapeLandsOnThePixelsTheEditorShowed) {
     click(kPress);
-    editor().setCursorWidth(0);  // the blinking insertion point is not part of the text
     typeKeys(*window, QString::fromUtf8(GetParam()));
+    editor().clearFocus();  // the blinking insertion point is not part of the text
     // Inside the editor, away from the overlay's frame around it (2 points at the left).
     const QRect area = editor().geometry().adjusted(2, 0, 0, 0);
     const QImage typed = window->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
