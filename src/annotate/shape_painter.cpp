@@ -12,6 +12,7 @@
 #include "annotate/arrow_geometry.h"
 #include "annotate/mosaic.h"
 #include "annotate/pen_widths.h"
+#include "annotate/text_document.h"
 #include "platform/view_transform.h"
 
 namespace {
@@ -49,16 +50,12 @@ QBrush mosaicBrush(const QImage& mosaic) {
     return brush;
 }
 
+// Drawn from the top-left corner of the drawing rectangle (the editor's frame moved right by
+// the editor's line padding), never wrapped: the glyphs land where the editor showed them.
 void paintText(QPainter& painter, const DrawShape& s, double viewHeight) {
-    if (s.m_textString.isEmpty()) return;
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(std::max(1, s.m_textSize));  // a point of the view is a pixel of Qt's
-    painter.setFont(font);
-    painter.setPen(qtColor(s.m_penColor, s.m_penColor.alpha));
-    // Anchored at the rectangle's top; drawn plainly, never as rich text.
     const QPointF topLeft = qtPointFromView({s.m_rect.x, s.m_rect.top()}, viewHeight);
-    painter.drawText(QRectF(topLeft, QSizeF(0, 0)), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                     s.m_textString);
+    paintTextAnnotation(painter, topLeft, s.m_textString, s.m_textSize,
+                        qtColor(s.m_penColor, s.m_penColor.alpha));
 }
 
 }  // namespace

@@ -5,11 +5,14 @@
 #include "annotate/shape_painter.h"
 #include "capture/capture_model.h"
 #include "capture/capture_view.h"
+#include "capture/text_view.h"
 #include "capture/tool_commands.h"
 #include "controls/popup_button.h"
 #include "controls/special_button.h"
 #include "model/ui_texts.h"
+#include "overlay/overlay_painter.h"
 #include "platform/log.h"
+#include "platform/view_transform.h"
 
 CaptureAnnotations::CaptureAnnotations(CaptureModel& model, CaptureView& view, QWidget* window,
                                        const UiTexts& texts, Log& log, WindowHooks hooks)
@@ -18,7 +21,8 @@ CaptureAnnotations::CaptureAnnotations(CaptureModel& model, CaptureView& view, Q
       m_texts(texts),
       m_log(log),
       m_hooks(std::move(hooks)),
-      m_strips(window, m_artwork) {
+      m_strips(window, m_artwork),
+      m_window(window) {
     connect(&m_strips, &ToolStrips::triggered, this,
             [this](StripAction action, int tag) { onCommand(action, tag); });
     connect(&m_strips, &ToolStrips::fontSizeChosen, this, &CaptureAnnotations::handlePopBtn);
@@ -39,6 +43,7 @@ void CaptureAnnotations::prepareArtwork(double devicePixelRatio) {
 }
 
 void CaptureAnnotations::reset() {
+    placeTextView(std::nullopt);
     m_state.clearToolBorder();
     m_strips.clearHover();
     m_state.setColorbarShow(false);
@@ -59,6 +64,11 @@ void CaptureAnnotations::showToolbar(bool withColorbar) {
 
 void CaptureAnnotations::selectionMade() {
     if (!m_strips.built()) {
+        // Made before the strips, so that it lies above the view and below them.
+        m_textView = new NSMyTextView(m_window);
+        m_textView->setDrawView(&m_view);
+        connect(m_textView, &NSMyTextView::contentSizeChanged, this,
+                &CaptureAnnotations::fitTextView);
         m_strips.build(m_model.captureParam().Transparent);
         // The bar's build ends with the middle pen size.
         setPenSize(2);
@@ -76,6 +86,7 @@ void CaptureAnnotations::selectionChanged() {
 }
 
 void CaptureAnnotations::dropAnnotations() {
+    placeTextView(std::nullopt);
     m_state.clearToolBorder();
     m_strips.clearHover();
     m_state.setToolbarShow(false);
@@ -144,6 +155,7 @@ void CaptureAnnotations::onChangeColorEx(int tag) {
     DrawShape& pen = m_model.shapes().currShape();
     pen.m_penColor = palette()[tag].color;
     pen.m_colorIndex = tag;
+    if (m_textView) m_textView->setPenColor(toQColor(pen.m_penColor));
     m_state.selectSwatch(tag);
     sync();
 }
@@ -156,10 +168,12 @@ void CaptureAnnotations::handlePopBtn(int index) {
     popUp->setTitle(popUp->titleOfSelectedItem());
     popUp->update();
     m_model.shapes().currShape().m_textSize = fontSizeOfTitle(popUp->title());
+    if (m_textView) m_textView->setTextSize(m_model.shapes().currShape().m_textSize);
 }
 
 void CaptureAnnotations::toolPressed(CaptureState state, Point p) {
     const ToolType tool = toolTypeFor(state);
+    if (tool == ToolType::ToolText) pressText(p);
     if (tool == ToolType::ToolText || tool == ToolType::ToolNone) return;
     m_toolStart = p;
     m_model.shapes().pressTool(tool, p);
@@ -181,7 +195,69 @@ void CaptureAnnotations::commitShape() {
     setUndoState();
 }
 
+void CaptureAnnotations::pressText(Point p) {
+    if (m_textView == nullptr) return;
+    if (m_textEntry.press(p, m_model.captureWindowRect()) == TextEntry::Press::Committed) {
+        appendText();
+        return;
+    }
+    DrawShape& pen = m_model.shapes().currShape();
+    if (NSMyPopUpButton* popUp = m_strips.txtSizeButton()) {
+        pen.m_textSize = fontSizeOfTitle(popUp->title());
+    }
+    pen.m_penColor = palette()[m_state.selectedSwatch()].color;
+    m_textView->clear();
+    m_textView->setTextSize(pen.m_textSize);
+    m_textView->setPenColor(toQColor(pen.m_penColor));
+    placeTextView(m_textEntry.frame());
+    fitTextView();
+    m_textView->show();
+    m_textView->setFocus(Qt::OtherFocusReason);
+}
+
+void CaptureAnnotations::fitTextView() {
+    if (m_textView == nullptr || !m_textEntry.visible()) return;
+    const QSizeF content = m_textView->contentSize();
+    placeTextView(m_textEntry.fitContent({content.width(), content.height()}));
+}
+
+void CaptureAnnotations::placeTextView(std::optional<Rect> frame) {
+    m_model.setTextEditorFrame(frame);
+    m_view.refresh();
+    if (m_textView == nullptr) return;
+    if (!frame) {
+        m_textEntry.hide();
+        const bool hadFocus = m_window->focusWidget() == m_textView;
+        m_textView->hide();
+        // Keys go back to the capture window: Return finishes again.
+        if (hadFocus) m_window->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const QRect geometry = qtRectFromView(*frame, m_model.screenSize().height).toRect();
+    if (m_textView->geometry() != geometry) m_textView->setGeometry(geometry);
+}
+
+void CaptureAnnotations::appendText() {
+    if (m_textView == nullptr || !m_textEntry.visible()) return;
+    ShapeHistory& shapes = m_model.shapes();
+    const bool added =
+        m_textEntry.commit(shapes, m_textView->toPlainText()) == AddShapeResult::Added;
+    placeTextView(std::nullopt);
+    if (!added) return;
+    ShapePaintContext context;
+    context.viewHeight = m_model.screenSize().height;
+    context.mosaicImage = &m_view.mosaicImage;
+    addToFlattenedHistory(m_view.currentImage, shapes.arrayShapes().back(), context);
+    m_view.repaintSelection();
+    setUndoState();
+}
+
 void CaptureAnnotations::onUndo() {
+    if (m_textEntry.visible()) {
+        // The text being typed is dropped, not committed; the shapes stay.
+        placeTextView(std::nullopt);
+        return;
+    }
     m_log.write(QStringLiteral("onUndo"));
     if (m_model.shapes().unDo()) historyChanged();
 }

@@ -7,7 +7,9 @@
 #include <QObject>
 #include <functional>
 #include <future>
+#include <optional>
 
+#include "annotate/text_entry.h"
 #include "capture/selection_interaction.h"
 #include "controls/artwork.h"
 #include "controls/strips_state.h"
@@ -16,6 +18,7 @@
 class CaptureModel;
 class CaptureView;
 class Log;
+class NSMyTextView;
 struct UiTexts;
 
 class CaptureAnnotations : public QObject, public AnnotationTools {
@@ -42,13 +45,18 @@ public:
     void handlePopBtn(int index);
 
     const StripsState& strips() const { return m_state; }
+    // The text tool's editor, made with the toolbar: null before the first selection.
+    NSMyTextView* textView() const { return m_textView; }
     ToolStrips& toolStrips() { return m_strips; }
 
     // AnnotationTools
     bool savePanelOpen() const override { return m_hooks.savePanelOpen(); }
     bool isIntoolbar(Point p) const override { return m_state.isIntoolbar(p); }
-    bool textViewVisible() const override { return false; }
-    void appendText() override {}
+    bool textViewVisible() const override { return m_textEntry.visible(); }
+    // Ends the text being typed: a finished shape, flattened into the screen, unless it is
+    // empty; the editor is hidden. Does nothing while no text is typed, so anything may call
+    // it before it composes the image.
+    void appendText() override;
     void selectionMade() override;
     void selectionChanged() override;
     void dropAnnotations() override;
@@ -64,6 +72,10 @@ private:
     void historyChanged();
     void showToolbar(bool withColorbar);
     void sync();
+    void pressText(Point p);
+    void fitTextView();
+    // The editor's frame into the widget and the overlay, or the editor hidden (nullopt).
+    void placeTextView(std::optional<Rect> frame);
 
     CaptureModel& m_model;
     CaptureView& m_view;
@@ -75,4 +87,7 @@ private:
     ToolStrips m_strips;
     StripsState m_state;
     Point m_toolStart;  // where the current gesture's press was
+    QWidget* m_window;
+    NSMyTextView* m_textView = nullptr;
+    TextEntry m_textEntry;
 };

@@ -193,7 +193,7 @@ void CaptureWindow::followMouseStep() {
 
 void CaptureWindow::onOK() {
     if (m_savePanel) return;
-    m_annotations->appendText();
+    m_annotations->appendText();  // a text still being typed is part of the image
     QString problem;
     const QImage image = cutSelection(myView->currentImage, m_model.captureWindowRect(),
                                       rectScreen.height, &problem);

@@ -1,7 +1,8 @@
 #pragma once
-// Synthetic mouse events for widget tests, delivered at once.
+// Synthetic mouse and key events for widget tests, delivered at once.
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -22,4 +23,33 @@ inline void sendDrag(QWidget& widget, QPointF from, std::initializer_list<QPoint
         last = p;
     }
     sendMouse(widget, QEvent::MouseButtonRelease, last);
+}
+
+// A key pressed and released where the keyboard focus of `fallback`'s window is (or on
+// `fallback` without one), travelling up to the parents as long as nobody accepts it, as real
+// keys do. The offscreen platform need not activate the window.
+inline void sendKey(QWidget& fallback, int key, const QString& text = {},
+                    Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* focus = fallback.window()->focusWidget();
+    QWidget* target = focus ? focus : &fallback;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(target, &release);
+}
+
+// Types `text` key by key: letters and digits with their key codes, '\n' as Return, anything
+// else (Chinese, say) as the text of a key without a code, as an X key with a Unicode
+// keysym arrives.
+inline void typeKeys(QWidget& fallback, const QString& text) {
+    for (const QChar c : text) {
+        if (c == u'\n') {
+            sendKey(fallback, Qt::Key_Return, QStringLiteral("\r"));
+        } else if (c.isLetterOrNumber() && c.unicode() < 0x80) {
+            sendKey(fallback, c.toUpper().unicode(), QString(c),
+                    c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier);
+        } else {
+            sendKey(fallback, Qt::Key_unknown, QString(c));
+        }
+    }
 }
