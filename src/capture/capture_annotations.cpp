@@ -43,13 +43,17 @@ void CaptureAnnotations::prepareArtwork(double devicePixelRatio) {
 }
 
 void CaptureAnnotations::reset() {
+    hideStrips();
+    m_view.mosaicImage = QImage();
+    sync();
+}
+
+void CaptureAnnotations::hideStrips() {
     placeTextView(std::nullopt);
     m_state.clearToolBorder();
     m_strips.clearHover();
     m_state.setColorbarShow(false);
     m_state.setToolbarShow(false);
-    m_view.mosaicImage = QImage();
-    sync();
 }
 
 void CaptureAnnotations::sync() {
@@ -86,11 +90,7 @@ void CaptureAnnotations::selectionChanged() {
 }
 
 void CaptureAnnotations::dropAnnotations() {
-    placeTextView(std::nullopt);
-    m_state.clearToolBorder();
-    m_strips.clearHover();
-    m_state.setToolbarShow(false);
-    m_state.setColorbarShow(false);
+    hideStrips();
     m_model.shapes().reset();
     historyChanged();
     // The selection is already gone from the model: what it showed is repainted everywhere.

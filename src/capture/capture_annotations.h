@@ -72,6 +72,8 @@ private:
     void historyChanged();
     void showToolbar(bool withColorbar);
     void sync();
+    // Both strips hidden and unmarked, a text being typed dropped.
+    void hideStrips();
     void pressText(Point p);
     void fitTextView();
     // The editor's frame into the widget and the overlay, or the editor hidden (nullopt).
