@@ -31,12 +31,41 @@ QPen strokePen(const QBrush& brush, double width) {
     return pen;
 }
 
-QPainterPath freehandPath(const DrawShape& s, double viewHeight) {
+// The stroke's path; with a visible area, only the runs of segments that can paint into it,
+// each with one more segment on either side so that the joins inside the area are the ones
+// the whole stroke has (a join reaches at most `reach` from its point).
+// How far a miter join (limit 5 half-widths) and the anti-aliasing reach, in pen widths.
+constexpr double kJoinReach = 2.5 + 0.5;
+
+QPainterPath freehandPath(const DrawShape& s, double viewHeight,
+                          const std::optional<QRectF>& visible = std::nullopt, double reach = 0) {
     QPainterPath path;
-    if (s.brushPoints.empty()) return path;
-    path.moveTo(qtPointFromView(s.brushPoints.front(), viewHeight));
-    for (size_t i = 1; i < s.brushPoints.size(); ++i) {
-        path.lineTo(qtPointFromView(s.brushPoints[i], viewHeight));
+    const auto& points = s.brushPoints;
+    if (points.empty()) return path;
+    const auto at = [&](size_t i) { return qtPointFromView(points[i], viewHeight); };
+    if (!visible) {
+        path.moveTo(at(0));
+        for (size_t i = 1; i < points.size(); ++i) path.lineTo(at(i));
+        return path;
+    }
+    const QRectF area = visible->adjusted(-reach, -reach, reach, reach);
+    const auto touches = [&](size_t segment) {  // the segment from point segment - 1
+        return QRectF(at(segment - 1), at(segment)).normalized().intersects(area) ||
+               area.contains(at(segment));
+    };
+    size_t i = 1;
+    while (i < points.size()) {
+        if (!touches(i)) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end + 1 < points.size() && touches(end + 1)) ++end;
+        const size_t first = i > 1 ? i - 1 : i;
+        const size_t last = std::min(end + 1, points.size() - 1);
+        path.moveTo(at(first - 1));
+        for (size_t k = first; k <= last; ++k) path.lineTo(at(k));
+        i = last + 1;
     }
     return path;
 }
@@ -90,19 +119,21 @@ void paintShape(QPainter& painter, const DrawShape& s, bool isCurrent,
         }
         case ToolType::ToolBrush:
             painter.setPen(strokePen(color, s.m_penSize));
-            painter.drawPath(freehandPath(s, h));
+            painter.drawPath(freehandPath(s, h, context.visibleArea, kJoinReach * s.m_penSize));
             break;
-        case ToolType::ToolGlitter:
+        case ToolType::ToolGlitter: {
             // The chosen alpha is replaced, not multiplied: a highlighter is always half.
-            painter.setPen(strokePen(qtColor(s.m_penColor, 0.5), glitterLineWidth(s.m_penSize)));
-            painter.drawPath(freehandPath(s, h));
+            const int width = glitterLineWidth(s.m_penSize);
+            painter.setPen(strokePen(qtColor(s.m_penColor, 0.5), width));
+            painter.drawPath(freehandPath(s, h, context.visibleArea, kJoinReach * width));
             break;
+        }
         case ToolType::ToolMosaic: {
             const int width = static_cast<int>(GetMosaicDrawSizeByPenSize(s.m_penSize));
             const bool pattern = context.mosaicImage && !context.mosaicImage->isNull();
             painter.setPen(
                 strokePen(pattern ? mosaicBrush(*context.mosaicImage) : QBrush(color), width));
-            painter.drawPath(freehandPath(s, h));
+            painter.drawPath(freehandPath(s, h, context.visibleArea, kJoinReach * width));
             break;
         }
         case ToolType::ToolText:

@@ -4,6 +4,8 @@
 // coordinates; the y flip happens here, through platform/view_transform.h.
 
 #include <QImage>
+#include <QRectF>
+#include <optional>
 #include <vector>
 
 #include "annotate/draw_shape.h"
@@ -17,6 +19,10 @@ struct ShapePaintContext {
     // The pixelated screen (pixelatedScreen), same size and pixel ratio as the screen image;
     // without it a mosaic stroke is painted in its pen colour.
     const QImage* mosaicImage = nullptr;
+    // When only this part of the painter will show (a repaint's clip, Qt's coordinates), a
+    // free-hand stroke paints just the segments that reach into it: a long stroke would
+    // otherwise be stroked whole for every small repaint.
+    std::optional<QRectF> visibleArea;
 };
 
 // Paints one shape. The current pen (isCurrent) is painted unless it is empty or the text

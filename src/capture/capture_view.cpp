@@ -200,8 +200,9 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
             ShapePaintContext context;
             context.viewHeight = m_height;
             context.mosaicImage = &mosaicImage;
+            context.visibleArea = sel.intersected(QRectF(area));
             painter.save();
-            painter.setClipRect(sel.intersected(QRectF(area)));
+            painter.setClipRect(*context.visibleArea);
             paintShape(painter, m_model.shapes().currShape(), true, context);
             painter.restore();
             return;

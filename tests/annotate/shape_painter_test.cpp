@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <cmath>
+#include <optional>
 
 #include "annotate/shape_painter.h"
 #include "support/test_images.h"
@@ -207,7 +208,7 @@ TEST_P(MosaicStroke, ShowsThePixelatedScreenInPlace) {
     const QImage mosaic = pixelatedScreen(screen);
     ASSERT_EQ(mosaic.size(), screen.size());
     ASSERT_EQ(mosaic.devicePixelRatio(), dpr);
-    ShapePaintContext context{kSide, false, &mosaic};
+    ShapePaintContext context{kSide, false, &mosaic, {}};
     const QImage flat = flattenHistory(screen, {mosaicStroke(6)}, context);
     // 30 points wide around Qt's y = 50: rows 35 to 65, less one point for the soft edges.
     for (int y = static_cast<int>(36 * dpr); y < static_cast<int>(64 * dpr); ++y) {
@@ -248,7 +249,7 @@ TEST_P(PaintingOrder, FollowsTheList) {
     const OrderCase& c = GetParam();
     const QImage screen = test_images::positionImage(kSide, kSide);
     const QImage mosaic = pixelatedScreen(screen);
-    const QImage flat = flattenHistory(screen, c.shapes, {kSide, false, &mosaic});
+    const QImage flat = flattenHistory(screen, c.shapes, {kSide, false, &mosaic, {}});
     // The arrow's head, solid blue where the mosaic does not cover it.
     for (const QPoint p : {QPoint(85, 50), QPoint(50, 50), QPoint(20, 50)}) {
         EXPECT_EQ(flat.pixel(p), c.mosaicOnTop ? mosaic.pixel(p) : qRgb(0, 0, 255)) << p.x();
@@ -258,9 +259,35 @@ TEST_P(PaintingOrder, FollowsTheList) {
 INSTANTIATE_TEST_SUITE_P(Shapes, PaintingOrder, ::testing::ValuesIn(kOrders),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A repaint of a small area paints only the stroke's segments near it; inside that area the
+// pixels must be those of the whole stroke, also where the stroke crosses itself, turns
+// sharply (miter joins) or is translucent.
+TEST(VisibleArea, InsideItTheSegmentsNearbyPaintAsTheWholeStroke) {
+    const QImage screen = test_images::positionImage(kSide, kSide);
+    const QImage mosaic = pixelatedScreen(screen);
+    for (const ToolType kind : {ToolType::ToolBrush, ToolType::ToolGlitter, ToolType::ToolMosaic}) {
+        DrawShape s = shapeOf(kind, 6, {1, 0, 0, 1});
+        // Out, a sharp turn back, and across the first segment again.
+        s.brushPoints = {{5, 20}, {90, 30}, {60, 34}, {40, 80}, {50, 5}, {95, 60}};
+        s.brushCount = static_cast<int>(s.brushPoints.size());
+        for (const QRectF area :
+             {QRectF(40, 60, 20, 20), QRectF(80, 62, 15, 15), QRectF(0, 0, 30, 30)}) {
+            const auto paint = [&](std::optional<QRectF> visible) {
+                QImage image = screen.copy();
+                QPainter painter(&image);
+                painter.setClipRect(area);
+                paintShape(painter, s, true, {kSide, false, &mosaic, visible});
+                return image.copy(area.toRect());
+            };
+            EXPECT_TRUE(paint(area) == paint(std::nullopt))
+                << "kind " << static_cast<int>(kind) << " area " << area.x() << "," << area.y();
+        }
+    }
+}
+
 TEST(FlattenHistory, NoShapesSharesTheScreen) {
     const QImage screen = filled(kSide, qRgb(1, 2, 3));
-    const QImage flat = flattenHistory(screen, {}, {kSide});
+    const QImage flat = flattenHistory(screen, {}, {kSide, false, nullptr, {}});
     EXPECT_EQ(flat.constBits(), screen.constBits());
 }
 
@@ -270,7 +297,7 @@ TEST(FlattenHistory, PaintsAtTheDevicePixelRatio) {
     const QImage screen = filled(2 * kSide, qRgb(255, 255, 255), 2);
     DrawShape r = shapeOf(ToolType::ToolRect, 2, {1, 0, 0, 1});
     r.m_rect = {10, 10, 50, 30};  // Qt points: left 10, top 60, right 60, bottom 90
-    const QImage flat = flattenHistory(screen, {r}, {kSide});
+    const QImage flat = flattenHistory(screen, {r}, {kSide, false, nullptr, {}});
     ASSERT_EQ(flat.size(), screen.size());
     EXPECT_EQ(flat.devicePixelRatio(), 2);
     EXPECT_EQ(screen.pixel(19, 150), qRgb(255, 255, 255));
@@ -293,7 +320,7 @@ TEST(FlattenHistory, BandsMatchOnePainter) {
         const QImage screen = test_images::positionImage(side, side, dpr);
         const QImage mosaic = pixelatedScreen(screen);
         const double points = side / dpr;
-        const ShapePaintContext context{points, false, &mosaic};
+        const ShapePaintContext context{points, false, &mosaic, {}};
         std::vector<DrawShape> shapes;
         for (const ToolType kind :
              {ToolType::ToolRect, ToolType::ToolEllipse, ToolType::ToolArrow, ToolType::ToolGlitter,
@@ -324,7 +351,7 @@ TEST(FlattenHistory, BandsMatchOnePainter) {
 TEST(FlattenHistory, AddingOneShapeMatchesAFullFlatten) {
     const QImage screen = test_images::positionImage(kSide, kSide);
     const QImage mosaic = pixelatedScreen(screen);
-    const ShapePaintContext context{kSide, false, &mosaic};
+    const ShapePaintContext context{kSide, false, &mosaic, {}};
     QImage flat = flattenHistory(screen, {}, context);
     addToFlattenedHistory(flat, arrowAcross(), context);
     addToFlattenedHistory(flat, mosaicStroke(2), context);
