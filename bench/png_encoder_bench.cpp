@@ -14,7 +14,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/qtxcb/png_encoder.h"
+#include "platform/png_encoder.h"
 #include "screen_like_image.h"
 
 namespace {

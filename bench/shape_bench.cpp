@@ -58,7 +58,7 @@ void BM_FlattenTenShapes(benchmark::State& state) {
     const QImage& origin = screen(w, h);
     const QImage mosaic = pixelatedScreen(origin);
     const std::vector<DrawShape> shapes = history(w, h);
-    const ShapePaintContext context{double(h), false, &mosaic};
+    const ShapePaintContext context{double(h), false, &mosaic, {}};
     for (auto _ : state) {
         QImage flat = flattenHistory(origin, shapes, context);
         benchmark::DoNotOptimize(flat.constBits());
@@ -71,7 +71,7 @@ void BM_AddMosaicToHistory(benchmark::State& state) {
     const int w = state.range(0), h = state.range(1);
     const QImage& origin = screen(w, h);
     const QImage mosaic = pixelatedScreen(origin);
-    const ShapePaintContext context{double(h), false, &mosaic};
+    const ShapePaintContext context{double(h), false, &mosaic, {}};
     QImage flat = flattenHistory(origin, history(w, h), context);
     const DrawShape stroke = shape(ToolType::ToolMosaic, w, h, 3);
     for (auto _ : state) {
@@ -95,7 +95,7 @@ void BM_PaintPen(benchmark::State& state) {
     QImage target = screen(w, h).copy();
     const QImage mosaic = pixelatedScreen(target);
     const DrawShape pen = shape(kind, w, h, 0);
-    const ShapePaintContext context{double(h), false, &mosaic};
+    const ShapePaintContext context{double(h), false, &mosaic, {}};
     for (auto _ : state) {
         QPainter painter(&target);
         paintShape(painter, pen, true, context);

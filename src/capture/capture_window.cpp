@@ -23,7 +23,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
-#include "platform/qtxcb/png_encoder.h"
+#include "platform/png_encoder.h"
 #include "platform/screen_coordinates.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"

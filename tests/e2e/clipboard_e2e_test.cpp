@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/png_encoder.h"
 #include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/clipboard_keeper.h"
-#include "platform/qtxcb/png_encoder.h"
 #include "support/child_process.h"
 #include "support/test_images.h"
 #include "support/x_session.h"

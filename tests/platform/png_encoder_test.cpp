@@ -1,6 +1,6 @@
 // The banded PNG encoder: every setting decodes pixel-exact, and the file is valid in every
 // detail a strict reader checks (chunk CRCs, one zlib stream with the right Adler-32).
-#include "platform/qtxcb/png_encoder.h"
+#include "platform/png_encoder.h"
 
 #include <zlib.h>
 

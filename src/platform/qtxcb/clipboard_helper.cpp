@@ -23,8 +23,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/png_encoder.h"
 #include "platform/qtxcb/display_check.h"
-#include "platform/qtxcb/png_encoder.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <climits>
 
+#include "platform/png_encoder.h"
 #include "platform/qtxcb/clipboard_helper.h"
-#include "platform/qtxcb/png_encoder.h"
 
 extern char** environ;
 

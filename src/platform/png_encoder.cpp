@@ -1,4 +1,4 @@
-#include "platform/qtxcb/png_encoder.h"
+#include "platform/png_encoder.h"
 
 #include <zlib.h>
 
