@@ -33,6 +33,11 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
 void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive) {
         m_wasActive = true;
+        m_handingOverToCapture = false;
+    } else if (m_handingOverToCapture) {
+        // The prepare panel has gone and the capture has not yet taken the keyboard: losing
+        // the active state now is our own doing, not another application's.
+        m_wasActive = false;
     } else if (m_wasActive) {
         m_wasActive = false;
         onKillFocusEvent();
@@ -54,7 +59,13 @@ CaptureWindow& AppDelegate::captureWindow() {
 }
 
 PrepareWindow& AppDelegate::prepareWindow() {
-    if (!m_prepareWindow) m_prepareWindow = std::make_unique<PrepareWindow>();
+    if (!m_prepareWindow) {
+        PrepareActions actions;
+        actions.startRequested = [this] { m_handingOverToCapture = true; };
+        actions.doCapture = [this] { doCapture(); };
+        actions.cancel = [this] { captureWindow().NoticeCaptureResult(2); };
+        m_prepareWindow = std::make_unique<PrepareWindow>(m_texts, std::move(actions));
+    }
     return *m_prepareWindow;
 }
 

@@ -39,6 +39,7 @@ private:
     UiTexts m_texts;
     uint64_t m_launchTimeMs = 0;
     bool m_wasActive = false;
+    bool m_handingOverToCapture = false;  // from Start in the prepare panel to the capture
     std::unique_ptr<CaptureWindow> m_captureWindow;
     std::unique_ptr<PrepareWindow> m_prepareWindow;
 };
