@@ -11,6 +11,7 @@ packages=(
     xvfb xdotool xclip x11-utils openbox
     fonts-liberation fonts-wqy-microhei
     clang-format
+    python3 dpkg-dev
 )
 
 # scripts/fuzz.sh (--fuzz): clang and its runtime libraries (libFuzzer, sanitizers).

@@ -10,6 +10,8 @@
 #include "app/app_delegate.h"
 #include "app/launch_request.h"
 #include "app/real_platform.h"
+#include "app/runtime_directory.h"
+#include "app/usage.h"
 #include "model/capture_param.h"
 #include "platform/clipboard.h"
 #include "platform/qtxcb/clipboard_helper.h"
@@ -24,6 +26,9 @@ int main(int argc, char** argv) {
     // follows must fail quietly, not end the process before the result is written. The same
     // holds for the clipboard helper, whose X connection may go away under a write.
     std::signal(SIGPIPE, SIG_IGN);
+    // "--help" or "--version" alone: answered without a display; with any other argument
+    // beside it, it is an ordinary argument of a capture.
+    if (const auto status = answerInformationRequest(argc, argv)) return *status;
     if (argc > 1 && std::strcmp(argv[1], kClipboardHelperFlag) == 0) {
         return runClipboardHelper(argc, argv);
     }
@@ -38,6 +43,8 @@ int main(int argc, char** argv) {
     if (const auto problem = waylandSessionProblem()) return cannotRecord(*problem);
     DisplayCheck display = connectToXDisplay();
     if (!display.connection) return cannotRecord(display.problem);
+    // Before the clipboard helper inherits our environment and before Qt looks for it.
+    ensureRuntimeDirectory();
     RealPlatform platform(std::move(display.connection));
     // An automatic capture ends on the clipboard: its helper process starts now, so that its
     // start-up runs alongside ours.
