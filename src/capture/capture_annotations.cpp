@@ -142,6 +142,7 @@ void CaptureAnnotations::onTool(StripAction action) {
     m_model.setDrawDragPoints(false);
     showToolbar(true);
     sync();
+    m_view.refresh();  // the handles go, a text being typed went
 }
 
 void CaptureAnnotations::setPenSize(int penSize) {

@@ -6,8 +6,10 @@
 
 namespace {
 
-// How far the border and the handle discs reach on either side of the selection's edge.
+// How far the border with its handle discs reaches on either side of the selection's edge,
+// and the border alone: the area changes with the handles, so that hiding them repaints them.
 constexpr double kBorderReach = 5;
+constexpr double kBorderLineReach = 2;
 // The editor's frame is drawn 3 points outside the editor with a 2-point pen.
 constexpr double kEditorFrameReach = 6;
 // Anti-aliased edges of the label and the magnifier.
@@ -33,7 +35,7 @@ OverlayPieceAreas overlayPieceAreas(const OverlayScene& scene, double logoTextWi
 
     const Rect& s = scene.selection;
     if (s.width > 0 || s.height > 0) {
-        const double r = kBorderReach;
+        const double r = scene.handlesShown ? kBorderReach : kBorderLineReach;
         at(OverlayPiece::BorderBottom) = {s.x - r, s.y - r, s.width + 2 * r, 2 * r};
         at(OverlayPiece::BorderTop) = {s.x - r, s.top() - r, s.width + 2 * r, 2 * r};
         at(OverlayPiece::BorderLeft) = {s.x - r, s.y - r, 2 * r, s.height + 2 * r};

@@ -87,6 +87,20 @@ TEST_F(CaptureAnnotationsTest, ToolCommandsSetStateMarksAndBothStrips) {
     }
 }
 
+// What the screen shows, not a fresh render: repaints must cover what disappears.
+TEST_F(CaptureAnnotationsTest, ChoosingAToolTakesTheHandlesOffTheScreen) {
+    start({{"TrackColor", 0xFF00}});
+    select();
+    const auto shownAt = [this](int x, int y) {
+        QApplication::processEvents();
+        return window->screen()->grabWindow(window->winId()).toImage().pixel(x, y);
+    };
+    // The top-left handle's disc around (300, 200), two points left of the border line.
+    ASSERT_EQ(shownAt(298, 200), qRgb(0, 255, 0)) << "the handle is on the screen";
+    tools().onCommand(StripAction::onRect);
+    EXPECT_NE(shownAt(298, 200), qRgb(0, 255, 0)) << "the handle was repainted away";
+}
+
 TEST_F(CaptureAnnotationsTest, MosaicIsMadeOnceAndNarrowsTheBar) {
     start();
     select();

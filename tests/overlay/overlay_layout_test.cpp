@@ -113,6 +113,7 @@ TEST(OverlayPieces, AreasCoverWhatIsPainted) {
     OverlayScene scene;
     scene.screen = kScreen;
     scene.selection = {100, 100, 300, 200};
+    scene.handlesShown = true;
     scene.magnifierShown = true;
     scene.pointer = {600, 500};
     scene.hasLogo = true;
@@ -129,6 +130,13 @@ TEST(OverlayPieces, AreasCoverWhatIsPainted) {
     EXPECT_EQ(area(a, OverlayPiece::Magnifier), (Rect{602, 322, 150, 156}))
         << "a logo line that fits: the panel and its outline";
     EXPECT_TRUE(area(a, OverlayPiece::TextEditorFrame).isEmpty());
+
+    // Without handles the border reaches 2 points: hiding them changes the area, which
+    // repaints where they were.
+    scene.handlesShown = false;
+    EXPECT_EQ(area(overlayPieceAreas(scene, 100), OverlayPiece::BorderLeft),
+              (Rect{98, 98, 4, 204}));
+    scene.handlesShown = true;
 
     // A logo line wider than the panel widens the area to the line's end (drawn from x + 5).
     a = overlayPieceAreas(scene, 300);
