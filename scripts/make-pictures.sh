@@ -4,6 +4,7 @@
 # `import -window root` and cropped to the capture.
 #   docs/selection.png  a selection being dragged: size label, handles, magnifier
 #   docs/toolbar.png    the toolbar and the colour bar, with a rectangle drawn
+#   docs/prepare_en.png, docs/prepare_zh.png  the prepare panel in English and Chinese
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -49,4 +50,17 @@ shot toolbar 700x560+110+70
 xdotool key Escape
 wait "$tool" || true
 tool=""
+
+# The prepare panel (flag 3), 280 x 185 in the middle of the screen, in both languages.
+for language in en zh; do
+    [ $language = en ] && echo '{"Ex": 1}' > "$work/params.json" || echo '{}' > "$work/params.json"
+    build/src/quillet-capture "startfromlocal,$work/params.json,$work/result.json,,0,3,0,0,0,0" \
+        2>/dev/null &
+    tool=$!
+    sleep 1.5
+    shot "prepare_$language" 300x205+490+297
+    xdotool key Escape
+    wait "$tool" || true
+    tool=""
+done
 ls -l docs/*.png
