@@ -21,7 +21,3 @@ using enum CaptureState;
 inline bool isToolState(CaptureState state) {
     return state >= CAPTURE_STATE_TEXT;
 }
-
-inline int stateNumber(CaptureState state) {
-    return static_cast<int>(state);
-}

@@ -19,10 +19,6 @@ enum class Handle : int {
     Inside = 8,
 };
 
-inline bool isHandle(Handle h) {
-    return h != Handle::Outside && h != Handle::Inside;
-}
-
 inline constexpr double kHandleSize = 6;
 
 using HandleSquares = std::array<Rect, 8>;

@@ -2,8 +2,9 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
-#include <memory>
 #include <string>
+
+#include "platform/qtxcb/xcb_connection.h"
 
 namespace x11_window_state {
 namespace {
@@ -11,22 +12,6 @@ namespace {
 xcb_connection_t* qtConnection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
-}
-
-struct Free {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, Free>;
-
-// Errors are freed here rather than left to Qt's event queue.
-template <typename R, typename C>
-Reply<R> reply(xcb_connection_t* c, C cookie,
-               R* (*get)(xcb_connection_t*, C, xcb_generic_error_t**)) {
-    xcb_generic_error_t* error = nullptr;
-    Reply<R> r(get(c, cookie, &error));
-    std::free(error);
-    return r;
 }
 
 // The screen number of DISPLAY (":1.2" is screen 2); Qt does not hand out its own.
@@ -45,10 +30,10 @@ bool compositingManagerRuns() {
     xcb_connection_t* c = qtConnection();
     if (c == nullptr) return false;
     const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber());
-    auto atom =
-        reply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.c_str()), xcb_intern_atom_reply);
+    auto atom = xcbReply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.c_str()),
+                         xcb_intern_atom_reply);
     if (!atom) return false;
-    auto owner = reply(c, xcb_get_selection_owner(c, atom->atom), xcb_get_selection_owner_reply);
+    auto owner = xcbReply(c, xcb_get_selection_owner(c, atom->atom), xcb_get_selection_owner_reply);
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
@@ -58,7 +43,7 @@ xcb_window_t screenTopLevel(const QWidget& window) {
     xcb_window_t w = xcb_window_t(window.winId());
     // Up the tree to the child of the root: a reparenting window manager's frame.
     for (int depth = 0; depth < 16; ++depth) {
-        auto tree = reply(c, xcb_query_tree(c, w), xcb_query_tree_reply);
+        auto tree = xcbReply(c, xcb_query_tree(c, w), xcb_query_tree_reply);
         if (!tree || tree->parent == XCB_WINDOW_NONE || tree->parent == tree->root) return w;
         w = tree->parent;
     }
@@ -70,7 +55,7 @@ bool isOffScreen(xcb_window_t topLevel) {
     if (c == nullptr || topLevel == 0) return true;
     xcb_flush(c);
     auto attributes =
-        reply(c, xcb_get_window_attributes(c, topLevel), xcb_get_window_attributes_reply);
+        xcbReply(c, xcb_get_window_attributes(c, topLevel), xcb_get_window_attributes_reply);
     return !attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE;
 }
 
