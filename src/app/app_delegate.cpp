@@ -18,10 +18,14 @@ AppDelegate::AppDelegate(const PlatformServices& platform) : m_platform(platform
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
+    const uint64_t launchTimeMs = m_platform.clock->now().milliseconds();
+    applicationDidFinishLaunching(buildCommandObject(arguments, *m_platform.log), launchTimeMs);
+}
+
+void AppDelegate::applicationDidFinishLaunching(const QJsonObject& command, uint64_t launchTimeMs) {
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
             &AppDelegate::onApplicationStateChanged);
-    m_launchTimeMs = m_platform.clock->now().milliseconds();
-    const QJsonObject command = buildCommandObject(arguments, *m_platform.log);
+    m_launchTimeMs = launchTimeMs;
     takePermissionTexts(command, m_texts.permission);
     if (!captureWindow().ScreeningPermissionCheck()) {
         m_platform.processExit->exit(kExitNotPermitted);

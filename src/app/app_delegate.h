@@ -21,6 +21,8 @@ public:
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching(const QStringList& arguments);
+    // The same with the command already built from the launch, at `launchTimeMs`.
+    void applicationDidFinishLaunching(const QJsonObject& command, uint64_t launchTimeMs);
     void onKillFocusEvent();
     // Cancels when the application goes from active to any other state.
     void onApplicationStateChanged(Qt::ApplicationState state);

@@ -6,16 +6,21 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 
 #include "app/app_delegate.h"
 #include "app/launch_request.h"
 #include "app/real_platform.h"
 #include "app/runtime_directory.h"
 #include "app/usage.h"
+#include "capture/automatic_capture.h"
 #include "model/capture_param.h"
 #include "platform/clipboard.h"
+#include "platform/clock.h"
 #include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/display_check.h"
+#include "platform/qtxcb/xcb_screens.h"
 
 namespace {
 constexpr int kExitCannotRecord = -3;
@@ -45,18 +50,38 @@ int main(int argc, char** argv) {
     if (!display.connection) return cannotRecord(display.problem);
     // Before the clipboard helper inherits our environment and before Qt looks for it.
     ensureRuntimeDirectory();
+    const std::shared_ptr<XcbConnection> connection = display.connection;
     RealPlatform platform(std::move(display.connection));
-    // An automatic capture ends on the clipboard: its helper process starts now, so that its
-    // start-up runs alongside ours.
-    if (isAutomaticCapture(launchAutoCaptureFlag(arguments)))
-        platform.services().clipboard->prepare();
+    const PlatformServices& services = platform.services();
+    std::optional<QJsonObject> command;
+    uint64_t launchTimeMs = 0;
+    std::unique_ptr<XcbScreens> xcbScreens;
+    if (isAutomaticCapture(launchAutoCaptureFlag(arguments))) {
+        // An automatic capture ends on the clipboard: its helper process starts now, so that
+        // its start-up runs alongside ours.
+        services.clipboard->prepare();
+        // It needs no window, so it runs without the widget toolkit when the screens can be
+        // known without it.
+        xcbScreens = XcbScreens::create(connection);
+        if (xcbScreens) {
+            platform.useScreens(xcbScreens.get());
+            launchTimeMs = services.clock->now().milliseconds();
+            command = buildCommandObject(arguments, *services.log);
+            if (runWithoutWindows(*command, services, launchTimeMs)) return 0;
+            platform.useScreens(nullptr);
+        }
+    }
 
     // The capture reads the screen and the window list through X11 itself.
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
-    AppDelegate delegate(platform.services());
-    delegate.applicationDidFinishLaunching(arguments);
+    AppDelegate delegate(services);
+    if (command) {
+        delegate.applicationDidFinishLaunching(*command, launchTimeMs);
+    } else {
+        delegate.applicationDidFinishLaunching(arguments);
+    }
     return QApplication::exec();
 }

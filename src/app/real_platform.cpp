@@ -20,7 +20,7 @@ struct RealPlatform::Parts {
     SystemExit processExit;
     QtScreens screens;
     XcbWindowList windowList{connection};
-    XcbScreenGrabber grabber{connection};
+    XcbScreenGrabber grabber{connection, &screens};
     ClipboardKeeper clipboard{ClipboardKeeper::ownExecutable()};
     QtDialogs dialogs;
     X11PermissionProbe permissionProbe;
@@ -38,3 +38,10 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
 }
 
 RealPlatform::~RealPlatform() = default;
+
+void RealPlatform::useScreens(DesktopScreens* screens) {
+    Parts& p = *m_parts;
+    DesktopScreens* chosen = screens ? screens : &p.screens;
+    m_services.screens = chosen;
+    p.grabber.setScreens(chosen);
+}

@@ -7,6 +7,7 @@
 
 #include "platform/platform_services.h"
 
+class DesktopScreens;
 class XcbConnection;
 
 class RealPlatform {
@@ -18,6 +19,10 @@ public:
     RealPlatform& operator=(const RealPlatform&) = delete;
 
     const PlatformServices& services() const { return m_services; }
+
+    // Screens read from the X server instead of Qt (for a process without a QGuiApplication);
+    // null returns to Qt's. `screens` must outlive their use.
+    void useScreens(DesktopScreens* screens);
 
 private:
     struct Parts;

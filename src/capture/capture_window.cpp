@@ -10,6 +10,7 @@
 #include <future>
 #include <system_error>
 
+#include "capture/automatic_capture.h"
 #include "capture/capture_annotations.h"
 #include "capture/capture_view.h"
 #include "capture/image_composition.h"
@@ -91,23 +92,19 @@ void CaptureWindow::doCapture() {
 }
 
 void CaptureWindow::doCaptureInner() {
-    const bool automatic = isAutomaticCapture(m_model.captureParam().autoCaptureFlag);
-    // The clipboard's slow start overlaps the grab when the result is known to follow.
-    if (automatic) m_platform.clipboard->prepare();
+    if (isAutomaticCapture(m_model.captureParam().autoCaptureFlag)) {
+        // The clipboard's slow start overlaps the grab.
+        m_platform.clipboard->prepare();
+        const AutomaticOutcome outcome = captureAutomatically(m_platform, m_model.captureParam());
+        rectScreen = outcome.screen;
+        m_model.setCaptureWindowRect(outcome.selection);
+        NoticeCaptureResult(outcome.kind);
+        return;
+    }
 
     reset();
     if (!captureScreen()) {
         finishWithoutImage(QString());
-        return;
-    }
-
-    if (automatic) {
-        m_model.setCaptureWindowRect(automaticCaptureRect(m_model.captureParam(), rectScreen));
-        m_model.setDrawDragPoints(true);
-        m_model.setImagePaint(false, m_interaction.currentLocation);
-        m_model.setDrawImageRect(m_model.captureWindowRect());
-        m_model.setCaptureState(CAPTURE_STATE_SELECTED);
-        onOK();
         return;
     }
 

@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -19,7 +20,9 @@
 // One per test: discovered tests run in processes of their own, and the application is
 // destroyed before its X server.
 struct X11Platform {
-    explicit X11Platform(XSessionOptions options = {}, const char* scaleFactor = nullptr)
+    // `beforeQt` runs on the new display before Qt connects to it (to set up its screens).
+    explicit X11Platform(XSessionOptions options = {}, const char* scaleFactor = nullptr,
+                         const std::function<void()>& beforeQt = {})
         : session(options) {
         if (!session.ok()) return;
         setenv("DISPLAY", session.display().c_str(), 1);
@@ -29,6 +32,7 @@ struct X11Platform {
         } else {
             unsetenv("QT_SCALE_FACTOR");
         }
+        if (beforeQt) beforeQt();
         static int argc = 1;
         static char name[] = "quillet_x11_tests";
         static char* argv[] = {name, nullptr};

@@ -21,12 +21,7 @@ std::vector<DesktopScreen> desktopScreens() {
     return desktop;
 }
 
-std::vector<ScreenInfo> QtScreens::screens() {
-    return uiScreensFromDesktop(desktopScreens());
-}
-
-Point QtScreens::pointerPosition() {
+Point QtScreens::desktopPointer() {
     const QPoint pos = QCursor::pos();
-    return uiPointerFromDesktop({static_cast<double>(pos.x()), static_cast<double>(pos.y())},
-                                desktopScreens());
+    return {static_cast<double>(pos.x()), static_cast<double>(pos.y())};
 }

@@ -60,8 +60,9 @@ void makeOpaque(uint32_t* pixels, std::size_t count) {
     for (; i < count; ++i) pixels[i] |= 0xFF000000u;
 }
 
-XcbScreenGrabber::XcbScreenGrabber(std::shared_ptr<XcbConnection> connection)
-    : m_connection(std::move(connection)) {
+XcbScreenGrabber::XcbScreenGrabber(std::shared_ptr<XcbConnection> connection,
+                                   DesktopScreens* screens)
+    : m_connection(std::move(connection)), m_screens(screens) {
     if (!m_connection) return;
     xcb_connection_t* c = m_connection->get();
     m_supportedLayout = hasSupportedLayout(c, m_connection->screen());
@@ -118,7 +119,8 @@ void XcbScreenGrabber::setSharedMemoryEnabled(bool enabled) {
 }
 
 QImage XcbScreenGrabber::grab(const Rect& displayRect) {
-    const RootArea area = rootAreaFromDisplay(displayRect, desktopScreens());
+    const RootArea area =
+        rootAreaFromDisplay(displayRect, m_screens ? m_screens->desktop() : desktopScreens());
     // Rounding the edges rather than the size keeps neighbouring rectangles seamless at
     // fractional ratios.
     const long left = std::lround(area.pixels.left());

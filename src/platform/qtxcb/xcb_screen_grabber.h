@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/qtxcb/desktop_screens.h"
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/screen_grabber.h"
 
@@ -19,7 +20,9 @@ void makeOpaque(uint32_t* pixels, std::size_t count);
 
 class XcbScreenGrabber : public ScreenGrabber {
 public:
-    explicit XcbScreenGrabber(std::shared_ptr<XcbConnection> connection);
+    // `screens` scale the rectangles given to grab(); Qt's screens when null.
+    explicit XcbScreenGrabber(std::shared_ptr<XcbConnection> connection,
+                              DesktopScreens* screens = nullptr);
     ~XcbScreenGrabber() override;
 
     // Readies a shared segment for a grab of the whole root window without waiting for it:
@@ -39,6 +42,8 @@ public:
     // significant byte first.
     QImage grabRootPixels(int x, int y, int width, int height);
 
+    void setScreens(DesktopScreens* screens) { m_screens = screens; }
+
     bool usesSharedMemory() const { return m_sharedMemory; }
     void setSharedMemoryEnabled(bool enabled);  // for comparisons with the GetImage path
 
@@ -52,6 +57,7 @@ private:
     void finishPreparation();
 
     std::shared_ptr<XcbConnection> m_connection;
+    DesktopScreens* m_screens;
     QString m_lastError;
     bool m_supportedLayout = false;
     bool m_sharedMemoryOffered = false;

@@ -1,0 +1,59 @@
+#include "capture/automatic_capture.h"
+
+#include "capture/image_composition.h"
+#include "capture/screen_geometry.h"
+#include "capture/screen_recording_permission.h"
+#include "model/capture_command.h"
+#include "model/capture_result.h"
+#include "model/value_reading.h"
+#include "platform/clipboard.h"
+#include "platform/log.h"
+#include "platform/screen_grabber.h"
+#include "platform/screens.h"
+
+AutomaticOutcome captureAutomatically(const PlatformServices& platform, const CaptureParam& param) {
+    AutomaticOutcome outcome;
+    outcome.kind = kResultCancelled;
+    const std::vector<ScreenInfo> screens = platform.screens->screens();
+    const Point pointer = platform.screens->pointerPosition();
+    outcome.screen = getScreensRect(screens, true, pointer);
+    const QImage grab = platform.grabber->grab(
+        grabRectForScreen(outcome.screen, getScreenHeightDiff(screens, pointer)));
+    if (grab.isNull()) {
+        platform.log->write(QStringLiteral("no image: the screen could not be grabbed: ") +
+                            platform.grabber->lastError());
+        return outcome;
+    }
+    outcome.selection = automaticCaptureRect(param, outcome.screen);
+    QString problem;
+    const QImage image = cutSelection(grab, outcome.selection, outcome.screen.height, &problem);
+    if (image.isNull()) {
+        platform.log->write(QStringLiteral("no image: ") + problem);
+        return outcome;
+    }
+    if (!platform.clipboard->setImage(image)) {
+        platform.log->write(QStringLiteral("no image: the clipboard could not be taken"));
+        return outcome;
+    }
+    outcome.kind = kResultFinished;
+    return outcome;
+}
+
+bool runWithoutWindows(const QJsonObject& command, const PlatformServices& platform,
+                       uint64_t launchTimeMs) {
+    if (integerValue(command, QStringLiteral("CmdType")).value_or(0) == -1) return false;
+    UiTexts texts;
+    takePermissionTexts(command, texts.permission);
+    CaptureParam param;
+    std::optional<QString> resultPath;
+    applyCaptureCommand(command, param, texts, resultPath);
+    if (!isAutomaticCapture(param.autoCaptureFlag)) return false;
+    // Without a permission to record, a prompt follows, and that needs windows.
+    if (!ScreenRecordingPermission(platform).ScreeningRecordPermissionCheck()) return false;
+
+    const AutomaticOutcome outcome = captureAutomatically(platform, param);
+    const CaptureResultInput input{outcome.kind, outcome.selection, outcome.screen, QString(),
+                                   launchTimeMs};
+    deliverCaptureResult(input, resultPath, *platform.log, *platform.processExit);
+    return true;
+}
