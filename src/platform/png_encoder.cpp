@@ -7,6 +7,7 @@
 #endif
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -23,6 +24,9 @@ constexpr qsizetype kBatchBytes = 128 * 1024;
 // A band restarts the deflate dictionary, so bands are kept tall enough for that not to matter.
 constexpr int kMinBandRows = 32;
 constexpr int kBandsPerThread = 4;
+// PngDeflate::Auto: the share of run bytes from which Z_RLE beats plain Huffman coding. Below
+// it (a photograph, say) Huffman coding alone is both faster and, measured, a little smaller.
+constexpr int kRunPercent = 20;
 
 enum class Layout { Rgb, Rgba, RgbaPremultiplied };
 
@@ -149,6 +153,27 @@ void filterPaeth(const uchar* cur, const uchar* prev, uchar* out, qsizetype n, i
         out[i] = uchar(cur[i] - paethPredictor(cur[i - bpp], prev[i], prev[i - bpp]));
 }
 
+// Bytes that end a run of at least four equal ones: about what Z_RLE can replace by a match.
+qsizetype runBytes(const uchar* data, qsizetype n) {
+    qsizetype count = 0;
+    qsizetype i = 3;
+#ifdef __SSE2__
+    auto load = [&](qsizetype at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    };
+    for (; i + 16 <= n; i += 16) {
+        const __m128i x0 = load(i), x1 = load(i - 1), x2 = load(i - 2), x3 = load(i - 3);
+        const __m128i equal = _mm_and_si128(
+            _mm_and_si128(_mm_cmpeq_epi8(x0, x1), _mm_cmpeq_epi8(x1, x2)), _mm_cmpeq_epi8(x2, x3));
+        count += std::popcount(unsigned(_mm_movemask_epi8(equal)));
+    }
+#endif
+    for (; i < n; ++i)
+        count +=
+            (data[i] == data[i - 1]) & (data[i - 1] == data[i - 2]) & (data[i - 2] == data[i - 3]);
+    return count;
+}
+
 quint64 signedSum(const uchar* data, qsizetype n) {
     quint64 sum = 0;
     for (qsizetype i = 0; i < n; ++i) sum += quint64(std::abs(int(qint8(data[i]))));
@@ -230,6 +255,7 @@ public:
             case PngDeflate::Fast:
                 break;
             case PngDeflate::Rle:
+            case PngDeflate::Auto:
                 strategy = Z_RLE;
                 break;
             case PngDeflate::HuffmanOnly:
@@ -286,6 +312,7 @@ private:
             convertRow(row(band.firstRow - 1), prev.data(), m_pixels.width, m_layout);
 
         bool ok = true;
+        int strategy = Z_RLE;
         int y = band.firstRow;
         while (ok && y < band.endRow) {
             const int batchEnd = int(std::min<qsizetype>(band.endRow, y + batchRows));
@@ -301,7 +328,19 @@ private:
             band.adler = adler32(band.adler, batch.data(), batchSize);
             const bool end = y == band.endRow;
             const int flush = end ? (last ? Z_FINISH : Z_SYNC_FLUSH) : Z_NO_FLUSH;
-            ok = deflateAll(zs, band, batch.data(), batchSize, flush);
+            if (m_options.deflate == PngDeflate::Auto) {
+                const qsizetype runs = runBytes(batch.data(), batchSize);
+                const int wanted =
+                    runs * 100 >= qsizetype(batchSize) * kRunPercent ? Z_RLE : Z_HUFFMAN_ONLY;
+                if (wanted != strategy) {
+                    // The rows so far end a block under the old strategy (Z_BLOCK: no marker, no
+                    // byte alignment); deflateParams then has nothing left to flush itself.
+                    ok = deflateAll(zs, band, nullptr, 0, Z_BLOCK) &&
+                         deflateParams(&zs, 1, wanted) == Z_OK;
+                    strategy = wanted;
+                }
+            }
+            ok = ok && deflateAll(zs, band, batch.data(), batchSize, flush);
             if (m_cancel && m_cancel->load(std::memory_order_relaxed)) ok = false;
             if (m_failed) ok = false;
         }
