@@ -8,7 +8,7 @@
 #include <atomic>
 
 enum class PngFilter { None, Sub, Up, Paeth, Adaptive };
-// Auto: per batch of rows, Rle where the filtered bytes hold runs, HuffmanOnly where they do not.
+// Auto: per batch of rows, Rle, Fast or HuffmanOnly, by how much of the filtered bytes are runs.
 enum class PngDeflate { Fast, Rle, HuffmanOnly, Default, Auto };
 
 struct PngOptions {
