@@ -1,13 +1,16 @@
-// Whole-screen PNG encoding for the clipboard at 1920x1080 and 3840x2160, on a desktop-like
-// picture and on noise: our banded encoder at its settings (and the alternatives it was chosen
-// from), next to Qt's default writer and Qt at zlib level 1. Also the cost of handing 4K pixels
-// to the clipboard helper through a memfd (what ClipboardKeeper does) and through a pipe.
+// Whole-screen PNG encoding for the clipboard at 1920x1080 and 3840x2160, on a desktop with a
+// photograph-like wallpaper, on a flat desktop of gradient windows, on noise, and on PNG files
+// named in QUILLET_PNG_BENCH_FILES (grabs of real screens): our banded encoder at its settings (and
+// the alternatives it was chosen from), next to Qt's default writer and Qt at zlib level 1. Also
+// the cost of handing 4K pixels to the clipboard helper through a memfd (what ClipboardKeeper does)
+// and through a pipe.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <map>
@@ -19,20 +22,44 @@
 
 namespace {
 
-enum Content { Screen, Noise };
+enum Content { Screen, Flat, Noise, FirstFile };
 
+// Grabs of real screens to encode besides the generated pictures: PNG files, separated by ':'.
+QStringList extraFiles() {
+    return qEnvironmentVariable("QUILLET_PNG_BENCH_FILES").split(':', Qt::SkipEmptyParts);
+}
+
+// A file is encoded at its own size, whatever the height argument says.
 const QImage& testImage(int height, int content) {
     static std::map<std::pair<int, int>, QImage> cache;
     QImage& image = cache[{height, content}];
     if (image.isNull()) {
         const int width = height * 16 / 9;
-        image = content == Screen ? screenLikeImage(width, height) : noiseImage(width, height);
+        switch (content) {
+            case Screen:
+                image = screenLikeImage(width, height);
+                break;
+            case Flat:
+                image = flatDesktopImage(width, height);
+                break;
+            case Noise:
+                image = noiseImage(width, height);
+                break;
+            default:
+                image = QImage(extraFiles().value(content - FirstFile))
+                            .convertToFormat(QImage::Format_RGB32);
+        }
     }
     return image;
 }
 
 void describe(benchmark::State& state, const QImage& image, qsizetype pngBytes) {
-    state.SetLabel(state.range(1) == Screen ? "screen" : "noise");
+    const int content = int(state.range(1));
+    const char* names[] = {"screen", "flat", "noise"};
+    state.SetLabel(
+        content < FirstFile
+            ? names[content]
+            : QFileInfo(extraFiles().value(content - FirstFile)).fileName().toStdString());
     state.counters["png_MB"] = double(pngBytes) / 1e6;
     state.counters["raw_MB/s"] = benchmark::Counter(double(image.sizeInBytes()) * 1e-6,
                                                     benchmark::Counter::kIsIterationInvariantRate);
@@ -67,23 +94,28 @@ void BM_QtEncoder(benchmark::State& state) {
 void registerEncoders() {
     using F = PngFilter;
     using D = PngDeflate;
+    std::vector<std::pair<int, int>> inputs;  // height, content
     for (const int height : {1080, 2160}) {
-        for (const int content : {Screen, Noise}) {
-            auto* ours = benchmark::RegisterBenchmark("OurEncoder", BM_OurEncoder);
-            ours->ArgNames({"height", "content", "filter", "deflate", "threads"});
-            ours->Args({height, content, int(F::Up), int(D::Rle), 0});  // the settings in use
-            ours->Args({height, content, int(F::Up), int(D::Rle), 1});
-            ours->Args({height, content, int(F::Up), int(D::Fast), 0});
-            ours->Args({height, content, int(F::Sub), int(D::Rle), 0});
-            ours->Args({height, content, int(F::Paeth), int(D::Rle), 0});
-            ours->Args({height, content, int(F::Adaptive), int(D::Fast), 0});
-            ours->Unit(benchmark::kMillisecond)->UseRealTime();
+        for (const int content : {Screen, Flat, Noise}) inputs.emplace_back(height, content);
+    }
+    for (int i = 0; i < extraFiles().size(); ++i) inputs.emplace_back(0, FirstFile + i);
+    for (const auto& [height, content] : inputs) {
+        auto* ours = benchmark::RegisterBenchmark("OurEncoder", BM_OurEncoder);
+        ours->ArgNames({"height", "content", "filter", "deflate", "threads"});
+        ours->Args({height, content, int(F::Paeth), int(D::Auto), 0});  // the settings in use
+        ours->Args({height, content, int(F::Paeth), int(D::Auto), 1});
+        ours->Args({height, content, int(F::Up), int(D::Rle), 0});  // the earlier ones
+        ours->Args({height, content, int(F::Up), int(D::Rle), 1});
+        ours->Args({height, content, int(F::Paeth), int(D::Rle), 0});
+        ours->Args({height, content, int(F::Paeth), int(D::HuffmanOnly), 0});
+        ours->Args({height, content, int(F::Up), int(D::Fast), 0});
+        ours->Args({height, content, int(F::Adaptive), int(D::Auto), 0});
+        ours->Unit(benchmark::kMillisecond)->UseRealTime();
 
-            auto* qt = benchmark::RegisterBenchmark("QtEncoder", BM_QtEncoder);
-            qt->ArgNames({"height", "content", "quality"});
-            qt->Args({height, content, -1})->Args({height, content, 85});
-            qt->Unit(benchmark::kMillisecond)->UseRealTime();
-        }
+        auto* qt = benchmark::RegisterBenchmark("QtEncoder", BM_QtEncoder);
+        qt->ArgNames({"height", "content", "quality"});
+        qt->Args({height, content, -1})->Args({height, content, 85});
+        qt->Unit(benchmark::kMillisecond)->UseRealTime();
     }
 }
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "support/test_pattern.h"
+
 namespace {
 
 double lattice(int x, int y, int octave) {
@@ -93,6 +95,29 @@ QImage screenLikeImage(int w, int h, int sensorNoise) {
     }
     p.setPen(Qt::white);
     p.drawText(w - int(90 * s), h - int(14 * s), "12:34");
+    return img;
+}
+QImage flatDesktopImage(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    // The windows of bench_display.sh, in stacking order, each under a 20 px title bar.
+    const QRect wins[] = {QRect(w / 10, h / 10, w / 2, h / 2), QRect(w / 3, h / 4, w / 2, h / 2),
+                          QRect(w / 20, h / 2, w / 3, h / 3)};
+    QPainter p(&img);
+    for (int i = 0; i < 3; ++i) {
+        const QRect r = wins[i];
+        QLinearGradient title(r.topLeft(), r.topLeft() + QPoint(0, 20));
+        title.setColorAt(0, QColor(232, 232, 232));
+        title.setColorAt(1, QColor(200, 200, 204));
+        p.fillRect(QRect(r.x() - 1, r.y() - 21, r.width() + 2, r.height() + 22), Qt::darkGray);
+        p.fillRect(QRect(r.x(), r.y() - 20, r.width(), 20), title);
+        p.setPen(QColor(70, 70, 70));
+        p.drawText(QRect(r.x(), r.y() - 20, r.width(), 20), Qt::AlignCenter, "window");
+        for (int y = 0; y < r.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(img.scanLine(r.y() + y)) + r.x();
+            for (int x = 0; x < r.width(); ++x) row[x] = test_pattern::pixel(i, x, y);
+        }
+    }
     return img;
 }
 QImage noiseImage(int w, int h) {

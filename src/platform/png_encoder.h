@@ -8,11 +8,12 @@
 #include <atomic>
 
 enum class PngFilter { None, Sub, Up, Paeth, Adaptive };
-enum class PngDeflate { Fast, Rle, HuffmanOnly, Default };
+// Auto: per batch of rows, Rle, Fast or HuffmanOnly, by how much of the filtered bytes are runs.
+enum class PngDeflate { Fast, Rle, HuffmanOnly, Default, Auto };
 
 struct PngOptions {
-    PngFilter filter = PngFilter::Up;
-    PngDeflate deflate = PngDeflate::Rle;
+    PngFilter filter = PngFilter::Paeth;
+    PngDeflate deflate = PngDeflate::Auto;
     int threads = 0;  // 0: one per core
 };
 

@@ -64,6 +64,18 @@ struct RoundTrip {
     PngOptions options;
 };
 
+// Stripes of noise and of the pattern, 20 rows each, on rows wide enough for a band to take
+// several batches: PngDeflate::Auto changes its strategy inside a band.
+QImage stripes() {
+    QImage image = test_images::patternImage(4000, 200);
+    const QImage noise = test_images::noiseImage(4000, 200);
+    for (int y = 0; y < 200; y += 40) {
+        for (int row = y; row < y + 20; ++row)
+            memcpy(image.scanLine(row), noise.constScanLine(row), size_t(image.bytesPerLine()));
+    }
+    return image;
+}
+
 TEST(PngEncoder, EverySettingDecodesPixelExact) {
     using F = PngFilter;
     using D = PngDeflate;
@@ -78,6 +90,8 @@ TEST(PngEncoder, EverySettingDecodesPixelExact) {
         {"paeth filter", pattern, {F::Paeth, D::Fast, 3}},
         {"adaptive filter", pattern, {F::Adaptive, D::Default, 3}},
         {"huffman only", pattern, {F::Up, D::HuffmanOnly, 2}},
+        {"deflate chosen per batch", pattern, {F::Sub, D::Auto, 3}},
+        {"deflate switching inside bands", stripes(), {F::Paeth, D::Auto, 1}},
         {"single thread", pattern, {F::Up, D::Rle, 1}},
         {"noise", test_images::noiseImage(517, 301), {F::Paeth, D::Fast, 4}},
         {"straight alpha", test_images::patternImage(301, 77, QImage::Format_ARGB32), {}},
