@@ -7,77 +7,70 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include <QAbstractNativeEventFilter>
-#include <QAccessible>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
-#include <QTimer>
-#include <array>
+#include <poll.h>
+#include <sys/eventfd.h>
+
+#include <QByteArray>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "platform/png_encoder.h"
-#include "platform/qtxcb/display_check.h"
+#include "platform/qtxcb/selection_owner.h"
 
 namespace {
 
 constexpr char kPngMime[] = "image/png";
-// A safety net next to QClipboard::changed: however the loss of ownership was missed, the
-// helper notices it within this time.
+// A safety net next to SelectionClear: however the loss of ownership was missed, the helper
+// notices it within this time.
 constexpr int kOwnershipPollMs = 1000;
 
-// The image as it travels through the helper: pixels arrive, then the PNG is ready.
+// The image as it travels through the helper: pixels arrive, then the PNG is ready. Each change
+// also signals an eventfd, so that an event loop can wait for it next to its X connection.
 class EncodedImage {
 public:
     enum class Stage { Waiting, Arrived, Encoded, Failed };
 
+    EncodedImage() : m_wakeUp(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~EncodedImage() {
+        if (m_wakeUp >= 0) close(m_wakeUp);
+    }
+    EncodedImage(const EncodedImage&) = delete;
+    EncodedImage& operator=(const EncodedImage&) = delete;
+
     void setStage(Stage stage, QByteArray png = {}) {
-        std::function<void()> onFailure;
         {
             const std::lock_guard lock(m_mutex);
             m_stage = stage;
             m_png = std::move(png);
-            if (stage == Stage::Failed) onFailure = std::move(m_onFailure);
         }
         m_changed.notify_all();
-        if (onFailure) onFailure();
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = write(m_wakeUp, &one, sizeof one);
     }
-    // `callback` runs once, on the thread that finds the image cannot become a PNG (at once
-    // when that is known already).
-    void onFailure(std::function<void()> callback) {
-        {
-            const std::lock_guard lock(m_mutex);
-            if (m_stage != Stage::Failed) {
-                m_onFailure = std::move(callback);
-                return;
-            }
-        }
-        callback();
-    }
-    bool failed() {
+    Stage stage() {
         const std::lock_guard lock(m_mutex);
-        return m_stage == Stage::Failed;
+        return m_stage;
     }
+    bool failed() { return stage() == Stage::Failed; }
     // Blocks until the pixels arrived (true) or never will (false).
     bool waitForPixels() {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_stage != Stage::Waiting; });
         return m_stage != Stage::Failed;
     }
-    // Blocks until the encoding has finished; a paste that comes early is served from here.
+    // Blocks until the encoding has finished: the PNG, or nothing when it failed.
     QByteArray waitForPng() {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock,
                        [this] { return m_stage == Stage::Encoded || m_stage == Stage::Failed; });
         return m_png;
     }
+    int wakeUpFd() const { return m_wakeUp; }
 
     std::atomic<bool> cancel{false};
 
@@ -86,24 +79,7 @@ private:
     std::condition_variable m_changed;
     Stage m_stage = Stage::Waiting;
     QByteArray m_png;
-    std::function<void()> m_onFailure;
-};
-
-class PngMimeData : public QMimeData {
-public:
-    explicit PngMimeData(std::shared_ptr<EncodedImage> image) : m_image(std::move(image)) {}
-
-    QStringList formats() const override { return {QString::fromLatin1(kPngMime)}; }
-    bool hasFormat(const QString& mimeType) const override { return mimeType == kPngMime; }
-
-protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
-        if (mimeType != kPngMime) return {};
-        return m_image->waitForPng();
-    }
-
-private:
-    std::shared_ptr<EncodedImage> m_image;
+    int m_wakeUp;
 };
 
 bool readExactly(int fd, void* data, size_t size) {
@@ -123,8 +99,6 @@ void answer(char byte) {
     }
 }
 
-// Runs on its own thread from the start, so that the encoding overlaps Qt's start-up when the
-// pixels come early.
 // A finished PNG from the capturing process: served as it is, never re-encoded.
 void receivePng(const ClipboardImageHeader& header, const std::shared_ptr<EncodedImage>& image) {
     static constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
@@ -146,6 +120,7 @@ void receivePng(const ClipboardImageHeader& header, const std::shared_ptr<Encode
     image->setStage(EncodedImage::Stage::Encoded, std::move(png));
 }
 
+// Runs on its own thread from the start, so that the encoding overlaps the wait for pastes.
 void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     ClipboardImageHeader header;
     struct stat info {};
@@ -188,93 +163,6 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     image->setStage(stage, std::move(png));
 }
 
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
-}
-
-// Our own windows carry our connection's resource id base; Qt's ownsClipboard() only reflects
-// what Qt asked for, not what the server granted.
-bool ownsClipboardOnServer() {
-    xcb_connection_t* connection = qtConnection();
-    if (!connection) return false;
-    static const xcb_atom_t clipboardAtom = [connection] {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return atom;
-    }();
-    if (clipboardAtom == XCB_ATOM_NONE) return false;
-    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, clipboardAtom), nullptr);
-    const xcb_window_t owner = reply ? reply->owner : XCB_NONE;
-    free(reply);
-    const xcb_setup_t* setup = xcb_get_setup(connection);
-    return owner != XCB_NONE && (owner & ~setup->resource_id_mask) == setup->resource_id_base;
-}
-
-// Gives CLIPBOARD up unless another client has taken it meanwhile. Checked and given up under a
-// server grab, so that no other client's claim can come in between and be undone by ours.
-void releaseClipboard(QClipboard* clipboard) {
-    xcb_connection_t* connection = qtConnection();
-    if (!connection) return;
-    xcb_grab_server(connection);
-    if (ownsClipboardOnServer()) clipboard->clear(QClipboard::Clipboard);
-    xcb_ungrab_server(connection);
-    xcb_flush(connection);
-}
-
-// Stands before Qt's answer to a paste: one that needs the PNG waits here for the encoding, and
-// when there is no PNG it is refused (Qt would send an empty one). Asking for the list of
-// types needs no PNG and is left to Qt until the encoding has failed.
-class PasteGate : public QAbstractNativeEventFilter {
-public:
-    explicit PasteGate(std::shared_ptr<EncodedImage> image) : m_image(std::move(image)) {}
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
-            return false;
-        const auto& request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
-        xcb_connection_t* connection = qtConnection();
-        if (!connection) return false;
-        if (m_targets == XCB_ATOM_NONE) {
-            m_targets = internAtom(connection, "TARGETS");
-            m_timestamp = internAtom(connection, "TIMESTAMP");
-        }
-        const bool needsPng = request.target != m_targets && request.target != m_timestamp;
-        if (needsPng ? !m_image->waitForPng().isEmpty() : !m_image->failed()) return false;
-
-        xcb_selection_notify_event_t refusal{};
-        refusal.response_type = XCB_SELECTION_NOTIFY;
-        refusal.time = request.time;
-        refusal.requestor = request.requestor;
-        refusal.selection = request.selection;
-        refusal.target = request.target;
-        refusal.property = XCB_NONE;
-        std::array<char, 32> wire{};  // events travel as 32 bytes, longer than the struct
-        std::memcpy(wire.data(), &refusal, sizeof refusal);
-        xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
-        xcb_flush(connection);
-        return true;
-    }
-
-private:
-    static xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return atom;
-    }
-
-    std::shared_ptr<EncodedImage> m_image;
-    xcb_atom_t m_targets = XCB_ATOM_NONE;
-    xcb_atom_t m_timestamp = XCB_ATOM_NONE;
-};
-
 // A host that reads the capturing process's output must see its end when that process exits,
 // and a signal to the caller's process group must not reach the helper.
 void detachFromCaller() {
@@ -289,84 +177,77 @@ void detachFromCaller() {
     close_range(kHelperChannelFd + 1, ~0u, 0);
 }
 
-// What the helper does not need costs start-up time: input methods, XInput, the session
-// manager, desktop themes.
-void leanQtEnvironment() {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qputenv("QT_QPA_PLATFORMTHEME", "generic");
-    qputenv("QT_IM_MODULE", "none");
-    qputenv("QT_XCB_NO_XI2", "1");
-    qunsetenv("SESSION_MANAGER");
+// Serves CLIPBOARD until another client takes it or the X connection goes away; gives it up if
+// the image turns out not to make a PNG after all. Returns the process's exit status.
+int serveClipboard(xcb_connection_t* connection, SelectionOwner& owner, EncodedImage& image,
+                   int wakeUpFd) {
+    bool dataKnown = false;
+    for (;;) {
+        if (!dataKnown) {
+            const EncodedImage::Stage stage = image.stage();
+            if (stage == EncodedImage::Stage::Encoded || stage == EncodedImage::Stage::Failed) {
+                dataKnown = true;
+                const QByteArray png = image.waitForPng();
+                owner.setData(png);
+                if (png.isEmpty()) {
+                    owner.releaseIfOwned();
+                    return 1;
+                }
+            }
+        }
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+            const bool stillOwned = owner.handle(event);
+            std::free(event);
+            if (!stillOwned) return 0;
+        }
+        if (xcb_connection_has_error(connection)) return 0;
+        pollfd fds[] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {wakeUpFd, POLLIN, 0}};
+        const int ready = poll(fds, dataKnown ? 1 : 2, kOwnershipPollMs);
+        if (ready < 0 && errno != EINTR) return 1;
+        if (ready == 0 && !owner.ownsOnServer()) return 0;  // however the loss was missed
+        if (fds[1].revents & POLLIN) {
+            uint64_t count = 0;
+            [[maybe_unused]] const ssize_t n = read(wakeUpFd, &count, sizeof count);
+        }
+    }
 }
 
 }  // namespace
 
-int runClipboardHelper(int argc, char** argv) {
+int runClipboardHelper(int, char**) {
     detachFromCaller();
     auto image = std::make_shared<EncodedImage>();
     std::thread encoder(receiveAndEncode, image);
-
-    // Qt aborts without a display, and an abort may leave a core file behind.
-    if (xDisplayProblem()) {
+    bool channelOpen = true;
+    const auto finish = [&](int status) {
         image->cancel = true;
-        shutdown(kHelperChannelFd, SHUT_RDWR);  // ends the encoder thread's wait for pixels
+        // Ends the encoder thread's wait for pixels.
+        if (channelOpen) shutdown(kHelperChannelFd, SHUT_RDWR);
         encoder.join();
-        return 1;
-    }
-    leanQtEnvironment();
-    int qtArgc = argc > 0 ? 1 : 0;
-    QGuiApplication app(qtArgc, argv);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
-
-    if (!image->waitForPixels()) {
-        encoder.join();
-        return 1;
-    }
-    PasteGate gate(image);
-    app.installNativeEventFilter(&gate);
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setMimeData(new PngMimeData(image), QClipboard::Clipboard);
-    const bool owned = clipboard->ownsClipboard() && ownsClipboardOnServer();
-    if (!owned || image->failed()) {
-        releaseClipboard(clipboard);
-        answer(kHelperFailed);
-        image->cancel = true;
-        encoder.join();
-        return 1;
-    }
-    answer(kHelperReady);
-    close(kHelperChannelFd);
-    // "Ready" comes before the encoding ends, to keep the capturing process short. Should the
-    // encoding fail after all, the clipboard is given up rather than left with nothing to serve.
-    bool gaveUp = false;
-    image->onFailure([&app, &gaveUp, clipboard] {
-        QMetaObject::invokeMethod(
-            &app,
-            [&gaveUp, clipboard] {
-                gaveUp = true;
-                releaseClipboard(clipboard);
-                QCoreApplication::quit();
-            },
-            Qt::QueuedConnection);
-    });
-
-    auto quitWhenTaken = [clipboard] {
-        if (!clipboard->ownsClipboard() || !ownsClipboardOnServer()) QCoreApplication::quit();
+        return status;
     };
-    QObject::connect(clipboard, &QClipboard::changed, &app, [quitWhenTaken](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard) quitWhenTaken();
-    });
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &app, quitWhenTaken);
-    poll.start(kOwnershipPollMs);
 
-    // exec() hands the application to the accessibility bridge, which in Qt 6.4 opens a D-Bus
-    // connection (and may autolaunch a bus) while the PNG is still being encoded. The helper has
-    // no user interface to make accessible.
-    QAccessible::installRootObjectHandler([](QObject*) {});
-
-    const int status = QGuiApplication::exec();
-    image->cancel = true;
-    encoder.join();
-    return gaveUp ? 1 : status;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return finish(1);
+    }
+    int status = 1;
+    {
+        SelectionOwner owner(connection, "CLIPBOARD", kPngMime);
+        if (!image->waitForPixels()) {
+            // Nothing to serve.
+        } else if (!owner.acquire() || image->failed()) {
+            owner.releaseIfOwned();
+            answer(kHelperFailed);
+        } else {
+            answer(kHelperReady);
+            close(kHelperChannelFd);
+            channelOpen = false;
+            // "Ready" comes before the encoding ends, to keep the capturing process short.
+            status = serveClipboard(connection, owner, *image, image->wakeUpFd());
+        }
+    }
+    xcb_disconnect(connection);
+    return finish(status);
 }

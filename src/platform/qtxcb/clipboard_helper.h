@@ -2,7 +2,8 @@
 // The hidden mode of quillet-capture that keeps a finished image on the X11 clipboard after the
 // capturing process has ended: it receives the pixels from ClipboardKeeper and encodes the PNG
 // once (or receives a finished PNG and serves it as it is), owns CLIPBOARD, and exits as soon as
-// another client takes it or the X connection goes away.
+// another client takes it or the X connection goes away. It talks to the X server through xcb
+// alone: no toolkit start-up stands between the capture and the first paste.
 
 #include <QImage>
 #include <cstdint>

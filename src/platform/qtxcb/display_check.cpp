@@ -26,9 +26,3 @@ std::optional<std::string> waylandSessionProblem() {
     }
     return std::nullopt;
 }
-
-std::optional<std::string> xDisplayProblem() {
-    DisplayCheck check = connectToXDisplay();
-    if (check.connection) return std::nullopt;
-    return std::move(check.problem);
-}

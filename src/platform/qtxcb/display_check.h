@@ -22,6 +22,3 @@ DisplayCheck connectToXDisplay();
 // Why a Wayland session cannot be recorded through X11, or nothing outside one. Its X server
 // (XWayland) shows only X clients on its root window: native windows would come out black.
 std::optional<std::string> waylandSessionProblem();
-
-// Only the answer, for a process that lets Qt make its connection (the clipboard helper).
-std::optional<std::string> xDisplayProblem();
