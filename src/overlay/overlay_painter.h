@@ -4,12 +4,19 @@
 
 #include <QImage>
 #include <QPainter>
+#include <vector>
 
 #include "overlay/overlay_layout.h"
 #include "platform/color.h"
 
 class Log;
 class TextSprites;
+
+// What the magnifier keeps between paints: the zoom is put together here and copied unscaled.
+struct MagnifierCache {
+    QImage zoom;
+    std::vector<int> sourceColumns;
+};
 
 struct MagnifierInputs {
     Point cursor;
@@ -19,6 +26,8 @@ struct MagnifierInputs {
     bool anchoredToSelection = false;
     const QImage* originImage = nullptr;
     const QImage* colorImage = nullptr;
+    // Without one the zoom is scaled by the painter, pixel by pixel whenever the clip is a region.
+    MagnifierCache* cache = nullptr;
 };
 
 // The readout the magnifier shows for `in.cursor`; `outside` when the cursor's pixel is not

@@ -123,6 +123,7 @@ TEST(MagnifierPainting, GivesThePixelsOfThePaintersPrimitives) {
                     expected = expected.convertToFormat(format);
                     expected.setDevicePixelRatio(row.dpr);
                     QImage actual = expected;
+                    MagnifierCache cache;
                     const auto paint = [&](QImage& image, bool primitives) {
                         QPainter painter(&image);
                         if (regionClip) {
@@ -131,7 +132,9 @@ TEST(MagnifierPainting, GivesThePixelsOfThePaintersPrimitives) {
                         if (primitives) {
                             paintWithPrimitives(painter, &sprites, in);
                         } else {
-                            paintMagnifier(painter, &sprites, in, nullptr);
+                            MagnifierInputs cached = in;
+                            cached.cache = &cache;
+                            paintMagnifier(painter, &sprites, cached, nullptr);
                         }
                     };
                     // A paint elsewhere first: what is kept from it must not show in the next.
