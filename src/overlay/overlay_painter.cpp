@@ -1,9 +1,12 @@
 #include "overlay/overlay_painter.h"
 
+#include <QHash>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "overlay/text_sprites.h"
 #include "platform/log.h"
@@ -25,27 +28,39 @@ void drawTextAt(QPainter& painter, TextSprites* sprites, Point at, const QString
     sprites->draw(painter, QPointF(at.x, viewHeight - at.y - sprites->descent()), text, color, dpr);
 }
 
+// The painter's scale to device pixels when the magnifier's pieces can be put together in device
+// pixels and copied unscaled: no world transform and a whole-number scale. At a fractional scale
+// the zoom's edges fall inside pixels, where the raster engine's scaled drawing goes two ways
+// (rectangle clip or not); the painter draws everything itself there.
+std::optional<double> wholeDeviceScale(const QPainter& painter) {
+    const QTransform device = painter.deviceTransform();
+    if (!painter.worldTransform().isIdentity() || device.type() > QTransform::TxScale) {
+        return std::nullopt;
+    }
+    const double scale = device.m11();
+    if (scale < 1 || scale != device.m22() || scale != std::round(scale)) return std::nullopt;
+    const QTransform unscaled = QTransform::fromScale(1 / scale, 1 / scale) * device;
+    if (unscaled.type() > QTransform::TxTranslate) return std::nullopt;
+    return scale;
+}
+
 // Draws the image pixels `source` scaled into `target` (painter points) the way the raster
 // engine's nearest-neighbour scaling does: each device pixel shows the source pixel under its
 // centre, stepping along a row in 16.16 fixed point. The part of `source` outside the image is
 // left out together with its share of `target`. Rows repeat for every source row, so most are
 // copies of the one above; the result goes out as one unscaled copy. False when the painter or
-// the image is not one this handles (a rotated painter, a format other than 32 bits).
+// the image is not one this handles (see wholeDeviceScale; a format other than 32 bits).
 bool drawZoom(QPainter& painter, const QImage& image, const QRectF& target, const QRectF& source,
               MagnifierCache& cache) {
     const QImage::Format format = image.format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied) {
         return false;
     }
+    const auto wholeScale = wholeDeviceScale(painter);
+    if (!wholeScale) return false;
+    const double scale = *wholeScale;
     const QTransform device = painter.deviceTransform();
-    if (!painter.worldTransform().isIdentity() || device.type() > QTransform::TxScale ||
-        device.m11() <= 0 || device.m11() != device.m22()) {
-        return false;
-    }
-    // Copies go out unscaled when the painter's scale is undone exactly.
-    const double scale = device.m11();
     const QTransform unscaled = QTransform::fromScale(1 / scale, 1 / scale) * device;
-    if (unscaled.type() > QTransform::TxTranslate) return false;
 
     double x = target.x(), y = target.y(), w = target.width(), h = target.height();
     double sx = source.x(), sy = source.y(), sw = source.width(), sh = source.height();
@@ -124,6 +139,148 @@ bool drawZoom(QPainter& painter, const QImage& image, const QRectF& target, cons
     return true;
 }
 
+// The frame, cross-hair and logo line around a panel whose box is `box` (widget coordinates).
+void strokeFrame(QPainter& painter, const QRectF& box, const QColor& color) {
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(color, 1));
+    painter.drawRect(box);
+}
+
+void strokeCross(QPainter& painter, const QRectF& box, const QColor& color) {
+    QPainterPath cross;
+    cross.moveTo(box.left() + 72, box.top() + kMagnifierZoomHeight);
+    cross.lineTo(box.left() + 72, box.top() + 1);
+    cross.moveTo(box.left() + 1, box.top() + 44);
+    cross.lineTo(box.left() + 144, box.top() + 44);
+    painter.strokePath(cross, QPen(color, 4));
+}
+
+void strokeLogoLine(QPainter& painter, const QRectF& box, const QColor& color) {
+    painter.setPen(QPen(color, 0.9));
+    painter.drawLine(QPointF(box.left() + 4, box.bottom() - 36),
+                     QPointF(box.left() + 137, box.bottom() - 36));
+}
+
+// Around the panel the strokes reach at most this far (the cross-hair's square caps).
+constexpr int kStrokeMargin = 3;
+
+// What `stroke` paints, stroked onto a transparent image with the painter's transform moved by
+// whole device pixels, as rectangles that filling with the pen's colour, once or as many times
+// as the pen covered them, paints alike: rows covered alike make one. The colour is the one most
+// pixels hold, the pen's as it lays it on. False when a pixel holds what no number of layers
+// gives, or the colour is not one the painter can be given.
+using Stroke = MagnifierCache::Strokes::Stroke;
+bool strokeFills(const QTransform& transform, QSize size,
+                 void (*stroke)(QPainter&, const QRectF&, const QColor&), const QRectF& box,
+                 const QColor& color, Stroke& out) {
+    QImage mask(size, QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    {
+        QPainter painter(&mask);
+        painter.setTransform(transform);
+        stroke(painter, box, color);
+    }
+    QHash<quint32, int> counts;
+    for (int y = 0; y < mask.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(mask.constScanLine(y));
+        for (int x = 0; x < mask.width(); ++x) {
+            if (row[x] != 0) ++counts[row[x]];
+        }
+    }
+    if (counts.isEmpty()) return false;
+    quint32 once = counts.constBegin().key();
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it) {
+        if (it.value() > counts.value(once)) once = it.key();
+    }
+    const QRgb plain = qUnpremultiply(once);
+    if (qPremultiply(plain) != once) return false;
+    out.color = QColor::fromRgba(plain);
+    // What 1, 2, 3 layers of the colour give over nothing.
+    QHash<quint32, int> layersOf;
+    QImage pixel(1, 1, QImage::Format_ARGB32_Premultiplied);
+    pixel.fill(Qt::transparent);
+    for (int layers = 1; layers <= 3; ++layers) {
+        QPainter(&pixel).fillRect(0, 0, 1, 1, out.color);
+        layersOf.insert(reinterpret_cast<const quint32*>(pixel.constBits())[0], layers);
+    }
+
+    out.fills.clear();
+    std::vector<size_t> open, stillOpen;  // rectangles reaching the row above
+    for (int y = 0; y < mask.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(mask.constScanLine(y));
+        stillOpen.clear();
+        for (int x = 0; x < mask.width();) {
+            const quint32 value = row[x];
+            if (value == 0) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < mask.width() && row[x] == value) ++x;
+            const int layers = layersOf.value(value, 0);
+            if (layers == 0) return false;
+            const auto above = std::find_if(open.begin(), open.end(), [&](size_t i) {
+                const auto& f = out.fills[i];
+                return f.rect.left() == start && f.rect.right() == x - 1 && f.layers == layers;
+            });
+            if (above != open.end()) {
+                out.fills[*above].rect.setBottom(y);
+                stillOpen.push_back(*above);
+            } else {
+                stillOpen.push_back(out.fills.size());
+                out.fills.push_back({QRect(start, y, x - start, 1), layers});
+            }
+        }
+        open.swap(stillOpen);
+    }
+    return true;
+}
+
+// Makes sure `cache.strokes` holds the rectangles the frame and logo line cover around `box` on
+// this painter. False when the painter is not one this handles (see wholeDeviceScale), or the
+// strokes reach past the device's edge: a pen cut there joins its lines differently.
+bool prepareStrokes(QPainter& painter, const QRectF& box, MagnifierCache& cache) {
+    const auto wholeScale = wholeDeviceScale(painter);
+    const auto* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    if (!wholeScale || !device || device->devType() != QInternal::Image) return false;
+    const double scale = *wholeScale;
+    const QTransform transform = painter.deviceTransform();
+    const QTransform unscaled = QTransform::fromScale(1 / scale, 1 / scale) * transform;
+    const QRectF reach = box.adjusted(-kStrokeMargin, -kStrokeMargin, kStrokeMargin, kStrokeMargin);
+    const QRectF deviceRect(QPointF(0, 0), static_cast<const QImage*>(device)->size());
+    if (!deviceRect.adjusted(1, 1, -1, -1).contains(transform.mapRect(reach))) return false;
+
+    const QPointF corner = transform.map(reach.topLeft());
+    const QPoint whole(static_cast<int>(std::floor(corner.x())),
+                       static_cast<int>(std::floor(corner.y())));
+    const QPointF phase = corner - QPointF(whole);
+    MagnifierCache::Strokes& s = cache.strokes;
+    const int height = static_cast<int>(box.height());
+    if (s.ratio != scale || s.height != height || s.phase != phase) {
+        const QTransform moved = transform * QTransform::fromTranslate(-whole.x(), -whole.y());
+        const QSize size(static_cast<int>(std::ceil((box.width() + 2 * kStrokeMargin) * scale)),
+                         static_cast<int>(std::ceil((box.height() + 2 * kStrokeMargin) * scale)));
+        s.usable = strokeFills(moved, size, strokeFrame, box, kMagnifierOutline, s.frame) &&
+                   strokeFills(moved, size, strokeLogoLine, box, kLogo, s.logoLine);
+        s.ratio = scale;
+        s.height = height;
+        s.phase = phase;
+    }
+    s.origin = QPointF(whole) - QPointF(unscaled.dx(), unscaled.dy());
+    return s.usable;
+}
+
+// Fills the rectangles kept by prepareStrokes, unscaled.
+void fillStroke(QPainter& painter, const MagnifierCache::Strokes& s, const Stroke& stroke) {
+    painter.save();
+    painter.setWorldTransform(QTransform::fromScale(1 / s.ratio, 1 / s.ratio));
+    painter.translate(s.origin);
+    for (const auto& fill : stroke.fills) {
+        for (int i = 0; i < fill.layers; ++i) painter.fillRect(fill.rect, stroke.color);
+    }
+    painter.restore();
+}
+
 }  // namespace
 
 QFont overlayFont() {
@@ -180,23 +337,23 @@ Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInpu
         }
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(kMagnifierOutline, 1));
-    painter.drawRect(qtRectFromView(panel, H));
+    // The strokes are filled as the rectangles their pens cover, a span per row, where stroking
+    // costs a path each time; the rectangles are found once by stroking.
+    const QRectF box = qtRectFromView(panel, H);
+    const bool filled = in.cache && prepareStrokes(painter, box, *in.cache);
+    const auto stroke = [&](void (*draw)(QPainter&, const QRectF&, const QColor&),
+                            Stroke MagnifierCache::Strokes::*kept, const QColor& color) {
+        if (filled) {
+            fillStroke(painter, in.cache->strokes, in.cache->strokes.*kept);
+        } else {
+            draw(painter, box, color);
+        }
+    };
+    stroke(strokeFrame, &MagnifierCache::Strokes::frame, kMagnifierOutline);
     painter.fillRect(qtRectFromView(m.textPanel, H), kMagnifierPanel);
-
-    QPainterPath cross;
-    const double zoomBottom = m.py + m.height - kMagnifierZoomHeight;
-    cross.moveTo(qtPointFromView({m.px + 72.0, zoomBottom}, H));
-    cross.lineTo(qtPointFromView({m.px + 72.0, m.py + m.height - 1.0}, H));
-    cross.moveTo(qtPointFromView({m.px + 1.0, m.py + m.height - 44.0}, H));
-    cross.lineTo(qtPointFromView({m.px + 144.0, m.py + m.height - 44.0}, H));
-    painter.strokePath(cross, QPen(kCrossHair, 4));
-
+    strokeCross(painter, box, kCrossHair);
     if (!in.logoText.isEmpty()) {
-        painter.setPen(QPen(kLogo, 0.9));
-        painter.drawLine(qtPointFromView({m.px + 4.0, m.py + 36.0}, H),
-                         qtPointFromView({m.px + 137.0, m.py + 36.0}, H));
+        stroke(strokeLogoLine, &MagnifierCache::Strokes::logoLine, kLogo);
         drawTextAt(painter, sprites, {m.px + 5.0, m.py + 42.0}, in.logoText, kLogo, H);
     }
 

@@ -12,10 +12,28 @@
 class Log;
 class TextSprites;
 
-// What the magnifier keeps between paints: the zoom is put together here and copied unscaled.
+// What the magnifier keeps between paints: the zoom is put together here and copied unscaled;
+// the frame and the logo line are kept as the device pixel rectangles their pens cover (placed
+// from the panel's corner), for one pixel ratio, panel height and placement within a pixel.
 struct MagnifierCache {
     QImage zoom;
     std::vector<int> sourceColumns;
+    struct Strokes {
+        double ratio = 0;
+        int height = 0;
+        QPointF phase;
+        QPointF origin;  // where the rectangles' (0, 0) lies, in unscaled painter coordinates
+        bool usable = false;
+        struct Fill {
+            QRect rect;
+            int layers = 1;  // a pen may cover a pixel twice, where lines join
+        };
+        struct Stroke {
+            QColor color;  // as the pen lays it on: a thin pen's at reduced strength
+            std::vector<Fill> fills;
+        };
+        Stroke frame, logoLine;
+    } strokes;
 };
 
 struct MagnifierInputs {

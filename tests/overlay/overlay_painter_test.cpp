@@ -96,11 +96,26 @@ TEST(MagnifierPainting, GivesThePixelsOfThePaintersPrimitives) {
         bool anchored;
     };
     const Row rows[] = {
-        {1, {150, 100}, false},  {1, {3, 100}, false},     {1, {297, 60}, false},
-        {1, {150, 199}, false},  {1, {140, 1}, false},     {1, {0, 0}, false},
-        {1, {299, 200}, true},   {2, {150, 100}, false},   {2, {3.5, 100}, false},
-        {2, {297, 60.5}, false}, {2, {150, 199.5}, false}, {2, {140, 0.5}, false},
+        {1, {150, 100}, false},
+        {1, {3, 100}, false},
+        {1, {297, 60}, false},
+        {1, {150, 199}, false},
+        {1, {140, 1}, false},
+        {1, {0, 0}, false},
+        {1, {299, 200}, true},
+        {2, {150, 100}, false},
+        {2, {3.5, 100}, false},
+        {2, {297, 60.5}, false},
+        {2, {150, 199.5}, false},
+        {2, {140, 0.5}, false},
         {2, {299.5, 200}, true},
+        {1.5, {150, 100}, false},
+        {1.5, {3, 100}, false},
+        // Clear of the edges.
+        {1, {60, 10}, false},
+        {1, {60, 190}, false},
+        {2, {60.5, 15.5}, false},
+        {2, {60, 189.5}, false},
     };
     const Size screen{300, 200};
     TextSprites sprites(overlayFont());
