@@ -170,6 +170,10 @@ constexpr int kStrokeMargin = 3;
 // pixels hold, the pen's as it lays it on. False when a pixel holds what no number of layers
 // gives, or the colour is not one the painter can be given.
 using Stroke = MagnifierCache::Strokes::Stroke;
+// Under a clip that is not one rectangle (a paint event's region) the raster engine hands a fill
+// of more than 95 rows to its thread pool. For a line a pixel wide waking the threads costs far
+// more than the fill, so the rectangles stay shorter.
+constexpr int kRowsPerFill = 64;
 bool strokeFills(const QTransform& transform, QSize size,
                  void (*stroke)(QPainter&, const QRectF&, const QColor&), const QRectF& box,
                  const QColor& color, Stroke& out) {
@@ -221,7 +225,8 @@ bool strokeFills(const QTransform& transform, QSize size,
             if (layers == 0) return false;
             const auto above = std::find_if(open.begin(), open.end(), [&](size_t i) {
                 const auto& f = out.fills[i];
-                return f.rect.left() == start && f.rect.right() == x - 1 && f.layers == layers;
+                return f.rect.left() == start && f.rect.right() == x - 1 && f.layers == layers &&
+                       f.rect.height() < kRowsPerFill;
             });
             if (above != open.end()) {
                 out.fills[*above].rect.setBottom(y);
