@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 
 #include "overlay/text_sprites.h"
@@ -161,7 +162,13 @@ void strokeLogoLine(QPainter& painter, const QRectF& box, const QColor& color) {
                      QPointF(box.left() + 137, box.bottom() - 36));
 }
 
-// Around the panel the strokes reach at most this far (the cross-hair's square caps).
+void fillLabelBox(QPainter& painter, const QRectF& box, const QColor& color) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawRoundedRect(box, 4, 4);
+}
+
+// Around a box its shapes reach at most this far (the cross-hair's square caps).
 constexpr int kStrokeMargin = 3;
 
 // What `stroke` paints, stroked onto a transparent image with the painter's transform moved by
@@ -169,14 +176,14 @@ constexpr int kStrokeMargin = 3;
 // as the pen covered them, paints alike: rows covered alike make one. The colour is the one most
 // pixels hold, the pen's as it lays it on. False when a pixel holds what no number of layers
 // gives, or the colour is not one the painter can be given.
-using Stroke = MagnifierCache::Strokes::Stroke;
+using Shape = KeptShapes::Shape;
 // Under a clip that is not one rectangle (a paint event's region) the raster engine hands a fill
 // of more than 95 rows to its thread pool. For a line a pixel wide waking the threads costs far
 // more than the fill, so the rectangles stay shorter.
 constexpr int kRowsPerFill = 64;
 bool strokeFills(const QTransform& transform, QSize size,
                  void (*stroke)(QPainter&, const QRectF&, const QColor&), const QRectF& box,
-                 const QColor& color, Stroke& out) {
+                 const QColor& color, Shape& out) {
     QImage mask(size, QImage::Format_ARGB32_Premultiplied);
     mask.fill(Qt::transparent);
     {
@@ -241,10 +248,15 @@ bool strokeFills(const QTransform& transform, QSize size,
     return true;
 }
 
-// Makes sure `cache.strokes` holds the rectangles the frame and logo line cover around `box` on
-// this painter. False when the painter is not one this handles (see wholeDeviceScale), or the
-// strokes reach past the device's edge: a pen cut there joins its lines differently.
-bool prepareStrokes(QPainter& painter, const QRectF& box, MagnifierCache& cache) {
+// Makes sure `kept` holds the rectangles the shapes `paints` cover around `box` on this painter.
+// False when the painter is not one this handles (see wholeDeviceScale), or the shapes reach
+// past the device's edge: a pen cut there joins its lines differently.
+struct ShapePaint {
+    void (*paint)(QPainter&, const QRectF&, const QColor&);
+    QColor color;
+};
+bool prepareShapes(QPainter& painter, const QRectF& box, std::initializer_list<ShapePaint> paints,
+                   KeptShapes& kept) {
     const auto wholeScale = wholeDeviceScale(painter);
     const auto* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
     if (!wholeScale || !device || device->devType() != QInternal::Image) return false;
@@ -259,29 +271,33 @@ bool prepareStrokes(QPainter& painter, const QRectF& box, MagnifierCache& cache)
     const QPoint whole(static_cast<int>(std::floor(corner.x())),
                        static_cast<int>(std::floor(corner.y())));
     const QPointF phase = corner - QPointF(whole);
-    MagnifierCache::Strokes& s = cache.strokes;
-    const int height = static_cast<int>(box.height());
-    if (s.ratio != scale || s.height != height || s.phase != phase) {
+    if (kept.ratio != scale || kept.size != box.size() || kept.phase != phase ||
+        kept.shapes.size() != paints.size()) {
         const QTransform moved = transform * QTransform::fromTranslate(-whole.x(), -whole.y());
-        const QSize size(static_cast<int>(std::ceil((box.width() + 2 * kStrokeMargin) * scale)),
-                         static_cast<int>(std::ceil((box.height() + 2 * kStrokeMargin) * scale)));
-        s.usable = strokeFills(moved, size, strokeFrame, box, kMagnifierOutline, s.frame) &&
-                   strokeFills(moved, size, strokeLogoLine, box, kLogo, s.logoLine);
-        s.ratio = scale;
-        s.height = height;
-        s.phase = phase;
+        const QSize size(static_cast<int>(std::ceil(reach.width() * scale)),
+                         static_cast<int>(std::ceil(reach.height() * scale)));
+        kept.shapes.resize(paints.size());
+        kept.usable = true;
+        auto shape = kept.shapes.begin();
+        for (const ShapePaint& p : paints) {
+            kept.usable = kept.usable && strokeFills(moved, size, p.paint, box, p.color, *shape++);
+        }
+        kept.ratio = scale;
+        kept.size = box.size();
+        kept.phase = phase;
     }
-    s.origin = QPointF(whole) - QPointF(unscaled.dx(), unscaled.dy());
-    return s.usable;
+    kept.origin = QPointF(whole) - QPointF(unscaled.dx(), unscaled.dy());
+    return kept.usable;
 }
 
-// Fills the rectangles kept by prepareStrokes, unscaled.
-void fillStroke(QPainter& painter, const MagnifierCache::Strokes& s, const Stroke& stroke) {
+// Fills the rectangles of one shape kept by prepareShapes, unscaled.
+void fillShape(QPainter& painter, const KeptShapes& kept, size_t index) {
+    const Shape& shape = kept.shapes[index];
     painter.save();
-    painter.setWorldTransform(QTransform::fromScale(1 / s.ratio, 1 / s.ratio));
-    painter.translate(s.origin);
-    for (const auto& fill : stroke.fills) {
-        for (int i = 0; i < fill.layers; ++i) painter.fillRect(fill.rect, stroke.color);
+    painter.setWorldTransform(QTransform::fromScale(1 / kept.ratio, 1 / kept.ratio));
+    painter.translate(kept.origin);
+    for (const auto& fill : shape.fills) {
+        for (int i = 0; i < fill.layers; ++i) painter.fillRect(fill.rect, shape.color);
     }
     painter.restore();
 }
@@ -298,12 +314,16 @@ QColor toQColor(const Color& c) {
     return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha);
 }
 
-void paintSizeLabel(QPainter& painter, TextSprites* sprites, const Rect& selection, Size screen) {
+void paintSizeLabel(QPainter& painter, TextSprites* sprites, const Rect& selection, Size screen,
+                    KeptShapes* kept) {
     const auto box = sizeLabelRect(selection, screen);
     if (!box) return;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(kLabelBackground);
-    painter.drawRoundedRect(qtRectFromView(*box, screen.height), 4, 4);
+    const QRectF qtBox = qtRectFromView(*box, screen.height);
+    if (kept && prepareShapes(painter, qtBox, {{fillLabelBox, kLabelBackground}}, *kept)) {
+        fillShape(painter, *kept, 0);
+    } else {
+        fillLabelBox(painter, qtBox, kLabelBackground);
+    }
     drawTextAt(painter, sprites, {box->x + 5, box->y + 3}, sizeLabelText(selection), Qt::white,
                screen.height);
 }
@@ -345,20 +365,23 @@ Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInpu
     // The strokes are filled as the rectangles their pens cover, a span per row, where stroking
     // costs a path each time; the rectangles are found once by stroking.
     const QRectF box = qtRectFromView(panel, H);
-    const bool filled = in.cache && prepareStrokes(painter, box, *in.cache);
-    const auto stroke = [&](void (*draw)(QPainter&, const QRectF&, const QColor&),
-                            Stroke MagnifierCache::Strokes::*kept, const QColor& color) {
+    const bool filled =
+        in.cache &&
+        prepareShapes(painter, box, {{strokeFrame, kMagnifierOutline}, {strokeLogoLine, kLogo}},
+                      in.cache->strokes);
+    const auto stroke = [&](void (*draw)(QPainter&, const QRectF&, const QColor&), size_t kept,
+                            const QColor& color) {
         if (filled) {
-            fillStroke(painter, in.cache->strokes, in.cache->strokes.*kept);
+            fillShape(painter, in.cache->strokes, kept);
         } else {
             draw(painter, box, color);
         }
     };
-    stroke(strokeFrame, &MagnifierCache::Strokes::frame, kMagnifierOutline);
+    stroke(strokeFrame, 0, kMagnifierOutline);
     painter.fillRect(qtRectFromView(m.textPanel, H), kMagnifierPanel);
     strokeCross(painter, box, kCrossHair);
     if (!in.logoText.isEmpty()) {
-        stroke(strokeLogoLine, &MagnifierCache::Strokes::logoLine, kLogo);
+        stroke(strokeLogoLine, 1, kLogo);
         drawTextAt(painter, sprites, {m.px + 5.0, m.py + 42.0}, in.logoText, kLogo, H);
     }
 

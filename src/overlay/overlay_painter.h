@@ -12,28 +12,32 @@
 class Log;
 class TextSprites;
 
+// Shapes the painter's general primitives draw (stroked lines, a rounded box), kept as the device
+// pixel rectangles they cover, placed from the box's corner: valid for one pixel ratio, box size
+// and placement of the box within a device pixel.
+struct KeptShapes {
+    double ratio = 0;
+    QSizeF size;
+    QPointF phase;
+    QPointF origin;  // where the rectangles' (0, 0) lies, in unscaled painter coordinates
+    bool usable = false;
+    struct Fill {
+        QRect rect;
+        int layers = 1;  // a pen may cover a pixel twice, where lines join
+    };
+    struct Shape {
+        QColor color;  // as the pen lays it on: a thin pen's at reduced strength
+        std::vector<Fill> fills;
+    };
+    std::vector<Shape> shapes;
+};
+
 // What the magnifier keeps between paints: the zoom is put together here and copied unscaled;
-// the frame and the logo line are kept as the device pixel rectangles their pens cover (placed
-// from the panel's corner), for one pixel ratio, panel height and placement within a pixel.
+// the frame and the logo line are kept shapes.
 struct MagnifierCache {
     QImage zoom;
     std::vector<int> sourceColumns;
-    struct Strokes {
-        double ratio = 0;
-        int height = 0;
-        QPointF phase;
-        QPointF origin;  // where the rectangles' (0, 0) lies, in unscaled painter coordinates
-        bool usable = false;
-        struct Fill {
-            QRect rect;
-            int layers = 1;  // a pen may cover a pixel twice, where lines join
-        };
-        struct Stroke {
-            QColor color;  // as the pen lays it on: a thin pen's at reduced strength
-            std::vector<Fill> fills;
-        };
-        Stroke frame, logoLine;
-    } strokes;
+    KeptShapes strokes;
 };
 
 struct MagnifierInputs {
@@ -57,8 +61,10 @@ struct MagnifierReadout {
 };
 MagnifierReadout magnifierReadout(const MagnifierInputs& in);
 
-// Without `text` the boxes are painted and their texts left out.
-void paintSizeLabel(QPainter& painter, TextSprites* text, const Rect& selection, Size screen);
+// Without `text` the boxes are painted and their texts left out. With `kept` the box is filled
+// from the rectangles kept there.
+void paintSizeLabel(QPainter& painter, TextSprites* text, const Rect& selection, Size screen,
+                    KeptShapes* kept = nullptr);
 
 // Returns the panel's rectangle in view coordinates. Logs a readout outside the bitmap.
 Rect paintMagnifier(QPainter& painter, TextSprites* text, const MagnifierInputs& in, Log* log);
