@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -100,6 +101,7 @@ TextSprites::Sprite TextSprites::compose(const QString& text, const QColor& colo
     uchar* const bits = line.image.bits();
     const qsizetype stride = line.image.bytesPerLine();
     double pen = 0;
+    int reached = 0;  // the columns left of it hold ink already
     for (const Sprite* g : glyphs) {
         const int left = static_cast<int>(std::lround(pen * dpr));
         pen += g->advance;
@@ -107,9 +109,16 @@ TextSprites::Sprite TextSprites::compose(const QString& text, const QColor& colo
         if (ink.isEmpty()) continue;
         const uchar* const from = g->image.constBits();
         const qsizetype fromStride = g->image.bytesPerLine();
+        // Over columns nothing was put in yet, blending gives the glyph's own pixels.
+        const bool clear = left + ink.left() >= reached;
+        reached = std::max(reached, left + ink.right() + 1);
         for (int y = ink.top(); y <= ink.bottom(); ++y) {
             const auto* src = reinterpret_cast<const uint32_t*>(from + y * fromStride);
             auto* dst = reinterpret_cast<uint32_t*>(bits + y * stride) + left;
+            if (clear) {
+                std::memcpy(dst + ink.left(), src + ink.left(), ink.width() * sizeof(uint32_t));
+                continue;
+            }
             for (int x = ink.left(); x <= ink.right(); ++x) {
                 const uint32_t a = src[x] >> 24;
                 if (a == 0) continue;
