@@ -231,7 +231,7 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
             return;
         case OverlayPiece::SizeLabel:
             paintSizeLabel(painter, m_text.ready() ? &m_text : nullptr, scene.selection,
-                           scene.screen, &m_labelBox);
+                           scene.screen);
             return;
         case OverlayPiece::Magnifier: {
             MagnifierInputs in;

@@ -69,7 +69,6 @@ private:
     std::future<QImage> m_darkInProgress;
     TextSprites m_text;
     MagnifierCache m_magnifier;
-    KeptShapes m_labelBox;
     QImage m_handleDisc;
     QColor m_handleDiscColor;
 };

@@ -162,12 +162,6 @@ void strokeLogoLine(QPainter& painter, const QRectF& box, const QColor& color) {
                      QPointF(box.left() + 137, box.bottom() - 36));
 }
 
-void fillLabelBox(QPainter& painter, const QRectF& box, const QColor& color) {
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    painter.drawRoundedRect(box, 4, 4);
-}
-
 // Around a box its shapes reach at most this far (the cross-hair's square caps).
 constexpr int kStrokeMargin = 3;
 
@@ -314,16 +308,12 @@ QColor toQColor(const Color& c) {
     return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha);
 }
 
-void paintSizeLabel(QPainter& painter, TextSprites* sprites, const Rect& selection, Size screen,
-                    KeptShapes* kept) {
+void paintSizeLabel(QPainter& painter, TextSprites* sprites, const Rect& selection, Size screen) {
     const auto box = sizeLabelRect(selection, screen);
     if (!box) return;
-    const QRectF qtBox = qtRectFromView(*box, screen.height);
-    if (kept && prepareShapes(painter, qtBox, {{fillLabelBox, kLabelBackground}}, *kept)) {
-        fillShape(painter, *kept, 0);
-    } else {
-        fillLabelBox(painter, qtBox, kLabelBackground);
-    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kLabelBackground);
+    painter.drawRoundedRect(qtRectFromView(*box, screen.height), 4, 4);
     drawTextAt(painter, sprites, {box->x + 5, box->y + 3}, sizeLabelText(selection), Qt::white,
                screen.height);
 }

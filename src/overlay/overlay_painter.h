@@ -12,7 +12,7 @@
 class Log;
 class TextSprites;
 
-// Shapes the painter's general primitives draw (stroked lines, a rounded box), kept as the device
+// Shapes the painter's general primitives draw (stroked lines), kept as the device
 // pixel rectangles they cover, placed from the box's corner: valid for one pixel ratio, box size
 // and placement of the box within a device pixel.
 struct KeptShapes {
@@ -61,10 +61,8 @@ struct MagnifierReadout {
 };
 MagnifierReadout magnifierReadout(const MagnifierInputs& in);
 
-// Without `text` the boxes are painted and their texts left out. With `kept` the box is filled
-// from the rectangles kept there.
-void paintSizeLabel(QPainter& painter, TextSprites* text, const Rect& selection, Size screen,
-                    KeptShapes* kept = nullptr);
+// Without `text` the boxes are painted and their texts left out.
+void paintSizeLabel(QPainter& painter, TextSprites* text, const Rect& selection, Size screen);
 
 // Returns the panel's rectangle in view coordinates. Logs a readout outside the bitmap.
 Rect paintMagnifier(QPainter& painter, TextSprites* text, const MagnifierInputs& in, Log* log);

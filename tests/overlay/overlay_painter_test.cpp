@@ -177,33 +177,4 @@ TEST(MagnifierPainting, GivesThePixelsOfThePaintersPrimitives) {
     }
 }
 
-// The label's box filled from kept rectangles gives the pixels of the rounded rectangle the
-// painter fills, the box moving between paints, up to the screen's edges.
-TEST(SizeLabelPainting, GivesThePixelsOfThePaintersRoundedBox) {
-    const Rect selections[] = {
-        {40, 30, 120, 80}, {0, 0, 300, 200}, {231, 150, 69, 49}, {3.5, 100.5, 50, 20}};
-    const Size screen{300, 200};
-    for (double dpr : {1.0, 2.0}) {
-        for (bool regionClip : {false, true}) {
-            QImage expected = test_images::noiseImage(300 * dpr, 200 * dpr);
-            expected.setDevicePixelRatio(dpr);
-            QImage actual = expected;
-            KeptShapes kept;
-            for (const Rect& selection : selections) {
-                for (QImage* image : {&expected, &actual}) {
-                    QPainter painter(image);
-                    if (regionClip) {
-                        painter.setClipRegion(QRegion(0, 0, 300, 200) - QRegion(0, 0, 1, 1));
-                    }
-                    paintSizeLabel(painter, nullptr, selection, screen,
-                                   image == &actual ? &kept : nullptr);
-                }
-                EXPECT_EQ(actual, expected)
-                    << "selection at (" << selection.x << ", " << selection.y << "), ratio " << dpr
-                    << (regionClip ? ", region clip" : "");
-            }
-        }
-    }
-}
-
 }  // namespace
