@@ -242,6 +242,7 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
             in.anchoredToSelection = scene.magnifierAnchoredToSelection;
             in.originImage = &originImage;
             in.colorImage = &colorImage;
+            in.cache = &m_magnifier;
             paintMagnifier(painter, m_text.ready() ? &m_text : nullptr, in, m_log);
             return;
         }

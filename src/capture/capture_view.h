@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture/capture_model.h"
+#include "overlay/overlay_painter.h"
 #include "overlay/overlay_pieces.h"
 #include "overlay/text_sprites.h"
 #include "platform/geometry.h"
@@ -67,6 +68,7 @@ private:
     std::vector<QRect> m_pendingAreas;
     std::future<QImage> m_darkInProgress;
     TextSprites m_text;
+    MagnifierCache m_magnifier;
     QImage m_handleDisc;
     QColor m_handleDiscColor;
 };

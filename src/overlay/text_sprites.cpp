@@ -4,20 +4,34 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
 
 // Glyphs may reach a little outside their advance and line box.
 constexpr int kMargin = 2;
-// Enough for every glyph of every colour the overlay uses; past it the cache starts over.
-constexpr qsizetype kMaxSprites = 512;
+// Finished texts kept: those that stay and the last few that changed. Past it the cache starts
+// over (a position text is new on every move).
+constexpr qsizetype kMaxSprites = 64;
 
 bool isAscii(const QString& text) {
     for (QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() > 0x7E) return false;
     }
     return true;
+}
+
+// The smallest rectangle holding every pixel of `image` that is not transparent.
+QRect inkOf(const QImage& image) {
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (row[x] >> 24 != 0) ink |= QRect(x, y, 1, 1);
+        }
+    }
+    return ink;
 }
 
 }  // namespace
@@ -39,15 +53,6 @@ void TextSprites::warmUp() {
     m_ready = true;
 }
 
-const TextSprites::Sprite& TextSprites::sprite(const QString& text, const QColor& color,
-                                               double dpr) {
-    const QString key =
-        text + QChar(0) + color.name(QColor::HexArgb) + QChar(0) + QString::number(dpr);
-    if (auto it = m_sprites.constFind(key); it != m_sprites.constEnd()) return *it;
-    if (m_sprites.size() >= kMaxSprites) m_sprites.clear();
-    return *m_sprites.insert(key, render(text, color, dpr));
-}
-
 TextSprites::Sprite TextSprites::render(const QString& text, const QColor& color,
                                         double dpr) const {
     const QFontMetricsF metrics(m_font);
@@ -64,19 +69,12 @@ TextSprites::Sprite TextSprites::render(const QString& text, const QColor& color
     p.setPen(color);
     p.drawText(s.origin, text);
     p.end();
+    s.ink = inkOf(s.image);
     return s;
 }
 
-void TextSprites::draw(QPainter& painter, QPointF baseline, const QString& text,
-                       const QColor& color, double dpr) {
-    warmUp();
-    if (!isAscii(text)) {
-        const Sprite& s = sprite(text, color, dpr);
-        painter.drawImage(baseline - s.origin, s.image);
-        return;
-    }
-    // The glyphs are put together into one line image first: a painter call per glyph costs
-    // more than blending all of their pixels.
+TextSprites::Sprite TextSprites::compose(const QString& text, const QColor& color, double dpr) {
+    if (!isAscii(text) || text.isEmpty()) return render(text, color, dpr);
     const quint64 colorKey = quint64(color.rgba()) << 32;
     const quint64 dprKey = quint64(std::lround(dpr * 64)) & 0xFFFF;
     const auto glyphKey = [&](QChar c) { return colorKey | quint64(c.unicode()) << 16 | dprKey; };
@@ -90,21 +88,38 @@ void TextSprites::draw(QPainter& painter, QPointF baseline, const QString& text,
         glyphs.push_back(&*m_glyphs.constFind(glyphKey(c)));
         advance += glyphs.back()->advance;
     }
-    if (glyphs.empty()) return;
-    const QImage& first = glyphs.front()->image;
-    const int width = static_cast<int>(std::ceil((advance + 2 * kMargin) * dpr)) + first.width();
-    if (m_line.width() < width || m_line.height() != first.height()) {
-        m_line = QImage(width, first.height(), QImage::Format_ARGB32_Premultiplied);
-    }
-    m_line.fill(Qt::transparent);
+    const Sprite& first = *glyphs.front();
+    const int width =
+        static_cast<int>(std::ceil((advance + 2 * kMargin) * dpr)) + first.image.width();
+    Sprite line;
+    line.origin = first.origin;
+    line.advance = advance;
+    line.image = QImage(width, first.image.height(), QImage::Format_ARGB32_Premultiplied);
+    line.image.fill(Qt::transparent);
+    // The glyphs go into one line image: a painter call per glyph costs more than blending all
+    // of their pixels.
+    uchar* const bits = line.image.bits();
+    const qsizetype stride = line.image.bytesPerLine();
     double pen = 0;
+    int reached = 0;  // the columns left of it hold ink already
     for (const Sprite* g : glyphs) {
         const int left = static_cast<int>(std::lround(pen * dpr));
-        const int rows = g->image.height(), columns = g->image.width();
-        for (int y = 0; y < rows; ++y) {
-            const auto* src = reinterpret_cast<const uint32_t*>(g->image.constScanLine(y));
-            auto* dst = reinterpret_cast<uint32_t*>(m_line.scanLine(y)) + left;
-            for (int x = 0; x < columns; ++x) {
+        pen += g->advance;
+        const QRect ink = g->ink.intersected(QRect(-left, 0, width, line.image.height()));
+        if (ink.isEmpty()) continue;
+        const uchar* const from = g->image.constBits();
+        const qsizetype fromStride = g->image.bytesPerLine();
+        // Over columns nothing was put in yet, blending gives the glyph's own pixels.
+        const bool clear = left + ink.left() >= reached;
+        reached = std::max(reached, left + ink.right() + 1);
+        for (int y = ink.top(); y <= ink.bottom(); ++y) {
+            const auto* src = reinterpret_cast<const uint32_t*>(from + y * fromStride);
+            auto* dst = reinterpret_cast<uint32_t*>(bits + y * stride) + left;
+            if (clear) {
+                std::memcpy(dst + ink.left(), src + ink.left(), ink.width() * sizeof(uint32_t));
+                continue;
+            }
+            for (int x = ink.left(); x <= ink.right(); ++x) {
                 const uint32_t a = src[x] >> 24;
                 if (a == 0) continue;
                 // Premultiplied source-over, channel pair by channel pair.
@@ -115,9 +130,20 @@ void TextSprites::draw(QPainter& painter, QPointF baseline, const QString& text,
                 dst[x] = src[x] + (rb | ag);
             }
         }
-        pen += g->advance;
     }
-    QImage line = m_line.copy(0, 0, std::min(width, m_line.width()), m_line.height());
-    line.setDevicePixelRatio(dpr);
-    painter.drawImage(baseline - glyphs.front()->origin, line);
+    line.image.setDevicePixelRatio(dpr);
+    return line;
+}
+
+void TextSprites::draw(QPainter& painter, QPointF baseline, const QString& text,
+                       const QColor& color, double dpr) {
+    warmUp();
+    if (text.isEmpty()) return;
+    const Key key{text, color.rgba(), std::lround(dpr * 64)};
+    auto it = m_sprites.constFind(key);
+    if (it == m_sprites.constEnd()) {
+        if (m_sprites.size() >= kMaxSprites) m_sprites.clear();
+        it = m_sprites.insert(key, compose(text, color, dpr));
+    }
+    painter.drawImage(baseline - it->origin, it->image);
 }

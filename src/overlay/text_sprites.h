@@ -1,7 +1,8 @@
 #pragma once
 // Overlay texts drawn from cached bitmaps: laying text out anew on every pointer move costs
 // more than everything else the overlay paints. ASCII texts (positions, sizes, colours) are
-// stamped glyph by glyph; any other text is rendered whole once and kept.
+// put together from cached glyphs; any other text is rendered whole. Either way the finished
+// text is kept, so a text that stays (the logo line, the colour over a flat area) is one copy.
 
 #include <QColor>
 #include <QFont>
@@ -36,17 +37,24 @@ private:
         QImage image;    // the text with a margin, at the device pixel ratio
         QPointF origin;  // where the baseline start lies inside the image, in points
         double advance = 0;
+        QRect ink;  // the pixels that are not transparent
     };
-    const Sprite& sprite(const QString& text, const QColor& color, double dpr);
+    struct Key {
+        QString text;
+        QRgb color;
+        qint64 dpr;  // in 64ths
+        bool operator==(const Key&) const = default;
+        friend size_t qHash(const Key& k, size_t seed) { return qHashMulti(seed, k.text, k.color); }
+    };
     Sprite render(const QString& text, const QColor& color, double dpr) const;
+    Sprite compose(const QString& text, const QColor& color, double dpr);
 
     QFont m_font;
     bool m_ready = false;
     double m_ascent = 0;
     double m_descent = 0;
-    QHash<QString, Sprite> m_sprites;  // whole non-ASCII texts, by text, colour and ratio
-    QHash<quint64, Sprite> m_glyphs;   // single glyphs by colour, character and pixel ratio
-    QImage m_line;                     // reused for putting glyphs together
-    QString m_measured;                // the last text measured, and its width
+    QHash<Key, Sprite> m_sprites;     // finished texts
+    QHash<quint64, Sprite> m_glyphs;  // single glyphs by colour, character and pixel ratio
+    QString m_measured;               // the last text measured, and its width
     double m_measuredWidth = 0;
 };
