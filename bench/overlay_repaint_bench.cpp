@@ -39,7 +39,6 @@ void BM_DragStepRepaint(benchmark::State& state) {
     CaptureView view(model);
     view.setScreenRect({0, 0, double(w), double(h)});
     view.originImage = view.currentImage = view.colorImage = screenImage(w, h);
-    view.darkImage = darkenedScreen(view.originImage);  // made in the background after launch
     model.setCaptureState(CAPTURE_STATE_CHOOSE);
     view.show();
     QApplication::processEvents();
@@ -69,7 +68,6 @@ void BM_ShapeDragStep(benchmark::State& state) {
     CaptureView view(model);
     view.setScreenRect({0, 0, double(w), double(h)});
     view.originImage = view.currentImage = view.colorImage = screenImage(w, h);
-    view.darkImage = darkenedScreen(view.originImage);
     if (tool == ToolType::ToolMosaic) view.mosaicImage = pixelatedScreen(view.originImage);
     const Rect selection{w * 0.05, h * 0.05, w * 0.9, h * 0.9};
     model.setCaptureWindowRect(selection);

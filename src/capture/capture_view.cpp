@@ -1,11 +1,13 @@
 #include "capture/capture_view.h"
 
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 #include <cmath>
 
 #include "annotate/shape_painter.h"
+#include "capture/image_composition.h"
 #include "overlay/overlay_layout.h"
 #include "overlay/overlay_painter.h"
 #include "platform/view_transform.h"
@@ -31,15 +33,7 @@ void CaptureView::setScreenRect(const Rect& frame) {
     setGeometry(0, 0, static_cast<int>(frame.width), static_cast<int>(frame.height));
 }
 
-void CaptureView::setDarkImage(std::future<QImage> image) {
-    darkImage = QImage();
-    m_darkInProgress = std::move(image);
-}
-
 void CaptureView::reset() {
-    if (m_darkInProgress.valid()) m_darkInProgress.wait();
-    m_darkInProgress = {};
-    darkImage = QImage();
     originImage = currentImage = colorImage = mosaicImage = QImage();
     m_scheduledSelection = {};
     m_scheduledPieces = {};
@@ -95,14 +89,6 @@ void CaptureView::repaintSelection() {
 
 void CaptureView::paintEvent(QPaintEvent* event) {
     if (originImage.isNull()) return;
-    if (m_darkInProgress.valid() &&
-        m_darkInProgress.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-        try {
-            darkImage = m_darkInProgress.get();
-        } catch (const std::exception&) {
-            darkImage = QImage();  // the paints keep darkening as they go
-        }
-    }
     // Paint the areas asked for one by one with a rectangular clip (a complex clip region
     // makes every fill scan it), then whatever else the system asked for.
     std::vector<QRect> areas;
@@ -170,20 +156,34 @@ void CaptureView::paintScreen(QPainter& painter, const QRect& area, const Overla
     };
     const Rect& s = scene.selection;
     if (s.width > 0 && s.height > 0) drawPiece(currentImage, qtRectFromView(s, m_height));
-    const std::vector<Rect> strips = darkStrips(s, scene.screen);
-    if (!darkImage.isNull()) {
-        for (const Rect& strip : strips) drawPiece(darkImage, qtRectFromView(strip, m_height));
-    } else {
-        // Black at alpha 0.33 over the screen: every colour becomes 0.67 of itself (the
-        // screen is opaque, so plain blending gives what source-atop would).
-        for (const Rect& strip : strips) drawPiece(originImage, qtRectFromView(strip, m_height));
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        for (const Rect& strip : strips) {
-            const QRectF part = qtRectFromView(strip, m_height).intersected(dirty);
-            if (!part.isEmpty()) painter.fillRect(part, kDarkMask);
-        }
+    // Around it the screen is darkened straight into the window's pixels, as fast as a copy;
+    // where the painter does not paint into an image of ours to share, it blends black at
+    // alpha 0.33 over the screen instead (on an opaque screen that is every colour times 0.67).
+    std::vector<QRectF> blended;
+    for (const Rect& strip : darkStrips(s, scene.screen)) {
+        const QRectF part = qtRectFromView(strip, m_height).intersected(dirty);
+        if (!part.isEmpty() && !darkenDirectly(painter, part)) blended.push_back(part);
     }
+    for (const QRectF& part : blended) drawPiece(originImage, part);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (const QRectF& part : blended) painter.fillRect(part, kDarkMask);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+bool CaptureView::darkenDirectly(QPainter& painter, const QRectF& area) const {
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (device == nullptr || device->devType() != QInternal::Image) return false;
+    const QTransform toDevice = painter.deviceTransform();
+    const double dpr = originImage.devicePixelRatio();
+    if (toDevice.type() > QTransform::TxScale || toDevice.m11() != dpr || toDevice.m22() != dpr)
+        return false;
+    const QRectF target = toDevice.mapRect(area);
+    const QRect pixels = target.toAlignedRect();
+    if (QRectF(pixels) != target) return false;  // pixels split at a fractional ratio
+    const QRect from(qRound(area.x() * dpr), qRound(area.y() * dpr), pixels.width(),
+                     pixels.height());
+    return darkenInto(originImage, from, *static_cast<QImage*>(device), pixels.topLeft());
 }
 
 void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const OverlayScene& scene,

@@ -7,7 +7,6 @@
 
 #include <QImage>
 #include <QWidget>
-#include <future>
 #include <vector>
 
 #include "capture/capture_model.h"
@@ -40,10 +39,6 @@ public:
     QImage currentImage;
     QImage colorImage;
 
-    // The darkened screen shown around the selection, made on another thread: until it is
-    // there, paints darken the screen as they go, so that the first frame need not wait.
-    void setDarkImage(std::future<QImage> image);
-    QImage darkImage;
     // The screen pixelated, which mosaic strokes show; made on the first choice of the tool.
     QImage mosaicImage;
 
@@ -54,6 +49,9 @@ private:
     OverlayPieceAreas pieceAreas(const OverlayScene& scene);
     QRect qtArea(const Rect& r) const;
     void paintScreen(QPainter& painter, const QRect& area, const OverlayScene& scene);
+    // Darkens `area` of the screen straight into the image the painter paints; false where it
+    // cannot (the painter then blends).
+    bool darkenDirectly(QPainter& painter, const QRectF& area) const;
     void paintPiece(QPainter& painter, OverlayPiece piece, const OverlayScene& scene,
                     const QRect& area);
     void paintHandles(QPainter& painter, const OverlayScene& scene, const QRect& area);
@@ -66,7 +64,6 @@ private:
     QRect m_scheduledSelection;
     std::array<QRect, kOverlayPieceCount> m_scheduledPieces{};
     std::vector<QRect> m_pendingAreas;
-    std::future<QImage> m_darkInProgress;
     TextSprites m_text;
     MagnifierCache m_magnifier;
     QImage m_handleDisc;

@@ -7,7 +7,6 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QWindow>
-#include <future>
 #include <system_error>
 
 #include "capture/automatic_capture.h"
@@ -108,11 +107,6 @@ void CaptureWindow::doCaptureInner() {
         return;
     }
 
-    try {
-        myView->setDarkImage(std::async(std::launch::async, darkenedScreen, myView->originImage));
-    } catch (const std::system_error&) {
-        // No thread to spare: the paints darken the screen as they go.
-    }
     placeOverScreen();
     captureAppScreen();
     myView->refresh();

@@ -22,5 +22,7 @@ QRect selectionPixelRect(const Rect& selection, double screenHeight, double devi
 QImage cutSelection(const QImage& screen, const Rect& selection, double screenHeight,
                     QString* problem = nullptr);
 
-// The screen darkened for the area outside the selection: every colour times 0.67.
-QImage darkenedScreen(const QImage& screen);
+// Writes the pixels of `from` in `source` into `target` at `to`, darkened as the screen outside
+// the selection is: every colour times 0.67. Only an opaque source (RGB32) and a 32-bit target
+// that shares its pixels with no other image; false, having done nothing, otherwise.
+bool darkenInto(const QImage& source, const QRect& from, QImage& target, QPoint to);

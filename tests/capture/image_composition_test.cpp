@@ -48,4 +48,46 @@ TEST(ImageComposition, EmptySelectionGivesNoImage) {
         << "edges rounded to whole pixels";
 }
 
+// Every channel value darkens to round(c * 171 / 255); the rectangle lands shifted and clipped
+// to both images, and nothing else of the target changes.
+TEST(ImageComposition, DarkenIntoWritesTheDarkenedRectangleOnly) {
+    QImage source(259, 3, QImage::Format_RGB32);  // 259: the vector loop and its remainder
+    for (int x = 0; x < source.width(); ++x) {
+        for (int y = 0; y < 3; ++y)
+            source.setPixel(x, y, qRgb(x % 256, (x * 7 + y) % 256, 255 - x % 256));
+    }
+    struct Case {
+        const char* name;
+        QRect from;
+        QPoint to;
+    };
+    for (const Case& c : {Case{"whole", {0, 0, 259, 3}, {0, 0}},
+                          Case{"shifted and clipped by the target", {10, 1, 259, 2}, {-5, 2}},
+                          Case{"clipped by the source", {-3, -1, 20, 9}, {1, 0}}}) {
+        SCOPED_TRACE(c.name);
+        QImage target(255, 4, QImage::Format_ARGB32_Premultiplied);
+        target.fill(0xff123456);
+        ASSERT_TRUE(darkenInto(source, c.from, target, c.to));
+        const QPoint shift = c.to - c.from.topLeft();
+        for (int y = 0; y < target.height(); ++y) {
+            for (int x = 0; x < target.width(); ++x) {
+                const QPoint at = QPoint(x, y) - shift;
+                const bool inside = c.from.contains(at) && source.rect().contains(at);
+                const QRgb p = inside ? source.pixel(at) : 0;
+                const auto dark = [](int v) { return (v * 171 + 128) >> 8; };
+                const QRgb expected =
+                    inside ? qRgb(dark(qRed(p)), dark(qGreen(p)), dark(qBlue(p))) : 0xff123456;
+                ASSERT_EQ(target.pixel(x, y), expected) << x << "," << y;
+            }
+        }
+    }
+    QImage shared(10, 10, QImage::Format_RGB32);
+    const QImage copy = shared;
+    EXPECT_FALSE(darkenInto(source, {0, 0, 5, 5}, shared, {0, 0})) << "a target sharing pixels";
+    QImage own = shared.copy();
+    EXPECT_FALSE(
+        darkenInto(source.convertToFormat(QImage::Format_ARGB32), {0, 0, 5, 5}, own, {0, 0}))
+        << "a source with alpha";
+}
+
 }  // namespace
