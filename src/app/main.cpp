@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -18,7 +17,6 @@
 #include "model/capture_param.h"
 #include "platform/clipboard.h"
 #include "platform/clock.h"
-#include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/display_check.h"
 #include "platform/qtxcb/xcb_screens.h"
 
@@ -28,15 +26,11 @@ constexpr int kExitCannotRecord = -3;
 
 int main(int argc, char** argv) {
     // A host may close its end of our standard error before we are done: the log line that
-    // follows must fail quietly, not end the process before the result is written. The same
-    // holds for the clipboard helper, whose X connection may go away under a write.
+    // follows must fail quietly, not end the process before the result is written.
     std::signal(SIGPIPE, SIG_IGN);
     // "--help" or "--version" alone: answered without a display; with any other argument
     // beside it, it is an ordinary argument of a capture.
     if (const auto status = answerInformationRequest(argc, argv)) return *status;
-    if (argc > 1 && std::strcmp(argv[1], kClipboardHelperFlag) == 0) {
-        return runClipboardHelper(argc, argv);
-    }
     // Taken before QApplication, which removes the arguments it recognises.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));

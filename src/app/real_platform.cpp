@@ -21,7 +21,7 @@ struct RealPlatform::Parts {
     QtScreens screens;
     XcbWindowList windowList{connection};
     XcbScreenGrabber grabber{connection, &screens};
-    ClipboardKeeper clipboard{ClipboardKeeper::ownExecutable()};
+    ClipboardKeeper clipboard{ClipboardKeeper::helperExecutable()};
     QtDialogs dialogs;
     X11PermissionProbe permissionProbe;
 };

@@ -71,6 +71,18 @@ bool isOpaque(const PngPixels& pixels) {
     return true;
 }
 
+// Qt's unpremultiplication, rounding included, without its lookup table (this file is also
+// built into a program that does not load Qt's GUI library): a colour times 255 / alpha.
+quint32 unpremultiply(quint32 p) {
+    const quint32 alpha = p >> 24;
+    if (alpha == 255) return p;
+    if (alpha == 0) return 0;
+    const quint32 inverse = 0x00ff00ffu / alpha;
+    const auto channel = [inverse](quint32 c) { return (c * inverse + 0x8000u) >> 16; };
+    return (alpha << 24) | channel((p >> 16) & 0xff) << 16 | channel((p >> 8) & 0xff) << 8 |
+           channel(p & 0xff);
+}
+
 // One image row as PNG samples: R, G, B (and A) bytes.
 void convertRow(const quint32* src, uchar* dst, int width, Layout layout) {
     switch (layout) {
@@ -95,7 +107,7 @@ void convertRow(const quint32* src, uchar* dst, int width, Layout layout) {
             break;
         case Layout::RgbaPremultiplied:
             for (int x = 0; x < width; ++x) {
-                const quint32 p = qUnpremultiply(src[x]);
+                const quint32 p = unpremultiply(src[x]);
                 dst[0] = uchar(p >> 16);
                 dst[1] = uchar(p >> 8);
                 dst[2] = uchar(p);
@@ -496,17 +508,4 @@ QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
     }
     appendChunk(png, "IEND", nullptr, 0);
     return png;
-}
-
-QByteArray encodePng(const QImage& image, const PngOptions& options) {
-    if (image.isNull()) return {};
-    QImage native = image;
-    if (!isPngNativeFormat(image.format())) {
-        native = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                               : QImage::Format_RGB32);
-    }
-    const PngPixels pixels{native.constBits(),    native.width(),  native.height(),
-                           native.bytesPerLine(), native.format(), native.dotsPerMeterX(),
-                           native.dotsPerMeterY()};
-    return encodePng(pixels, options);
 }

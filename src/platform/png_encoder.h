@@ -35,5 +35,17 @@ bool isPngNativeFormat(QImage::Format format);
 // runs out, or when `cancel` became true on the way.
 QByteArray encodePng(const PngPixels& pixels, const PngOptions& options = {},
                      const std::atomic<bool>* cancel = nullptr);
-// Converts images of other formats first.
-QByteArray encodePng(const QImage& image, const PngOptions& options = {});
+// Converts images of other formats first. Inline: the clipboard helper program uses the encoder
+// without Qt's GUI library.
+inline QByteArray encodePng(const QImage& image, const PngOptions& options = {}) {
+    if (image.isNull()) return {};
+    QImage native = image;
+    if (!isPngNativeFormat(image.format())) {
+        native = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                               : QImage::Format_RGB32);
+    }
+    const PngPixels pixels{native.constBits(),    native.width(),  native.height(),
+                           native.bytesPerLine(), native.format(), native.dotsPerMeterX(),
+                           native.dotsPerMeterY()};
+    return encodePng(pixels, options);
+}

@@ -103,7 +103,7 @@ protected:
 TEST_F(ClipboardE2E, ImageStaysPasteablePixelExactAfterTheKeeperIsGone) {
     const QImage image = test_images::patternImage(1920, 1080);
     {
-        ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+        ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
         keeper.prepare();
         ASSERT_TRUE(keeper.setImage(image));
         remember(keeper.helperPid());
@@ -118,7 +118,7 @@ TEST_F(ClipboardE2E, FinishedPngIsServedByteForByte) {
     const QByteArray png = encodePng(test_images::patternImage(640, 480));
     ASSERT_FALSE(png.isEmpty());
     {
-        ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+        ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
         keeper.prepare();
         ASSERT_TRUE(keeper.setPng(png));
         remember(keeper.helperPid());
@@ -129,7 +129,7 @@ TEST_F(ClipboardE2E, FinishedPngIsServedByteForByte) {
 }
 
 TEST_F(ClipboardE2E, BytesThatAreNoPngAreRefused) {
-    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
     EXPECT_FALSE(keeper.setPng("not a PNG at all"));
     EXPECT_FALSE(keeper.setPng(QByteArray()));
     EXPECT_NE(paste().status, 0) << "nothing was put on the clipboard";
@@ -140,7 +140,7 @@ TEST_F(ClipboardE2E, ImagesOfOtherFormatsArriveConverted) {
     const QImage opaque = test_images::patternImage(300, 200).convertToFormat(QImage::Format_RGB16);
     const QImage translucent = test_images::patternImage(300, 200, QImage::Format_ARGB32);
     for (const QImage& image : {opaque, translucent}) {
-        ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);  // without prepare(): started on demand
+        ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);  // without prepare(): started on demand
         ASSERT_TRUE(keeper.setImage(image));
         remember(keeper.helperPid());
         const ProgramOutput out = paste();
@@ -154,7 +154,7 @@ TEST_F(ClipboardE2E, ImagesOfOtherFormatsArriveConverted) {
 
 TEST_F(ClipboardE2E, NoisyUltraHdImageTravelsByIncrAndEveryPasteGetsTheSameBytes) {
     const QImage image = test_images::noiseImage(3840, 2160);
-    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
     keeper.prepare();
     ASSERT_TRUE(keeper.setImage(image));
     remember(keeper.helperPid());
@@ -171,7 +171,7 @@ TEST_F(ClipboardE2E, NoisyUltraHdImageTravelsByIncrAndEveryPasteGetsTheSameBytes
 }
 
 TEST_F(ClipboardE2E, HelperExitsWhenAnotherApplicationTakesTheClipboard) {
-    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
     ASSERT_TRUE(keeper.setImage(test_images::patternImage(640, 480)));
     const pid_t helper = remember(keeper.helperPid());
     ASSERT_TRUE(isRunning(helper));
@@ -184,7 +184,7 @@ TEST_F(ClipboardE2E, HelperExitsWhenAnotherApplicationTakesTheClipboard) {
 }
 
 TEST_F(ClipboardE2E, HelperExitsWhenTheXServerGoes) {
-    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
     ASSERT_TRUE(keeper.setImage(test_images::patternImage(640, 480)));
     const pid_t helper = keeper.helperPid();
     ASSERT_TRUE(isRunning(helper));
@@ -197,7 +197,7 @@ TEST_F(ClipboardE2E, CapturingProcessExitsWhileTheHelperLeavesTheHostsPipesAlone
     // The host reads the tool's output through a pipe: it must see the end of it when the tool
     // exits, although the helper lives on.
     const ProgramOutput out =
-        runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CAPTURE_BINARY, "set", "1920", "1080"},
+        runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CLIPBOARD_HELPER, "set", "1920", "1080"},
                    {"DISPLAY=" + m_x->display()}, true, 10s);
     ASSERT_EQ(out.status, 0) << "no end of output, or the probe failed: " << out.bytes.data();
     EXPECT_TRUE(out.bytes.contains("probe done"));
@@ -212,7 +212,7 @@ TEST_F(ClipboardE2E, CapturingProcessExitsWhileTheHelperLeavesTheHostsPipesAlone
 
 TEST_F(ClipboardE2E, HelperWithoutAnImageExitsWhenTheCapturingProcessDies) {
     const ProgramOutput out =
-        runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CAPTURE_BINARY, "abandon"},
+        runProgram({QUILLET_CLIPBOARD_PROBE, QUILLET_CLIPBOARD_HELPER, "abandon"},
                    {"DISPLAY=" + m_x->display()});
     ASSERT_EQ(out.status, 0);
     const pid_t helper = remember(pid_t(out.bytes.trimmed().toInt()));
@@ -229,7 +229,7 @@ TEST_F(ClipboardE2E, HelperLeavesNoFilesBehind) {
                              "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) {
         m_env.set(name, sandbox.path().toUtf8());
     }
-    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
     keeper.prepare();
     ASSERT_TRUE(keeper.setImage(test_images::patternImage(800, 600)));
     const pid_t helper = remember(keeper.helperPid());
@@ -255,7 +255,7 @@ TEST_F(ClipboardE2E, SetImageReportsAHelperThatCannotTakeTheClipboard) {
     const FailureCase cases[] = {
         {"missing executable", "/nonexistent/quillet-capture", nullptr},
         {"not our binary: exits at once", "/bin/true", nullptr},
-        {"no X server to connect to", QUILLET_CAPTURE_BINARY, ":987"},
+        {"no X server to connect to", QUILLET_CLIPBOARD_HELPER, ":987"},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -266,7 +266,7 @@ TEST_F(ClipboardE2E, SetImageReportsAHelperThatCannotTakeTheClipboard) {
         EXPECT_FALSE(keeper.setImage(test_images::patternImage(64, 64)));
         EXPECT_LT(Clock::now() - start, 4s) << "a dead helper is noticed without the time limit";
     }
-    ClipboardKeeper keeper(QUILLET_CAPTURE_BINARY);
+    ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
     EXPECT_FALSE(keeper.setImage(QImage())) << "a null image";
 }
 

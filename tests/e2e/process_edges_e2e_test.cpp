@@ -136,12 +136,12 @@ TEST(ProcessEdgesE2E, ClipboardHelperThatCannotEncodeGivesUpTheClipboard) {
     XSession x;
     ASSERT_TRUE(x.ok()) << x.error();
     QTemporaryDir dir;
-    const QString helper = dir.filePath("limited-quillet-capture");
+    const QString helper = dir.filePath("limited-quillet-clipboard-helper");
     QFile script(helper);
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write(
         QStringLiteral("#!/bin/sh\nulimit -d 262144\nulimit -c 0\nDISPLAY=%1 exec %2 \"$@\"\n")
-            .arg(QString::fromStdString(x.display()), QUILLET_CAPTURE_BINARY)
+            .arg(QString::fromStdString(x.display()), QUILLET_CLIPBOARD_HELPER)
             .toUtf8());
     script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     script.close();

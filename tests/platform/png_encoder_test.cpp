@@ -76,6 +76,19 @@ QImage stripes() {
     return image;
 }
 
+// Every premultiplied colour value under every alpha, as the unpremultiplication meets them.
+QImage everyPremultipliedValue() {
+    QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
+    for (int alpha = 0; alpha < 256; ++alpha) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(alpha));
+        for (int x = 0; x < 256; ++x) {
+            const uint v = uint(x % (alpha + 1));
+            row[x] = uint(alpha) << 24 | v << 16 | (alpha - v) << 8 | v / 2;
+        }
+    }
+    return image;
+}
+
 TEST(PngEncoder, EverySettingDecodesPixelExact) {
     using F = PngFilter;
     using D = PngDeflate;
@@ -98,6 +111,7 @@ TEST(PngEncoder, EverySettingDecodesPixelExact) {
         {"premultiplied alpha",
          test_images::patternImage(301, 77, QImage::Format_ARGB32_Premultiplied),
          {F::Paeth, D::Rle, 2}},
+        {"every premultiplied value", everyPremultipliedValue(), {}},
     };
     for (const RoundTrip& c : cases) {
         SCOPED_TRACE(c.name);

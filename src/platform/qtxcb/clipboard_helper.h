@@ -1,5 +1,5 @@
 #pragma once
-// The hidden mode of quillet-capture that keeps a finished image on the X11 clipboard after the
+// quillet-clipboard-helper, the program that keeps a finished image on the X11 clipboard after the
 // capturing process has ended: it receives the pixels from ClipboardKeeper and encodes the PNG
 // once (or receives a finished PNG and serves it as it is), owns CLIPBOARD, and exits as soon as
 // another client takes it or the X connection goes away. It talks to the X server through xcb
@@ -8,7 +8,7 @@
 #include <QImage>
 #include <cstdint>
 
-// argv[1] of the hidden mode.
+// argv[1] of the helper: it runs only when started by ClipboardKeeper.
 inline constexpr char kClipboardHelperFlag[] = "--quillet-clipboard-helper";
 
 // Descriptors the helper is started with (standard input, output and error are /dev/null):

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <system_error>
 
 #include "platform/png_encoder.h"
 #include "platform/qtxcb/clipboard_helper.h"
@@ -18,6 +19,8 @@
 extern char** environ;
 
 namespace {
+
+constexpr char kHelperProgram[] = "quillet-clipboard-helper";
 
 using Clock = std::chrono::steady_clock;
 
@@ -77,17 +80,33 @@ ClipboardKeeper::ClipboardKeeper(std::string helperExecutable,
 
 ClipboardKeeper::~ClipboardKeeper() {
     // A helper that never got an image owns nothing; it would exit on the closed channel anyway.
+    finishSpawning();
     dropHelper(true);
 }
 
-std::string ClipboardKeeper::ownExecutable() {
+std::string ClipboardKeeper::helperExecutable() {
     char path[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    return n > 0 ? std::string(path, size_t(n)) : std::string("/proc/self/exe");
+    std::string folder = n > 0 ? std::string(path, size_t(n)) : std::string();
+    folder = folder.substr(0, folder.rfind('/') + 1);
+    const std::string besideUs = folder + kHelperProgram;
+    const std::string installed = folder + "../libexec/quillet-capture/" + kHelperProgram;
+    return access(besideUs.c_str(), X_OK) == 0 || access(installed.c_str(), X_OK) != 0 ? besideUs
+                                                                                       : installed;
 }
 
 void ClipboardKeeper::prepare() {
-    if (m_helper < 0) spawnHelper();
+    finishSpawning();
+    if (m_helper >= 0) return;
+    try {
+        m_spawning = std::thread([this] { spawnHelper(); });
+    } catch (const std::system_error&) {
+        spawnHelper();
+    }
+}
+
+void ClipboardKeeper::finishSpawning() {
+    if (m_spawning.joinable()) m_spawning.join();
 }
 
 bool ClipboardKeeper::setImage(const QImage& image) {
@@ -101,6 +120,7 @@ bool ClipboardKeeper::setPng(const QByteArray& png) {
 }
 
 bool ClipboardKeeper::deliver(const std::function<bool()>& handOverStep) {
+    finishSpawning();
     if (m_helper < 0 && !spawnHelper()) return false;
     if (!handOverStep()) {
         dropHelper(true);

@@ -1,6 +1,6 @@
 #pragma once
-// The X11 clipboard, kept alive after this process has ended by a helper: our own executable in
-// its hidden mode (see clipboard_helper.h). prepare() starts the helper early so that its start-up
+// The X11 clipboard, kept alive after this process has ended by a helper program (see
+// clipboard_helper.h). prepare() starts the helper early so that its start-up
 // overlaps the grab; setImage() hands it the pixels (setPng() a finished PNG) and returns true once
 // it owns CLIPBOARD.
 // Needs no QGuiApplication: plain POSIX and QImage.
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/clipboard.h"
 
@@ -27,13 +28,19 @@ public:
 
     // The helper started last, whether still waiting for an image or owning the clipboard;
     // -1 before any.
-    pid_t helperPid() const { return m_lastHelper; }
+    pid_t helperPid() {
+        finishSpawning();
+        return m_lastHelper;
+    }
 
-    // This process's executable, resolved: what the product passes to the constructor.
-    static std::string ownExecutable();
+    // The helper program installed with this process's executable: next to it (the build
+    // tree), else in ../libexec/quillet-capture (the package).
+    static std::string helperExecutable();
 
 private:
     bool spawnHelper();
+    // Waits for a start begun by prepare().
+    void finishSpawning();
     bool handOver(const QImage& image);
     bool handOverPng(const QByteArray& png);
     bool deliver(const std::function<bool()>& handOverStep);
@@ -45,4 +52,7 @@ private:
     int m_pixelsFd = -1;
     int m_channelFd = -1;
     pid_t m_lastHelper = -1;
+    // prepare() starts the helper from here: spawning waits until the new process has been set
+    // up, which the capture need not wait for.
+    std::thread m_spawning;
 };
