@@ -1,5 +1,9 @@
 #include "capture/capture_window.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <QBackingStore>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -63,7 +67,9 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
     // Nothing is captured yet: rectScreen and the selection stay zero until doCapture.
 }
 
-CaptureWindow::~CaptureWindow() = default;
+CaptureWindow::~CaptureWindow() {
+    if (m_prefault.joinable()) m_prefault.join();
+}
 
 void CaptureWindow::setCaptureParam(const QJsonObject& command) {
     applyCaptureCommand(command, m_model.captureParam(), m_texts, m_savePath);
@@ -102,12 +108,13 @@ void CaptureWindow::doCaptureInner() {
     }
 
     reset();
+    prefaultWindowPixels();
     if (!captureScreen()) {
         finishWithoutImage(QString());
         return;
     }
 
-    placeOverScreen();
+    showFullScreen();
     captureAppScreen();
     myView->refresh();
     setCursorKind(CursorKind::Arrow);
@@ -121,22 +128,47 @@ void CaptureWindow::doCaptureInner() {
                        [this] { m_annotations->prepareArtwork(devicePixelRatioF()); });
 }
 
-void CaptureWindow::placeOverScreen() {
+QRect CaptureWindow::windowArea() const {
     // The main screen's corner in Qt's desktop; the capture's frame is relative to it.
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QPoint corner = primary ? primary->geometry().topLeft() : QPoint();
     const std::vector<ScreenInfo> screens = m_platform.screens->screens();
     const double mainHeight = screens.empty() ? rectScreen.height : screens.front().frame.height;
     const Rect display = displayRectFromUi(rectScreen, mainHeight);
-    const QRect target(corner.x() + static_cast<int>(display.x),
-                       corner.y() + static_cast<int>(display.y), static_cast<int>(display.width),
-                       static_cast<int>(display.height));
+    return {corner.x() + static_cast<int>(display.x), corner.y() + static_cast<int>(display.y),
+            static_cast<int>(display.width), static_cast<int>(display.height)};
+}
+
+void CaptureWindow::placeOverScreen() {
+    const QRect target = windowArea();
     setGeometry(target);
     if (QScreen* screen = QGuiApplication::screenAt(target.center())) {
         if (!windowHandle()) create();
         windowHandle()->setScreen(screen);
     }
-    showFullScreen();
+}
+
+void CaptureWindow::prefaultWindowPixels() {
+    // The window's pixels live in fresh shared memory, and the first frame would pay a page
+    // fault for every page of it (about 10 ms at 3840 x 2160). Another thread maps them in
+    // while the screen is grabbed and the window mapped; it writes nothing.
+    placeOverScreen();
+    QBackingStore* store = backingStore();
+    if (store == nullptr || m_prefault.joinable()) return;
+    store->resize(size());
+    QPaintDevice* device = store->paintDevice();
+    if (device == nullptr || device->devType() != QInternal::Image) return;
+    const auto* image = static_cast<const QImage*>(device);
+    const long page = sysconf(_SC_PAGESIZE);
+    const auto first = reinterpret_cast<uintptr_t>(image->constBits()) & ~uintptr_t(page - 1);
+    const auto end = reinterpret_cast<uintptr_t>(image->constBits()) + image->sizeInBytes();
+    try {
+        m_prefault = std::thread([first, end] {
+            madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+        });
+    } catch (const std::system_error&) {
+        // The first frame maps them itself.
+    }
 }
 
 bool CaptureWindow::captureScreen() {

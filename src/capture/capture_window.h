@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "capture/capture_model.h"
@@ -76,7 +77,9 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    QRect windowArea() const;
     void placeOverScreen();
+    void prefaultWindowPixels();
     Point pointerInView() const;
     void setCursorKind(CursorKind kind);
     // Finish, cancel and save from the toolbar.
@@ -116,4 +119,5 @@ private:
     NSCostomSavePanel* m_savePanel = nullptr;          // the same while it is open
     std::optional<QString> m_savePath;
     QString m_savePathWhenSaveToLocal;
+    std::thread m_prefault;  // see prefaultWindowPixels()
 };
