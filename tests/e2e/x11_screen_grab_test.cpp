@@ -1,8 +1,13 @@
 // The screen grab against windows of known content on a private X server: every pixel that
 // shows a window is compared with the pattern that window was painted with.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include "e2e/x11_test_fixture.h"
+#include "platform/qtxcb/memfd_memory.h"
 #include "platform/qtxcb/xcb_screen_grabber.h"
 
 namespace {
@@ -94,6 +99,40 @@ TEST(ScreenGrabE2E, AnEarlierImageKeepsItsPixelsWhenTheScreenChangesAndIsGrabbed
     const QImage again = grabber.grab({0, 0, 1280, 800});
     EXPECT_EQ(again.constBits(), segment);
     EXPECT_EQ(patternDifferences(again, 0, 0, second.windows(), 1280, 800), "");
+}
+
+// A grab's pixels lie in a memfd that the clipboard passes on instead of copying; once passed,
+// later grabs never write into it, even when no image refers to it any more.
+TEST(ScreenGrabE2E, PixelsHandedToTheClipboardAreNeverOverwritten) {
+    X11Platform platform;
+    ASSERT_TRUE(platform.ok()) << platform.session.error();
+    TestPatternRun first;
+    ASSERT_TRUE(first.start(platform.session.display(), {{100, 100, 300, 200, "first"}}))
+        << first.error();
+    XcbScreenGrabber grabber(platform.connection);
+    QImage handed = grabber.grab({0, 0, 1280, 800});
+    const QImage expected = handed.copy();
+    const auto range = handOverMemfdRange(handed.constBits(), size_t(handed.sizeInBytes()));
+    ASSERT_TRUE(range) << "the grab is not in a memfd";
+    const int passed = dup(range->fd);  // what the helper would hold
+    ASSERT_GE(passed, 0);
+    handed = QImage();
+
+    TestPatternRun second;
+    ASSERT_TRUE(second.start(platform.session.display(), {{0, 0, 1280, 800, "cover"}}))
+        << second.error();
+    const QImage after = grabber.grab({0, 0, 1280, 800});
+    EXPECT_EQ(patternDifferences(after, 0, 0, second.windows(), 1280, 800), "");
+
+    const size_t size = size_t(expected.sizeInBytes());
+    void* mapped = mmap(nullptr, size_t(range->offset) + size, PROT_READ, MAP_SHARED, passed, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    EXPECT_EQ(
+        std::memcmp(static_cast<const char*>(mapped) + range->offset, expected.constBits(), size),
+        0)
+        << "a later grab wrote into the pixels handed over";
+    munmap(mapped, size_t(range->offset) + size);
+    close(passed);
 }
 
 TEST(ScreenGrabE2E, AGrabAfterPreparingShowsTheScreenAtTheGrabNotAtThePreparation) {

@@ -94,6 +94,29 @@ bool readExactly(int fd, void* data, size_t size) {
     return true;
 }
 
+// Reads the header from the channel, and the descriptor that may come with it.
+bool readHeader(ClipboardImageHeader* header, int* passedFd) {
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    iovec part{header, sizeof *header};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    ssize_t n;
+    while ((n = recvmsg(kHelperChannelFd, &message, MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) {
+    }
+    if (n <= 0) return false;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS &&
+            c->cmsg_len >= CMSG_LEN(sizeof(int))) {
+            std::memcpy(passedFd, CMSG_DATA(c), sizeof(int));
+        }
+    }
+    return readExactly(kHelperChannelFd, reinterpret_cast<char*>(header) + n,
+                       sizeof *header - size_t(n));
+}
+
 void answer(char byte) {
     while (send(kHelperChannelFd, &byte, 1, MSG_NOSIGNAL) < 0 && errno == EINTR) {
     }
@@ -124,33 +147,47 @@ void receivePng(const ClipboardImageHeader& header, const std::shared_ptr<Encode
 void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     ClipboardImageHeader header;
     struct stat info {};
-    if (!readExactly(kHelperChannelFd, &header, sizeof header) ||
-        header.magic != kClipboardImageMagic) {
+    int passedFd = -1;
+    if (!readHeader(&header, &passedFd) || header.magic != kClipboardImageMagic) {
+        if (passedFd >= 0) close(passedFd);
         image->setStage(EncodedImage::Stage::Failed);
         return;
     }
     if (header.format == kClipboardPngBytes) {
+        if (passedFd >= 0) close(passedFd);
         receivePng(header, image);
         return;
     }
-    const bool valid =
-        header.width > 0 && header.height > 0 && isPngNativeFormat(QImage::Format(header.format)) &&
-        header.bytesPerLine >= qint64(header.width) * 4 && fstat(kHelperPixelsFd, &info) == 0 &&
-        info.st_size >= header.bytesPerLine * header.height;
+    // The pixels are in our memfd, or in the one passed with the header.
+    int pixelsFd = kHelperPixelsFd;
+    if (header.pixelsInPassedFd != 0) {
+        close(kHelperPixelsFd);
+        pixelsFd = passedFd;
+    } else if (passedFd >= 0) {
+        close(passedFd);
+    }
+    const qint64 offset = header.pixelsInPassedFd != 0 ? header.pixelsOffset : 0;
+    const bool valid = pixelsFd >= 0 && offset >= 0 && header.width > 0 && header.height > 0 &&
+                       isPngNativeFormat(QImage::Format(header.format)) &&
+                       header.bytesPerLine >= qint64(header.width) * 4 &&
+                       fstat(pixelsFd, &info) == 0 &&
+                       header.bytesPerLine <= (info.st_size - offset) / header.height;
     if (!valid) {
+        if (pixelsFd >= 0) close(pixelsFd);
         image->setStage(EncodedImage::Stage::Failed);
         return;
     }
-    const size_t mappedSize = size_t(header.bytesPerLine) * size_t(header.height);
-    void* pixels = mmap(nullptr, mappedSize, PROT_READ, MAP_SHARED, kHelperPixelsFd, 0);
-    close(kHelperPixelsFd);
-    if (pixels == MAP_FAILED) {
+    const size_t mappedSize = size_t(offset) + size_t(header.bytesPerLine) * size_t(header.height);
+    void* mapped = mmap(nullptr, mappedSize, PROT_READ, MAP_SHARED, pixelsFd, 0);
+    close(pixelsFd);
+    if (mapped == MAP_FAILED) {
         image->setStage(EncodedImage::Stage::Failed);
         return;
     }
+    const uchar* pixels = static_cast<const uchar*>(mapped) + offset;
     image->setStage(EncodedImage::Stage::Arrived);
 
-    const PngPixels view{static_cast<const uchar*>(pixels),
+    const PngPixels view{pixels,
                          header.width,
                          header.height,
                          header.bytesPerLine,
@@ -158,7 +195,7 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
                          header.dotsPerMeterX,
                          header.dotsPerMeterY};
     QByteArray png = encodePng(view, {}, &image->cancel);
-    munmap(pixels, mappedSize);
+    munmap(mapped, mappedSize);
     const auto stage = png.isEmpty() ? EncodedImage::Stage::Failed : EncodedImage::Stage::Encoded;
     image->setStage(stage, std::move(png));
 }

@@ -34,6 +34,10 @@ struct ClipboardImageHeader {
     qint32 dotsPerMeterX = 0;
     qint32 dotsPerMeterY = 0;
     double devicePixelRatio = 1.0;
+    // Non-zero: the pixels are not in the helper's memfd but in one that comes with this header
+    // (SCM_RIGHTS), from `pixelsOffset` on: the grab's own memory, passed without a copy.
+    qint32 pixelsInPassedFd = 0;
+    qint64 pixelsOffset = 0;
 };
 
 int runClipboardHelper(int argc, char** argv);

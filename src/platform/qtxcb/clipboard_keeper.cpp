@@ -11,10 +11,12 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <system_error>
 
 #include "platform/png_encoder.h"
 #include "platform/qtxcb/clipboard_helper.h"
+#include "platform/qtxcb/memfd_memory.h"
 
 extern char** environ;
 
@@ -53,6 +55,27 @@ bool sendAll(int fd, const void* data, size_t size) {
         size -= size_t(n);
     }
     return true;
+}
+
+// Sends `data` with `fd` attached to its first byte.
+bool sendWithDescriptor(int channel, const void* data, size_t size, int fd) {
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    iovec part{const_cast<void*>(data), size};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* attached = CMSG_FIRSTHDR(&message);
+    attached->cmsg_level = SOL_SOCKET;
+    attached->cmsg_type = SCM_RIGHTS;
+    attached->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(attached), &fd, sizeof fd);
+    ssize_t n;
+    while ((n = sendmsg(channel, &message, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
+    }
+    if (n <= 0) return false;
+    return sendAll(channel, static_cast<const char*>(data) + n, size - size_t(n));
 }
 
 // Waits for the helper's one-byte answer; a helper that died closes the channel.
@@ -197,6 +220,13 @@ bool ClipboardKeeper::handOver(const QImage& image) {
     header.dotsPerMeterX = native.dotsPerMeterX();
     header.dotsPerMeterY = native.dotsPerMeterY();
     header.devicePixelRatio = native.devicePixelRatio();
+    // Pixels that a memfd already holds (the grab's) travel as that descriptor, not as a copy.
+    if (const auto range = handOverMemfdRange(native.constBits(), size_t(native.sizeInBytes()))) {
+        header.pixelsInPassedFd = 1;
+        header.pixelsOffset = range->offset;
+        return sendWithDescriptor(m_channelFd, &header, sizeof header, range->fd) &&
+               waitForReady(m_channelFd, deadline);
+    }
     return writeAll(m_pixelsFd, native.constBits(), size_t(native.sizeInBytes())) &&
            sendAll(m_channelFd, &header, sizeof header) && waitForReady(m_channelFd, deadline);
 }

@@ -1,5 +1,6 @@
 #include "platform/qtxcb/xcb_screen_grabber.h"
 
+#include <fcntl.h>
 #include <sys/ipc.h>
 #include <sys/mman.h>
 #include <sys/shm.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "platform/qtxcb/memfd_memory.h"
 #include "platform/qtxcb/qt_screens.h"
 #include "platform/screen_coordinates.h"
 
@@ -18,11 +20,18 @@ struct XcbScreenGrabber::Segment {
     xcb_shm_seg_t id = 0;
     uint8_t* data = nullptr;
     std::size_t size = 0;
+    int memfd = -1;  // backs the memory when the server takes descriptors; else System V
 
     ~Segment() {
         xcb_shm_detach(connection->get(), id);
         xcb_flush(connection->get());
-        shmdt(data);
+        if (memfd >= 0) {
+            unregisterMemfdMemory(data);
+            munmap(data, size);
+            close(memfd);
+        } else {
+            shmdt(data);
+        }
     }
 };
 
@@ -70,6 +79,10 @@ XcbScreenGrabber::XcbScreenGrabber(std::shared_ptr<XcbConnection> connection,
     if (shm != nullptr && shm->present) {
         const auto version = xcbReply(c, xcb_shm_query_version(c), xcb_shm_query_version_reply);
         m_sharedMemoryOffered = version != nullptr;
+        // From version 1.2 a segment may be a descriptor, which the clipboard can pass on.
+        m_descriptorSegments =
+            version && (version->major_version > 1 ||
+                        (version->major_version == 1 && version->minor_version >= 2));
     }
     m_sharedMemory = m_sharedMemoryOffered;
 }
@@ -184,8 +197,16 @@ QImage XcbScreenGrabber::grabInside(int x, int y, int width, int height) {
 }
 
 std::shared_ptr<XcbScreenGrabber::Segment> XcbScreenGrabber::segmentFor(std::size_t bytes) {
-    if (m_segment && m_segment.use_count() == 1 && m_segment->size >= bytes) return m_segment;
+    // A segment whose pixels went to the clipboard is left to it.
+    if (m_segment && m_segment.use_count() == 1 && m_segment->size >= bytes &&
+        !memfdMemoryHandedOver(m_segment->data)) {
+        return m_segment;
+    }
     m_segment.reset();
+    if (m_descriptorSegments) {
+        m_segment = memfdSegment(bytes);
+        if (m_segment) return m_segment;
+    }
     xcb_connection_t* c = m_connection->get();
     const int shmId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     if (shmId < 0) return nullptr;
@@ -211,6 +232,39 @@ std::shared_ptr<XcbScreenGrabber::Segment> XcbScreenGrabber::segmentFor(std::siz
     m_segment->data = static_cast<uint8_t*>(data);
     m_segment->size = bytes;
     return m_segment;
+}
+
+std::shared_ptr<XcbScreenGrabber::Segment> XcbScreenGrabber::memfdSegment(std::size_t bytes) {
+    const int fd = memfd_create("quillet-grab", MFD_CLOEXEC);
+    if (fd < 0) return nullptr;
+    void* data = ftruncate(fd, off_t(bytes)) == 0
+                     ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                     : MAP_FAILED;
+    // xcb closes the descriptor it sends.
+    const int forServer = data != MAP_FAILED ? fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+    if (forServer < 0) {
+        if (data != MAP_FAILED) munmap(data, bytes);
+        close(fd);
+        return nullptr;
+    }
+    xcb_connection_t* c = m_connection->get();
+    const xcb_shm_seg_t id = xcb_generate_id(c);
+    XcbReply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_shm_attach_fd_checked(c, id, forServer, 0)));
+    if (error) {
+        munmap(data, bytes);
+        close(fd);
+        m_descriptorSegments = false;  // System V segments from now on
+        return nullptr;
+    }
+    auto segment = std::make_shared<Segment>();
+    segment->connection = m_connection;
+    segment->id = id;
+    segment->data = static_cast<uint8_t*>(data);
+    segment->size = bytes;
+    segment->memfd = fd;
+    registerMemfdMemory(data, bytes, fd);
+    return segment;
 }
 
 QImage XcbScreenGrabber::grabWithSharedMemory(int x, int y, int width, int height) {

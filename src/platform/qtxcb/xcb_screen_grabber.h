@@ -54,6 +54,7 @@ private:
     QImage grabWithSharedMemory(int x, int y, int width, int height);
     QImage grabWithGetImage(int x, int y, int width, int height);
     std::shared_ptr<Segment> segmentFor(std::size_t bytes);
+    std::shared_ptr<Segment> memfdSegment(std::size_t bytes);
     void finishPreparation();
 
     std::shared_ptr<XcbConnection> m_connection;
@@ -62,6 +63,7 @@ private:
     bool m_supportedLayout = false;
     bool m_sharedMemoryOffered = false;
     bool m_sharedMemory = false;
+    bool m_descriptorSegments = false;
     // The last segment; reused by the next grab once no image refers to it any more.
     std::shared_ptr<Segment> m_segment;
     std::optional<xcb_shm_get_image_cookie_t> m_warmUpGrab;
