@@ -43,7 +43,6 @@ bool runWithoutWindows(const QJsonObject& command, const PlatformServices& platf
                        uint64_t launchTimeMs) {
     if (integerValue(command, QStringLiteral("CmdType")).value_or(0) == -1) return false;
     UiTexts texts;
-    takePermissionTexts(command, texts.permission);
     CaptureParam param;
     std::optional<QString> resultPath;
     applyCaptureCommand(command, param, texts, resultPath);

@@ -96,8 +96,10 @@ void convertRow(const quint32* src, uchar* dst, int width, Layout layout) {
             }
             break;
         case Layout::Rgba:
+        case Layout::RgbaPremultiplied: {
+            const bool premultiplied = layout == Layout::RgbaPremultiplied;
             for (int x = 0; x < width; ++x) {
-                const quint32 p = src[x];
+                const quint32 p = premultiplied ? unpremultiply(src[x]) : src[x];
                 dst[0] = uchar(p >> 16);
                 dst[1] = uchar(p >> 8);
                 dst[2] = uchar(p);
@@ -105,16 +107,7 @@ void convertRow(const quint32* src, uchar* dst, int width, Layout layout) {
                 dst += 4;
             }
             break;
-        case Layout::RgbaPremultiplied:
-            for (int x = 0; x < width; ++x) {
-                const quint32 p = unpremultiply(src[x]);
-                dst[0] = uchar(p >> 16);
-                dst[1] = uchar(p >> 8);
-                dst[2] = uchar(p);
-                dst[3] = uchar(p >> 24);
-                dst += 4;
-            }
-            break;
+        }
     }
 }
 

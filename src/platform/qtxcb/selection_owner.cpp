@@ -17,13 +17,16 @@ constexpr qsizetype kWholeLimit = 8 * 1024 * 1024;
 SelectionOwner::SelectionOwner(xcb_connection_t* connection, const char* selection,
                                const char* dataTarget)
     : m_c(connection) {
-    m_selection = atom(selection);
-    m_dataTarget = atom(dataTarget);
-    m_targets = atom("TARGETS");
-    m_timestamp = atom("TIMESTAMP");
-    m_incr = atom("INCR");
-    m_atomType = XCB_ATOM_ATOM;
-    m_integerType = XCB_ATOM_INTEGER;
+    // All requests first, then the replies: one round trip for the five names.
+    const char* names[] = {selection, dataTarget, "TARGETS", "TIMESTAMP", "INCR"};
+    xcb_intern_atom_cookie_t cookies[std::size(names)];
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        cookies[i] = xcb_intern_atom(m_c, 0, uint16_t(std::strlen(names[i])), names[i]);
+    xcb_atom_t* atoms[] = {&m_selection, &m_dataTarget, &m_targets, &m_timestamp, &m_incr};
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        const auto reply = xcbReply(m_c, cookies[i], xcb_intern_atom_reply);
+        *atoms[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
     const qsizetype maxRequest = qsizetype(xcb_get_maximum_request_length(m_c)) * 4 - 1024;
     m_wholeLimit = std::max<qsizetype>(4096, std::min(kWholeLimit, maxRequest));
 
@@ -38,12 +41,6 @@ SelectionOwner::SelectionOwner(xcb_connection_t* connection, const char* selecti
 SelectionOwner::~SelectionOwner() {
     xcb_destroy_window(m_c, m_window);
     xcb_flush(m_c);
-}
-
-xcb_atom_t SelectionOwner::atom(const char* name) const {
-    const auto reply = xcbReply(m_c, xcb_intern_atom(m_c, 0, uint16_t(std::strlen(name)), name),
-                                xcb_intern_atom_reply);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 bool SelectionOwner::acquire() {
@@ -133,12 +130,12 @@ void SelectionOwner::answer(const xcb_selection_request_event_t& request) {
         notify(request, XCB_NONE);
     } else if (request.target == m_targets) {
         const xcb_atom_t targets[] = {m_targets, m_timestamp, m_dataTarget};
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property, m_atomType, 32,
-                            3, targets);
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM,
+                            32, 3, targets);
         notify(request, property);
     } else if (request.target == m_timestamp) {
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property, m_integerType,
-                            32, 1, &m_acquired);
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                            XCB_ATOM_INTEGER, 32, 1, &m_acquired);
         notify(request, property);
     } else if (request.target == m_dataTarget) {
         notify(request, sendData(request, property) ? property : xcb_atom_t(XCB_NONE));

@@ -36,7 +36,6 @@ private:
         QByteArray data;
         qsizetype sent = 0;
     };
-    xcb_atom_t atom(const char* name) const;
     void answer(const xcb_selection_request_event_t& request);
     bool sendData(const xcb_selection_request_event_t& request, xcb_atom_t property);
     void notify(const xcb_selection_request_event_t& request, xcb_atom_t property);

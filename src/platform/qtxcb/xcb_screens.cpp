@@ -76,11 +76,12 @@ std::unique_ptr<XcbScreens> XcbScreens::create(std::shared_ptr<XcbConnection> co
     if (!scale || !hasMonitors(c)) return nullptr;
     const double dpi = xftDpi(resourceManager(c, connection->root())).value_or(96);
     std::unique_ptr<XcbScreens> screens(new XcbScreens(connection, *scale * dpi / 96.0));
-    if (screens->monitors().empty()) return nullptr;
+    screens->m_monitors = screens->readMonitors();
+    if (screens->m_monitors.empty()) return nullptr;
     return screens;
 }
 
-std::vector<XcbScreens::Monitor> XcbScreens::monitors() const {
+std::vector<XcbScreens::Monitor> XcbScreens::readMonitors() const {
     xcb_connection_t* c = m_connection->get();
     std::vector<Monitor> found;
     const auto reply = xcbReply(c, xcb_randr_get_monitors(c, m_connection->root(), 1),
@@ -114,7 +115,7 @@ std::vector<XcbScreens::Monitor> XcbScreens::monitors() const {
 
 std::vector<DesktopScreen> XcbScreens::desktop() {
     std::vector<DesktopScreen> desktop;
-    for (const Monitor& m : monitors()) {
+    for (const Monitor& m : m_monitors) {
         // Qt keeps a screen's corner at its pixel position and divides only the size.
         desktop.push_back({Rect{m.pixels.x, m.pixels.y, roundLikeQt(m.pixels.width / m_scale),
                                 roundLikeQt(m.pixels.height / m_scale)},
@@ -130,7 +131,7 @@ Point XcbScreens::desktopPointer() {
     if (!reply) return {};
     const Point pixel{double(reply->root_x), double(reply->root_y)};
     // Scaled about the corner of the screen under the pointer (the main screen off all of them).
-    const std::vector<Monitor> all = monitors();
+    const std::vector<Monitor>& all = m_monitors;
     Point corner{};
     if (!all.empty()) corner = {all.front().pixels.x, all.front().pixels.y};
     for (const Monitor& m : all) {

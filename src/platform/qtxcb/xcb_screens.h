@@ -13,8 +13,8 @@
 
 class XcbScreens : public DesktopScreens {
 public:
-    // Null where Qt's answer cannot be reproduced here: no RandR 1.5 monitors, or one of
-    // Qt's scaling settings other than QT_SCALE_FACTOR in the environment.
+    // Reads the monitors once. Null where Qt's answer cannot be reproduced here: no RandR 1.5
+    // monitors, or one of Qt's scaling settings other than QT_SCALE_FACTOR in the environment.
     static std::unique_ptr<XcbScreens> create(std::shared_ptr<XcbConnection> connection);
 
     std::vector<DesktopScreen> desktop() override;
@@ -29,10 +29,12 @@ public:
 private:
     XcbScreens(std::shared_ptr<XcbConnection> connection, double scale)
         : m_connection(std::move(connection)), m_scale(scale) {}
-    std::vector<Monitor> monitors() const;
+    std::vector<Monitor> readMonitors() const;
 
     std::shared_ptr<XcbConnection> m_connection;
     double m_scale;
+    // Read once: this serves a capture that lasts a fraction of a second.
+    std::vector<Monitor> m_monitors;
 };
 
 // The value of "Xft.dpi" in an X resource database, as Qt reads it (a whole number after a tab).
