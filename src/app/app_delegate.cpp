@@ -6,6 +6,7 @@
 #include "capture/capture_window.h"
 #include "model/capture_command.h"
 #include "platform/clock.h"
+#include "platform/log.h"
 #include "platform/process_exit.h"
 #include "prepare/prepare_window.h"
 
@@ -49,9 +50,11 @@ void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state) {
 }
 
 void AppDelegate::onKillFocusEvent() {
-    // Our own save dialog keeps the application active; another application taking over
-    // while it is open still ends the capture.
-    captureWindow().closeSavePanel();
+    // Ignored while the save dialog is open: the user may look elsewhere for a folder or a
+    // name, and the annotations must not be lost meanwhile.
+    if (captureWindow().savePanelOpen()) {
+        m_platform.log->write(QStringLiteral("inactive while the save dialog is open: going on"));
+    }
     captureWindow().onCancel();
 }
 

@@ -1,5 +1,9 @@
 #include "app/real_platform.h"
 
+#include <cstdlib>
+#include <optional>
+
+#include "platform/grab_recorder.h"
 #include "platform/qtxcb/clipboard_keeper.h"
 #include "platform/qtxcb/qt_dialogs.h"
 #include "platform/qtxcb/qt_screens.h"
@@ -24,6 +28,7 @@ struct RealPlatform::Parts {
     ClipboardKeeper clipboard{ClipboardKeeper::helperExecutable()};
     QtDialogs dialogs;
     X11PermissionProbe permissionProbe;
+    std::optional<GrabRecorder> recorder;
 };
 
 RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
@@ -32,9 +37,14 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
     // The first grab into fresh memory pays for its page faults; this does that now, in the
     // background, while the rest of the start-up runs.
     p.grabber.prepare();
+    ScreenGrabber* grabber = &p.grabber;
+    // For tests: every grab is also written to this file.
+    if (const char* path = std::getenv("QUILLET_RECORD_GRABS"); path != nullptr && *path != '\0') {
+        grabber = &p.recorder.emplace(p.grabber, QString::fromLocal8Bit(path));
+    }
     m_services =
-        PlatformServices{&p.log,     &p.clock,     &p.processExit, &p.screens,        &p.windowList,
-                         &p.grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe};
+        PlatformServices{&p.log,  &p.clock,     &p.processExit, &p.screens,        &p.windowList,
+                         grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe};
 }
 
 RealPlatform::~RealPlatform() = default;

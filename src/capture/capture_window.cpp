@@ -306,10 +306,6 @@ void CaptureWindow::onSave() {
     myView->refresh();
 }
 
-void CaptureWindow::closeSavePanel() {
-    if (m_savePanel) m_savePanel->reject();
-}
-
 void CaptureWindow::savePanelFinished(int result) {
     const QString chosen = m_savePanel && result == QDialog::Accepted
                                ? m_savePanel->selectedFiles().value(0)
@@ -367,7 +363,8 @@ void CaptureWindow::saveTo(const QString& chosen) {
 }
 
 void CaptureWindow::saveFailed(const QString& reason) {
-    m_platform.log->write(QStringLiteral("save failed:") + reason);
+    // Not "save failed:", which is the result file's line.
+    m_platform.log->write(QStringLiteral("image file not written:") + reason);
     const bool english = m_texts.isEnglishUI;
     m_platform.dialogs->showWarning(english ? QStringLiteral("The image could not be saved.")
                                             : QStringLiteral("图片保存失败。"),

@@ -44,8 +44,6 @@ public:
     void onUndo();
     // Opens the save dialog; a confirmed name writes the image there and ends the capture.
     void onSave();
-    // Closes an open save dialog as if it had been dismissed.
-    void closeSavePanel();
     bool savePanelOpen() const { return m_savePanel != nullptr; }
     NSCostomSavePanel* savePanel() const { return m_savePanel; }
     // Restores the shape the last undo removed, until a new shape is drawn.

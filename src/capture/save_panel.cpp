@@ -1,7 +1,10 @@
 #include "capture/save_panel.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -21,6 +24,18 @@ NSCostomSavePanel::NSCostomSavePanel(QWidget* captureWindow) : QFileDialog(captu
     setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
+    // Qt would ask about the name as typed, which is not always the file written: accept()
+    // asks about that one instead.
+    setOption(QFileDialog::DontConfirmOverwrite);
+    confirmReplace = [this](const QString& fileName) {
+        const QString question =
+            QCoreApplication::translate("QFileDialog",
+                                        "%1 already exists.\nDo you want to replace it?")
+                .arg(fileName);
+        return QMessageBox::warning(this, windowTitle(), question,
+                                    QMessageBox::Yes | QMessageBox::No,
+                                    QMessageBox::No) == QMessageBox::Yes;
+    };
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setDirectory(startFolder());
     // The layout and the style's work happen now, ahead of the first show.
@@ -55,5 +70,17 @@ void NSCostomSavePanel::openWith(const QString& message, const QString& name) {
         adjustSize();
         center();
     }
-    open();
+    show();
+    raise();
+    activateWindow();
+}
+
+void NSCostomSavePanel::accept() {
+    const QString chosen = selectedFiles().value(0);
+    // A folder is entered by QFileDialog::accept; an empty name is refused there.
+    if (!chosen.isEmpty() && !QFileInfo(chosen).isDir()) {
+        const QFileInfo target(pngSavePath(chosen));
+        if (target.exists() && !confirmReplace(target.fileName())) return;
+    }
+    QFileDialog::accept();
 }

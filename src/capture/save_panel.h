@@ -1,10 +1,13 @@
 #pragma once
 // The save dialog of a capture: Qt's own file dialog (never the desktop's native one, which
 // could open below the full-screen capture), in save mode, above the capture window and
-// placed by the `center` rule on the captured screen. It opens without blocking; the capture
-// window learns the outcome from QDialog::finished.
+// placed by the `center` rule on the captured screen. It opens without blocking and without
+// being modal, so the capture below still sees the pointer move; the capture window learns the
+// outcome from QDialog::finished. A name is confirmed only once replacing the file that will
+// really be written (".png" added where missing) has been agreed to.
 
 #include <QFileDialog>
+#include <functional>
 
 #include "platform/geometry.h"
 
@@ -22,8 +25,14 @@ public:
     // Proposes `name`, titles the panel with `message` (plain text) and opens it where `center`
     // places it, instead of centred on the capture window as Qt would.
     void openWith(const QString& message, const QString& name);
+    // Asks before replacing the file the chosen name will be written to; "No" keeps the
+    // dialog open.
+    void accept() override;
 
     Rect screenRect;
+    // Asks whether the existing file `fileName` may be replaced; the dialog's own question
+    // unless a test puts its answer here.
+    std::function<bool(const QString& fileName)> confirmReplace;
 
 private:
     double m_mainScreenHeight = 0;

@@ -18,10 +18,11 @@ StripItem toolButton(const char* member, double x, const char* image, StripActio
     return item;
 }
 
-StripItem separator(const char* member, double x) {
+// The toolbar's separator stands at y 10 like its buttons, the colour bar's at y 12.
+StripItem separator(const char* member, double x, double y) {
     StripItem item;
     item.member = QString::fromLatin1(member);
-    item.frame = {x, 12, 1, 12};
+    item.frame = {x, y, 1, 12};
     item.fore = QStringLiteral("split");
     item.foreSrc = item.foreDst = kSplit;
     item.drawnDisabled = true;
@@ -58,7 +59,7 @@ const std::vector<StripItem>& toolbarItems() {
             toolButton("glitterButton", 144, "glitter", A::onGlitter, "glitter"),
             toolButton("mosaicButton", 176, "mosaic", A::onMosaic, "mosaic"),
             toolButton("textButton", 208, "Text", A::onText, "text"),
-            separator("splitLine", 240),
+            separator("splitLine", 240, 10),
             toolButton("undoButton", 257, "Undo", A::onUndo, "undo"),
             toolButton("saveButton", 289, "Save", A::onSave, "save"),
             toolButton("cancelButton", 321, "Exit", A::onCancel, "exit"),
@@ -100,7 +101,7 @@ const std::vector<StripItem>& colorbarItems() {
         popUp.frame = {16, 9, 54, 18};
         popUp.action = A::handlePopBtn;
         v.push_back(popUp);
-        v.push_back(separator("splitLine2", 86));
+        v.push_back(separator("splitLine2", 86, 12));
         StripItem well;
         well.member = QStringLiteral("currentColorView");
         well.control = StripControl::ColorWell;
@@ -120,7 +121,7 @@ const std::vector<StripItem>& colorbarItems() {
             swatch.tag = tag;
             v.push_back(swatch);
         }
-        v.push_back(separator("splitLine3", 271));
+        v.push_back(separator("splitLine3", 271, 12));
         StripItem logo;
         logo.member = QStringLiteral("logoBtn");
         logo.frame = {fullStartPos, 6, 24, 24};

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 #include "capture/capture_annotations.h"
 #include "capture/capture_view.h"
 #include "capture/capture_window.h"
+#include "capture/save_name.h"
 #include "support/fake_platform.h"
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
@@ -182,8 +185,10 @@ TEST_F(SaveTest, FailedWriteTellsTheUserAndTheCaptureGoesOn) {
     EXPECT_EQ(warning.message, "The image could not be saved.");
     EXPECT_FALSE(warning.informativeText.isEmpty()) << "the reason";
     EXPECT_FALSE(panelOpenDuringWarning);
-    const QString logged = platform.log.lines.filter("save failed:").value(0);
-    EXPECT_EQ(logged, "save failed:" + warning.informativeText);
+    // A line of its own: "save failed:" is the result file's.
+    const QString logged = platform.log.lines.filter("image file not written:").value(0);
+    EXPECT_EQ(logged, "image file not written:" + warning.informativeText);
+    EXPECT_TRUE(platform.log.lines.filter("save failed:").isEmpty());
     EXPECT_FALSE(platform.processExit.status) << "no result";
     EXPECT_FALSE(result().has_value());
     EXPECT_TRUE(platform.clipboard.png.isEmpty()) << "the clipboard is left as it was";
@@ -205,7 +210,7 @@ TEST_F(SaveTest, FinishingAfterAFailedSaveFillsTheClipboard) {
     EXPECT_EQ(platform.clipboard.image.size(), QSize(600, 400));
 }
 
-TEST_F(SaveTest, AnotherApplicationBecomingActiveWhileTheDialogIsOpenCancels) {
+TEST_F(SaveTest, AnotherApplicationBecomingActiveWhileTheDialogIsOpenLosesNothing) {
     QFile params(dir.filePath("params.json"));
     ASSERT_TRUE(params.open(QIODevice::WriteOnly));
     params.write("{}");
@@ -220,9 +225,77 @@ TEST_F(SaveTest, AnotherApplicationBecomingActiveWhileTheDialogIsOpenCancels) {
     w.onSave();
     ASSERT_TRUE(w.savePanelOpen());
     delegate.onApplicationStateChanged(Qt::ApplicationInactive);
-    EXPECT_FALSE(w.savePanelOpen());
-    EXPECT_EQ(platform.processExit.status, 2);
-    EXPECT_EQ(result()->value("Type").toInt(), 2);
+    EXPECT_TRUE(w.savePanelOpen()) << "the dialog stays";
+    EXPECT_FALSE(platform.processExit.status) << "the capture stays";
+
+    delegate.onApplicationStateChanged(Qt::ApplicationActive);
+    w.savePanel()->reject();
+    delegate.onApplicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(platform.processExit.status, 2) << "without the dialog, leaving cancels again";
+}
+
+TEST_F(SaveTest, PanelLeavesThePointerToTheCapture) {
+    start();
+    NSCostomSavePanel& panel = openPanel();
+    // A modal dialog would have Qt drop every mouse event of the capture window, pointer
+    // moves included; the capture ignores presses, drags and keys itself.
+    EXPECT_EQ(panel.windowModality(), Qt::NonModal);
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    sendMouse(window->view(), QEvent::MouseMove, {300, 400}, false);  // on the left edge
+    EXPECT_EQ(window->lastCursor(), CursorKind::LeftRight);
+}
+
+// The name typed and the file that would be replaced, with the answer to the question.
+TEST_F(SaveTest, ReplacingTheFileReallyWrittenIsAskedFirst) {
+    struct Row {
+        const char* typed;
+        const char* existing;
+        const char* asked;  // nullptr: no question
+        bool answer;
+    };
+    const Row rows[] = {
+        {"shot", "shot.png", "shot.png", false},      // ".png" is added: ask about shot.png
+        {"shot", "shot.png", "shot.png", true},       // agreed: replaced
+        {"shot.png", "shot.png", "shot.png", false},  // as typed
+        {"shot", "shot", nullptr, true},              // "shot" itself is not written
+        {"other", "shot.png", nullptr, true},         // nothing to replace
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.typed) + " over " + row.existing +
+                     (row.answer ? " yes" : " no"));
+        platform = FakePlatform();
+        platform.grabber.desktop = test_images::positionImage(1440, 900);
+        QFile existing(dir.filePath(row.existing));
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write("kept");
+        existing.close();
+        start();
+        NSCostomSavePanel& panel = openPanel();
+        QStringList asked;
+        panel.confirmReplace = [&](const QString& name) {
+            asked << name;
+            return row.answer;
+        };
+        confirm(dir.filePath(row.typed));
+        EXPECT_EQ(asked, row.asked ? QStringList{row.asked} : QStringList{});
+        const QString written = dir.filePath(pngSavePath(row.typed));
+        QFile file(dir.filePath(row.existing));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        if (row.asked && !row.answer) {
+            EXPECT_EQ(file.readAll(), "kept") << "the file is left alone";
+            EXPECT_TRUE(window->savePanelOpen()) << "back in the dialog";
+            EXPECT_FALSE(platform.processExit.status);
+            panel.reject();
+        } else {
+            EXPECT_EQ(platform.processExit.status, 3);
+            EXPECT_EQ(result()->value("Info").toString(), written);
+            EXPECT_TRUE(QFile(written).size() > 8);
+        }
+        file.close();
+        for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) {
+            if (name != "result.json") QFile::remove(dir.filePath(name));
+        }
+    }
 }
 
 }  // namespace

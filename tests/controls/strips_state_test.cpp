@@ -112,6 +112,15 @@ TEST(StripItems, TablesAndFontSizes) {
     EXPECT_EQ(tools[8].disabledImage, "Undo_disable");
     EXPECT_EQ(tools[11].foreHover, "Finish_h");
     EXPECT_TRUE(tools[7].drawnDisabled) << "the separator";
+    // The separators: the toolbar's stands at its buttons' y, the colour bar's two lower.
+    EXPECT_EQ(tools[7].frame, (Rect{240, 10, 1, 12}));
+    for (const StripItem& i : colorbarItems()) {
+        if (i.member == "splitLine2") {
+            EXPECT_EQ(i.frame, (Rect{86, 12, 1, 12}));
+        } else if (i.member == "splitLine3") {
+            EXPECT_EQ(i.frame, (Rect{271, 12, 1, 12}));
+        }
+    }
 
     const auto& bar = colorbarItems();
     QSet<QString> members;

@@ -51,9 +51,9 @@ protected:
     // A point of the root window in the pasted image.
     static QPoint inImage(int x, int y) { return {x - kSelection.left(), y - kSelection.top()}; }
 
-    // Pixels of the pasted image that differ from the screen, apart from the window
-    // manager's decorations, in image coordinates.
+    // Pixels of the pasted image that differ from the screen, in image coordinates.
     QRegion changedInImage(const Result& r) const {
-        return changedPixels(r.pasted, r.screen) - decorations().translated(-kSelection.topLeft());
+        return changedPixels(r.pasted, r.screen) -
+               unsettledPixels().translated(-kSelection.topLeft());
     }
 };

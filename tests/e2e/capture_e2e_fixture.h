@@ -55,9 +55,7 @@ protected:
         waiter.watchRootProperties();
         const xcb_atom_t active = waiter.atom("_NET_ACTIVE_WINDOW");
         const xcb_atom_t pidAtom = waiter.atom("_NET_WM_PID");
-        // What the tool freezes. Compared with the screen after the tool has gone, title bars
-        // may differ: the window manager redraws them as the focus moves to us and back.
-        frozenScreen = grabRoot(display());
+        const QImage before = grabRoot(display()).convertToFormat(QImage::Format_RGB32);
         ASSERT_TRUE(tool.start({parameters}, display(), env));
         const auto activeIsOurs = [&] {
             auto* a = xcb_get_property_reply(waiter.connection(),
@@ -88,6 +86,15 @@ protected:
                 },
                 15s);
         ASSERT_TRUE(ready) << "the capture window did not get the focus\n" << tool.standardError();
+        // The reference for what the capture produces is the screen as the tool froze it: the
+        // window manager may still be redrawing title bars (their look follows the focus)
+        // while the tool starts. Apart from those, it is the screen as the test saw it.
+        frozenScreen = tool.frozenScreen().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(frozenScreen.size(), before.size()) << "the tool recorded no grab";
+        const QRegion unlike = changedPixels(frozenScreen, before) - decorations();
+        ASSERT_TRUE(unlike.isEmpty())
+            << "the tool froze other pixels than the screen's, around " << unlike.boundingRect().x()
+            << "," << unlike.boundingRect().y();
     }
     void input(const std::vector<std::string>& arguments) {
         ASSERT_TRUE(xdotool(display(), arguments));
@@ -127,14 +134,13 @@ protected:
     }
     QImage pastedImage() { return QImage::fromData(pasteClipboard(display())); }
 
-    // The pasted image equals the root window's pixels inside the rectangle, apart from the
-    // window manager's decorations.
+    // The pasted image equals the screen as captured inside the rectangle.
     void expectClipboardShows(const Rect& g) {
         const QRect area(int(g.x), int(g.y), int(g.width), int(g.height));
         const QImage pasted = pastedImage().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(pasted.size(), area.size());
         const QRegion differs = changedPixels(pasted, screenAsCaptured().copy(area)) -
-                                decorations().translated(-area.topLeft());
+                                unsettledPixels().translated(-area.topLeft());
         EXPECT_TRUE(differs.isEmpty()) << "the clipboard differs from the screen";
     }
 
@@ -162,12 +168,15 @@ protected:
         return r;
     }
 
-    // The screen as the tool saw it: as it was before an interactive capture started, or as
-    // it is for an automatic one, which changes nothing on the screen.
+    // The screen as the tool saw it: as it froze it for an interactive capture, or as it is
+    // for an automatic one, which changes nothing on the screen.
     QImage screenAsCaptured() const {
-        return (frozenScreen.isNull() ? grabRoot(display()) : frozenScreen)
-            .convertToFormat(QImage::Format_RGB32);
+        return frozenScreen.isNull() ? grabRoot(display()).convertToFormat(QImage::Format_RGB32)
+                                     : frozenScreen;
     }
+    // Pixels of the screen as captured that may have changed since the capture: none for
+    // the frozen screen, the title bars for the screen read afterwards.
+    QRegion unsettledPixels() const { return frozenScreen.isNull() ? decorations() : QRegion(); }
 
     QImage frozenScreen;
     std::unique_ptr<XSession> session;

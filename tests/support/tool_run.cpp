@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <thread>
 
 #include "support/child_process.h"
 #include "support/result_file.h"
@@ -29,7 +30,8 @@ bool ToolRun::start(const ToolLaunch& launch, const std::string& display,
                                  std::to_string(launch.width) + "," + std::to_string(launch.height);
     // The tests' private X server is all the tool may see of the desktop they run on.
     std::vector<std::string> changes{display.empty() ? "DISPLAY" : "DISPLAY=" + display,
-                                     "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"};
+                                     "WAYLAND_DISPLAY", "XDG_SESSION_TYPE",
+                                     "QUILLET_RECORD_GRABS=" + frozenScreenPath().toStdString()};
     changes.insert(changes.end(), env.begin(), env.end());
     return startWithArguments({argument}, changes);
 }
@@ -67,6 +69,20 @@ std::string ToolRun::standardError() const {
     QFile f(m_dir.filePath("stderr.txt"));
     if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll().toStdString();
+}
+
+QImage ToolRun::frozenScreen() const {
+    return QImage(frozenScreenPath(), "PNG");
+}
+
+bool ToolRun::waitForStandardError(const std::string& text, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (standardError().find(text) == std::string::npos) {
+        if (!running() || std::chrono::steady_clock::now() > deadline) return false;
+        // The tool writes the line and goes on: no event tells when.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 std::optional<QJsonObject> ToolRun::result() const {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <QImage>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <chrono>
@@ -41,10 +42,17 @@ public:
     pid_t pid() const { return m_pid; }
     int exitStatus() const { return m_exitStatus; }  // the low eight bits, as a parent sees them
     std::string standardError() const;
+    // Waits until standard error holds `text` or the tool has exited; true for the former.
+    bool waitForStandardError(const std::string& text, std::chrono::milliseconds timeout);
     std::optional<QJsonObject> result() const;
     QString resultPath() const { return m_dir.filePath("result.json"); }
+    // The screen as the tool last grabbed it (the tool records its grabs for the tests); null
+    // before its first grab.
+    QImage frozenScreen() const;
 
 private:
+    QString frozenScreenPath() const { return m_dir.filePath("frozen.png"); }
+
     QTemporaryDir m_dir;
     pid_t m_pid = -1;
     int m_exitStatus = -1;
