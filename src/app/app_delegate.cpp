@@ -1,18 +1,17 @@
 #include "app/app_delegate.h"
 
 #include <QGuiApplication>
+#include <QSocketNotifier>
 
 #include "app/launch_request.h"
 #include "capture/capture_window.h"
 #include "model/capture_command.h"
+#include "model/capture_result.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/process_exit.h"
+#include "platform/termination.h"
 #include "prepare/prepare_window.h"
-
-namespace {
-constexpr int kExitNotPermitted = -3;
-}
 
 AppDelegate::AppDelegate(const PlatformServices& platform) : m_platform(platform) {}
 
@@ -26,10 +25,16 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
 void AppDelegate::applicationDidFinishLaunching(const QJsonObject& command, uint64_t launchTimeMs) {
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
             &AppDelegate::onApplicationStateChanged);
+    if (m_platform.termination && m_platform.termination->notifierFd() >= 0) {
+        m_terminationNotifier = std::make_unique<QSocketNotifier>(
+            m_platform.termination->notifierFd(), QSocketNotifier::Read);
+        connect(m_terminationNotifier.get(), &QSocketNotifier::activated, this,
+                &AppDelegate::onTerminationRequested);
+    }
     m_launchTimeMs = launchTimeMs;
     takePermissionTexts(command, m_texts.permission);
     if (!captureWindow().ScreeningPermissionCheck()) {
-        m_platform.processExit->exit(kExitNotPermitted);
+        m_platform.processExit->exit(kExitCannotRecord);
         return;
     }
     runInMain(command, m_texts.permission, *this);
@@ -56,6 +61,18 @@ void AppDelegate::onKillFocusEvent() {
         m_platform.log->write(QStringLiteral("inactive while the save dialog is open: going on"));
     }
     captureWindow().onCancel();
+}
+
+void AppDelegate::onTerminationRequested() {
+    m_terminationNotifier->setEnabled(false);
+    m_platform.log->write(QStringLiteral("ended from outside (a signal): cancelling"));
+    if (m_prepareWindow) m_prepareWindow->hide();
+    captureWindow().cancelNow();
+}
+
+void AppDelegate::displayLost() {
+    if (m_captureWindow) m_captureWindow->displayLost();
+    m_platform.processExit->exit(kExitCannotRecord);
 }
 
 CaptureWindow& AppDelegate::captureWindow() {

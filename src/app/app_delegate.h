@@ -1,7 +1,7 @@
 #pragma once
 // Start-up of the one-shot tool: builds the command from the launch, checks that the screen
 // may be recorded, dispatches the command, and cancels the capture when the application
-// stops being the active one.
+// stops being the active one or the process is asked to end (SIGTERM, SIGINT, SIGHUP).
 
 #include <QObject>
 #include <QStringList>
@@ -12,6 +12,7 @@
 #include "platform/platform_services.h"
 
 class CaptureWindow;
+class QSocketNotifier;
 class PrepareWindow;
 
 class AppDelegate : public QObject, public CaptureStarter {
@@ -26,6 +27,11 @@ public:
     void onKillFocusEvent();
     // Cancels when the application goes from active to any other state.
     void onApplicationStateChanged(Qt::ApplicationState state);
+    // Cancels whatever is on the screen, the save dialog included: the process must end.
+    void onTerminationRequested();
+    // The X display has gone: a capture under way records its result as cancelled, and the
+    // process ends as one that cannot record.
+    void displayLost();
 
     CaptureWindow& captureWindow();  // created on first use, lives to the end
     PrepareWindow& prepareWindow();
@@ -44,4 +50,5 @@ private:
     bool m_handingOverToCapture = false;  // from Start in the prepare panel to the capture
     std::unique_ptr<CaptureWindow> m_captureWindow;
     std::unique_ptr<PrepareWindow> m_prepareWindow;
+    std::unique_ptr<QSocketNotifier> m_terminationNotifier;
 };

@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QJsonDocument>
 #include <algorithm>
 #include <cerrno>
 
 #include "model/value_reading.h"
+#include "platform/local_path.h"
 #include "platform/log.h"
 
 namespace {
@@ -23,7 +23,7 @@ constexpr qint64 kMaxParameterFileBytes = 16 * 1024 * 1024;
 // names is judged by fstat on the opened descriptor, so that nothing swapped in after a check
 // gets read; a file that grows while it is read stops at one byte over the limit.
 std::optional<QByteArray> readSmallRegularFile(const QString& path, qint64 limit) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = localPathBytes(path);
     const int fd = open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     std::optional<QByteArray> text;

@@ -9,22 +9,25 @@
 #include <optional>
 
 #include "app/app_delegate.h"
+#include "app/display_loss.h"
 #include "app/launch_request.h"
 #include "app/real_platform.h"
 #include "app/runtime_directory.h"
+#include "app/standard_streams.h"
 #include "app/usage.h"
 #include "capture/automatic_capture.h"
+#include "model/capture_result.h"
 #include "model/capture_param.h"
 #include "platform/clipboard.h"
 #include "platform/clock.h"
+#include "platform/local_path.h"
+#include "platform/log.h"
+#include "platform/process_exit.h"
 #include "platform/qtxcb/display_check.h"
 #include "platform/qtxcb/xcb_screens.h"
 
-namespace {
-constexpr int kExitCannotRecord = -3;
-}
-
 int main(int argc, char** argv) {
+    ensureStandardStreamsOpen();
     // A host may close its end of our standard error before we are done: the log line that
     // follows must fail quietly, not end the process before the result is written.
     std::signal(SIGPIPE, SIG_IGN);
@@ -33,7 +36,8 @@ int main(int argc, char** argv) {
     if (const auto status = answerInformationRequest(argc, argv)) return *status;
     // Taken before QApplication, which removes the arguments it recognises.
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    // File names in them stay the bytes given, even where those are not UTF-8.
+    for (int i = 0; i < argc; ++i) arguments.append(localPathFromBytes(argv[i]));
 
     auto cannotRecord = [](const std::string& problem) {
         std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem.c_str());
@@ -66,12 +70,22 @@ int main(int argc, char** argv) {
         }
     }
 
+    // From here on a display that goes away ends the process as one that cannot record: never
+    // as finished (Qt's own exit status) nor with an abort.
+    AppDelegate* started = nullptr;
+    watchForDisplayLoss([&](const QString&) {
+        if (started) started->displayLost();
+        services.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
+        services.processExit->exit(kExitCannotRecord);
+    });
+
     // The capture reads the screen and the window list through X11 itself.
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
     AppDelegate delegate(services);
+    started = &delegate;
     if (command) {
         delegate.applicationDidFinishLaunching(*command, launchTimeMs);
     } else {

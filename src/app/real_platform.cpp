@@ -7,6 +7,7 @@
 #include "platform/qtxcb/clipboard_keeper.h"
 #include "platform/qtxcb/qt_dialogs.h"
 #include "platform/qtxcb/qt_screens.h"
+#include "platform/qtxcb/signal_termination.h"
 #include "platform/qtxcb/system_clock.h"
 #include "platform/qtxcb/system_exit.h"
 #include "platform/qtxcb/system_log.h"
@@ -28,6 +29,7 @@ struct RealPlatform::Parts {
     ClipboardKeeper clipboard{ClipboardKeeper::helperExecutable()};
     QtDialogs dialogs;
     X11PermissionProbe permissionProbe;
+    SignalTermination termination;
     std::optional<GrabRecorder> recorder;
 };
 
@@ -44,7 +46,8 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
     }
     m_services =
         PlatformServices{&p.log,  &p.clock,     &p.processExit, &p.screens,        &p.windowList,
-                         grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe};
+                         grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe,
+                         &p.termination};
 }
 
 RealPlatform::~RealPlatform() = default;

@@ -8,8 +8,10 @@
 #include "model/value_reading.h"
 #include "platform/clipboard.h"
 #include "platform/log.h"
+#include "platform/process_exit.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
+#include "platform/termination.h"
 
 AutomaticOutcome captureAutomatically(const PlatformServices& platform, const CaptureParam& param) {
     AutomaticOutcome outcome;
@@ -22,6 +24,7 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
     if (grab.isNull()) {
         platform.log->write(QStringLiteral("no image: the screen could not be grabbed: ") +
                             platform.grabber->lastError());
+        outcome.displayLost = platform.grabber->displayLost();
         return outcome;
     }
     outcome.selection = automaticCaptureRect(param, outcome.screen);
@@ -31,8 +34,14 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
         platform.log->write(QStringLiteral("no image: ") + problem);
         return outcome;
     }
+    // Once the clipboard has been handed over, the capture finishes whatever comes.
+    if (platform.termination && platform.termination->requested()) {
+        platform.log->write(QStringLiteral("no image: ended from outside (a signal)"));
+        return outcome;
+    }
     if (!platform.clipboard->setImage(image)) {
         platform.log->write(QStringLiteral("no image: the clipboard could not be taken"));
+        outcome.displayLost = platform.grabber->displayLost();
         return outcome;
     }
     outcome.kind = kResultFinished;
@@ -53,6 +62,12 @@ bool runWithoutWindows(const QJsonObject& command, const PlatformServices& platf
     const AutomaticOutcome outcome = captureAutomatically(platform, param);
     const CaptureResultInput input{outcome.kind, outcome.selection, outcome.screen, QString(),
                                    launchTimeMs};
+    if (outcome.displayLost) {
+        recordCaptureResult(input, resultPath, *platform.log);
+        platform.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
+        platform.processExit->exit(kExitCannotRecord);
+        return true;
+    }
     deliverCaptureResult(input, resultPath, *platform.log, *platform.processExit);
     return true;
 }

@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 #include <QBackingStore>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QSaveFile>
 #include <QScreen>
 #include <QWindow>
 #include <system_error>
@@ -27,11 +27,13 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
+#include "platform/process_exit.h"
 #include "platform/png_encoder.h"
 #include "platform/screen_coordinates.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
 #include "platform/view_transform.h"
+#include "platform/whole_file_writer.h"
 #include "platform/window_list.h"
 
 namespace {
@@ -103,6 +105,10 @@ void CaptureWindow::doCaptureInner() {
         const AutomaticOutcome outcome = captureAutomatically(m_platform, m_model.captureParam());
         rectScreen = outcome.screen;
         m_model.setCaptureWindowRect(outcome.selection);
+        if (outcome.displayLost) {
+            displayLost();
+            return;
+        }
         NoticeCaptureResult(outcome.kind);
         return;
     }
@@ -110,6 +116,10 @@ void CaptureWindow::doCaptureInner() {
     reset();
     prefaultWindowPixels();
     if (!captureScreen()) {
+        if (m_platform.grabber->displayLost()) {
+            displayLost();
+            return;
+        }
         finishWithoutImage(QString());
         return;
     }
@@ -249,6 +259,26 @@ void CaptureWindow::onCancel() {
     NoticeCaptureResult(kResultCancelled);
 }
 
+void CaptureWindow::cancelNow() {
+    if (m_savePanel) {
+        NSCostomSavePanel* panel = m_savePanel;
+        m_savePanel = nullptr;
+        panel->hide();
+    }
+    onCancel();
+}
+
+void CaptureWindow::displayLost() {
+    m_timer.stop();
+    if (m_savePath) {
+        const CaptureResultInput input{kResultCancelled, m_model.captureWindowRect(), rectScreen,
+                                       QString(), m_launchTimeMs};
+        recordCaptureResult(input, m_savePath, *m_platform.log);
+    }
+    m_platform.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
+    m_platform.processExit->exit(kExitCannotRecord);
+}
+
 void CaptureWindow::NoticeCaptureResult(int32_t kind) {
     const CaptureResultInput input{kind, m_model.captureWindowRect(), rectScreen,
                                    m_savePathWhenSaveToLocal, m_launchTimeMs};
@@ -337,19 +367,8 @@ void CaptureWindow::saveTo(const QString& chosen) {
         return;
     }
     const QString path = pngSavePath(chosen);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        saveFailed(file.errorString());
-        return;
-    }
-    if (file.write(png) != png.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        saveFailed(error);
-        return;
-    }
-    if (!file.commit()) {
-        saveFailed(file.errorString());
+    if (const auto error = writeWholeFile(path, png)) {
+        saveFailed(*error);
         return;
     }
     m_savePathWhenSaveToLocal = path;
@@ -415,6 +434,13 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     // The view repaints whatever the step changed, and nothing else.
     myView->refresh();
     return true;
+}
+
+void CaptureWindow::closeEvent(QCloseEvent* event) {
+    // The window stays until the result is delivered, which ends the process; while the save
+    // dialog is open, cancelling does nothing, as for every other way to cancel.
+    event->ignore();
+    onCancel();
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent* event) {

@@ -41,6 +41,8 @@ public:
     void doCaptureInner();
     void onOK() override;
     void onCancel() override;
+    // Cancels even while the save dialog is open, for a process that must end.
+    void cancelNow();
     void onUndo();
     // Opens the save dialog; a confirmed name writes the image there and ends the capture.
     void onSave();
@@ -49,6 +51,9 @@ public:
     // Restores the shape the last undo removed, until a new shape is drawn.
     void onRedo();
     void NoticeCaptureResult(int32_t kind);
+    // The X display has gone: records a cancelled result (once a command has been applied)
+    // and ends the process as unable to record.
+    void displayLost();
 
     // The screen under the pointer is grabbed and the view's images are made from it.
     // False, with the reason logged, when the screen could not be read.
@@ -71,6 +76,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The window manager asked us to close (Alt+F4, say): a cancel.
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 

@@ -1,11 +1,11 @@
 #include "model/capture_result.h"
 
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <cmath>
 
 #include "platform/log.h"
 #include "platform/process_exit.h"
+#include "platform/whole_file_writer.h"
 
 namespace {
 
@@ -31,21 +31,17 @@ QJsonObject buildResultMessage(const CaptureResultInput& in) {
 
 std::optional<QString> writeResultFile(const QString& path, const QJsonObject& message) {
     if (path.isEmpty()) return QStringLiteral("no result file path given");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    const QByteArray bytes = QJsonDocument(message).toJson(QJsonDocument::Indented);
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) return file.errorString();
-    return std::nullopt;
+    return writeWholeFile(path, QJsonDocument(message).toJson(QJsonDocument::Indented));
+}
+
+void recordCaptureResult(const CaptureResultInput& input, const std::optional<QString>& path,
+                         Log& log) {
+    const auto error = writeResultFile(path.value_or(QString()), buildResultMessage(input));
+    log.write(error ? QStringLiteral("save failed:") + *error : QStringLiteral("save success."));
 }
 
 void deliverCaptureResult(const CaptureResultInput& input, const std::optional<QString>& path,
                           Log& log, ProcessExit& processExit) {
-    const auto error = writeResultFile(path.value_or(QString()), buildResultMessage(input));
-    log.write(error ? QStringLiteral("save failed:") + *error : QStringLiteral("save success."));
+    recordCaptureResult(input, path, log);
     processExit.exit(input.kind);
 }

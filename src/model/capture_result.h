@@ -25,11 +25,18 @@ struct CaptureResultInput {
 // Type, x, y (top-left origin), Width, Height, Info, StartTime.
 QJsonObject buildResultMessage(const CaptureResultInput& input);
 
-// Replaces the file as a whole: a temporary file in the same folder, then a rename.
-// Leaves no temporary file behind on failure. Returns the error text on failure.
+// Writes the file whole (see writeWholeFile: a regular file is replaced atomically, a FIFO or
+// device written in place), or leaves it as it was. Returns the error text on failure.
 std::optional<QString> writeResultFile(const QString& path, const QJsonObject& message);
 
-// Writes the result, logs "save success." or "save failed:<error>", and ends the process
-// with the result kind whether or not the write succeeded.
+// Writes the result and logs "save success." or "save failed:<error>".
+void recordCaptureResult(const CaptureResultInput& input, const std::optional<QString>& path,
+                         Log& log);
+
+// Records the result and ends the process with the result kind whether or not the write
+// succeeded.
 void deliverCaptureResult(const CaptureResultInput& input, const std::optional<QString>& path,
                           Log& log, ProcessExit& processExit);
+
+// The exit status when the screen cannot be recorded (no display, or the display was lost).
+inline constexpr int kExitCannotRecord = -3;

@@ -22,6 +22,7 @@ public:
         return image;
     }
     QString lastError() const override { return m_grabber.lastError(); }
+    bool displayLost() const override { return m_grabber.displayLost(); }
 
 private:
     ScreenGrabber& m_grabber;

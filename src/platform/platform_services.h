@@ -10,6 +10,7 @@ class PermissionProbe;
 class ProcessExit;
 class ScreenGrabber;
 class Screens;
+class Termination;
 class WindowList;
 
 struct PlatformServices {
@@ -22,4 +23,5 @@ struct PlatformServices {
     Clipboard* clipboard = nullptr;
     Dialogs* dialogs = nullptr;
     PermissionProbe* permissionProbe = nullptr;
+    Termination* termination = nullptr;  // none: the signals keep their default actions
 };

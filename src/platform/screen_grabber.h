@@ -13,4 +13,6 @@ public:
     virtual QImage grab(const Rect& displayRect) = 0;
     // Why the last grab gave a null image, in words for the log.
     virtual QString lastError() const = 0;
+    // Whether the display itself is gone, so that no grab can work any more.
+    virtual bool displayLost() const { return false; }
 };

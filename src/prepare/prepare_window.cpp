@@ -1,5 +1,6 @@
 #include "prepare/prepare_window.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -166,6 +167,11 @@ void PrepareWindow::onCancel() {
     m_startPoll.stop();
     hide();
     if (m_actions.cancel) m_actions.cancel();
+}
+
+void PrepareWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    onCancel();
 }
 
 void PrepareWindow::paintEvent(QPaintEvent*) {

@@ -76,6 +76,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // The window manager asked us to close the panel: a cancel.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void centerOnScreen();

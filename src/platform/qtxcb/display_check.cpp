@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/qtxcb/root_pixel_format.h"
 #include "platform/qtxcb/xcb_connection.h"
 
 DisplayCheck connectToXDisplay() {
@@ -13,6 +14,8 @@ DisplayCheck connectToXDisplay() {
     auto connection = XcbConnection::open(display);
     if (!connection)
         return {nullptr, "cannot connect to the X display \"" + std::string(display) + "\""};
+    const RootPixelFormat format = readRootPixelFormat(connection->get(), connection->screen());
+    if (!format.isCapturable()) return {nullptr, format.problem()};
     return {std::move(connection), {}};
 }
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/qtxcb/desktop_screens.h"
+#include "platform/qtxcb/root_pixel_format.h"
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/screen_grabber.h"
 
@@ -35,11 +36,11 @@ public:
     // The rectangle is scaled by the device pixel ratio of the screen it overlaps most.
     QImage grab(const Rect& displayRect) override;
     QString lastError() const override { return m_lastError; }
+    bool displayLost() const override;
 
     // Root-window pixels at ratio 1. Format_RGB32 when the rectangle lies on the root window,
     // else Format_ARGB32_Premultiplied with the outside transparent. Null on failure, or when
-    // the server's pixel layout is not 32 bits per pixel with 8-bit channels, least
-    // significant byte first.
+    // the server's pixel layout cannot be captured (see RootPixelFormat).
     QImage grabRootPixels(int x, int y, int width, int height);
 
     void setScreens(DesktopScreens* screens) { m_screens = screens; }
@@ -53,6 +54,7 @@ private:
     QImage grabInside(int x, int y, int width, int height);
     QImage grabWithSharedMemory(int x, int y, int width, int height);
     QImage grabWithGetImage(int x, int y, int width, int height);
+    QImage grabConverted(int x, int y, int width, int height);
     std::shared_ptr<Segment> segmentFor(std::size_t bytes);
     std::shared_ptr<Segment> memfdSegment(std::size_t bytes);
     void finishPreparation();
@@ -60,7 +62,7 @@ private:
     std::shared_ptr<XcbConnection> m_connection;
     DesktopScreens* m_screens;
     QString m_lastError;
-    bool m_supportedLayout = false;
+    RootPixelFormat m_format;
     bool m_sharedMemoryOffered = false;
     bool m_sharedMemory = false;
     bool m_descriptorSegments = false;

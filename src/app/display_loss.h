@@ -1,0 +1,14 @@
+#pragma once
+// Qt's X11 platform ends the process with status 1 when its connection to the X server breaks
+// ("finished", to a host), and aborts when it cannot connect at start. It says so in a
+// message first: watchForDisplayLoss sends those messages to `onLost` instead, which is to
+// end the process itself (it must not return); every other message goes where it went.
+// `onLost` runs on the thread that logged, the main thread for both messages in Qt 6.4.
+
+#include <QString>
+#include <functional>
+
+void watchForDisplayLoss(std::function<void(const QString& message)> onLost);
+
+// Whether a message from Qt means that the X display is gone or cannot be reached.
+bool isDisplayLossMessage(bool fatal, const QString& message);

@@ -1,0 +1,16 @@
+#pragma once
+// Turns SIGTERM, SIGINT and SIGHUP into a termination request instead of the default death,
+// which would leave the host without a result: a flag and a byte in a pipe (the only things
+// a signal handler may safely do). One instance per process.
+
+#include "platform/termination.h"
+
+class SignalTermination : public Termination {
+public:
+    SignalTermination();
+    SignalTermination(const SignalTermination&) = delete;
+    SignalTermination& operator=(const SignalTermination&) = delete;
+
+    bool requested() const override;
+    int notifierFd() const override;
+};
