@@ -96,6 +96,38 @@ protected:
             << "the tool froze other pixels than the screen's, around " << unlike.boundingRect().x()
             << "," << unlike.boundingRect().y();
     }
+    // The window that has the focus, as the window manager says.
+    xcb_window_t activeWindow() const {
+        XWaiter x(display());
+        if (!x.ok()) return 0;
+        auto* reply = xcb_get_property_reply(
+            x.connection(),
+            xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_ACTIVE_WINDOW"),
+                             XCB_ATOM_WINDOW, 0, 1),
+            nullptr);
+        xcb_window_t window = 0;
+        if (reply && xcb_get_property_value_length(reply) == 4) {
+            window = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
+        }
+        std::free(reply);
+        return window;
+    }
+    // Asks the window manager to close `window`, as its close button or Alt+F4 would.
+    void askWindowManagerToClose(xcb_window_t window) {
+        XWaiter x(display());
+        ASSERT_TRUE(x.ok());
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = x.atom("_NET_CLOSE_WINDOW");
+        message.data.data32[0] = XCB_CURRENT_TIME;
+        message.data.data32[1] = 2;  // from a pager or similar: the user's own request
+        xcb_send_event(x.connection(), 0, x.root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+        xcb_flush(x.connection());
+    }
     void input(const std::vector<std::string>& arguments) {
         ASSERT_TRUE(xdotool(display(), arguments));
     }

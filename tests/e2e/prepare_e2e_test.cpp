@@ -88,6 +88,12 @@ TEST_F(PrepareE2E, CloseButtonCancels) {
     EXPECT_EQ(finish(2)["Type"].toInt(), 2);
 }
 
+TEST_F(PrepareE2E, WindowManagerClosingThePanelCancels) {
+    startPrepare();
+    askWindowManagerToClose(panel);
+    EXPECT_EQ(finish(2)["Type"].toInt(), 2);
+}
+
 TEST_F(PrepareE2E, DragPastAnEdgeStopsFlushWithIt) {
     startPrepare();
     const Rect f = panelFrame();

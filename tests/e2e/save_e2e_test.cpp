@@ -35,20 +35,6 @@ std::string windowText(XWaiter& x, xcb_window_t window, const char* property) {
     return text;
 }
 
-xcb_window_t activeWindow(XWaiter& x) {
-    auto* reply = xcb_get_property_reply(
-        x.connection(),
-        xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW,
-                         0, 1),
-        nullptr);
-    xcb_window_t window = 0;
-    if (reply && xcb_get_property_value_length(reply) == 4) {
-        window = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
-    }
-    std::free(reply);
-    return window;
-}
-
 class SaveE2E : public CaptureE2E {
 protected:
     void SetUp() override {
@@ -89,7 +75,7 @@ protected:
         EXPECT_TRUE(x.ok());
         x.watchRootProperties();
         const auto matches = [&] {
-            const xcb_window_t w = activeWindow(x);
+            const xcb_window_t w = activeWindow();
             return w != 0 && match(w, windowText(x, w, "_NET_WM_NAME")) ? w : 0;
         };
         xcb_window_t found = matches();

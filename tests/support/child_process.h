@@ -21,9 +21,12 @@
 
 extern char** environ;
 
+// A standard stream that a program is started without, as `2>&-` does.
+inline constexpr int kClosedStream = -2;
+
 // Starts a program with an environment change, each "NAME=VALUE" (set) or "NAME" (unset), its
-// standard input on /dev/null and its output on the given descriptors (-1: /dev/null).
-// Returns its pid, or -1.
+// standard input on /dev/null and its output on the given descriptors (-1: /dev/null,
+// kClosedStream: closed). Returns its pid, or -1.
 inline pid_t spawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                           int stdoutFd = -1, int stderrFd = -1) {
     auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
@@ -48,8 +51,15 @@ inline pid_t spawnProgram(const std::vector<std::string>& argv, const std::vecto
     posix_spawn_file_actions_init(&actions);
     const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
     posix_spawn_file_actions_adddup2(&actions, devNull, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd >= 0 ? stdoutFd : devNull, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stderrFd >= 0 ? stderrFd : devNull, STDERR_FILENO);
+    const auto output = [&](int fd, int target) {
+        if (fd == kClosedStream) {
+            posix_spawn_file_actions_addclose(&actions, target);
+        } else {
+            posix_spawn_file_actions_adddup2(&actions, fd >= 0 ? fd : devNull, target);
+        }
+    };
+    output(stdoutFd, STDOUT_FILENO);
+    output(stderrFd, STDERR_FILENO);
     pid_t pid = -1;
     const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);

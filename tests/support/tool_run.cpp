@@ -23,7 +23,8 @@ bool ToolRun::start(const ToolLaunch& launch, const std::string& display,
     params.write(QJsonDocument(launch.parameters).toJson());
     params.close();
     const std::string argument = "startfromlocal," + params.fileName().toStdString() + "," +
-                                 resultPath().toStdString() + ",unused," +
+                                 launch.resultPath.value_or(resultPath().toStdString()) +
+                                 ",unused," +
                                  std::to_string(launch.hideCurrentWindow) + "," +
                                  std::to_string(launch.autoCaptureFlag) + "," +
                                  std::to_string(launch.x) + "," + std::to_string(launch.y) + "," +
@@ -42,7 +43,7 @@ bool ToolRun::startWithArguments(const std::vector<std::string>& arguments,
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const std::string errPath = m_dir.filePath("stderr.txt").toStdString();
     const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    m_pid = spawnProgram(argv, env, -1, m_stderrFd >= 0 ? m_stderrFd : errFd);
+    m_pid = spawnProgram(argv, env, m_stdoutFd, m_stderrFd != -1 ? m_stderrFd : errFd);
     close(errFd);
     return m_pid > 0;
 }
@@ -63,6 +64,14 @@ bool ToolRun::running() {
 void ToolRun::stop() {
     stopProgram(m_pid);
     m_pid = -1;
+}
+
+void ToolRun::reset() {
+    stop();
+    m_exitStatus = -1;
+    for (const char* name : {"result.json", "stderr.txt", "frozen.png"}) {
+        QFile::remove(m_dir.filePath(name));
+    }
 }
 
 std::string ToolRun::standardError() const {

@@ -17,6 +17,8 @@ struct ToolLaunch {
     int hideCurrentWindow = 0;
     int autoCaptureFlag = 0;
     int x = 0, y = 0, width = 0, height = 0;
+    // The result file's path as bytes, when not the run's own result.json.
+    std::optional<std::string> resultPath = std::nullopt;
 };
 
 class ToolRun {
@@ -35,9 +37,13 @@ public:
     bool waitForExit(std::chrono::milliseconds timeout);
     bool running();
     // Standard error goes to `fd` (kept open by the caller until start) instead of the file
-    // that standardError() reads.
+    // that standardError() reads; kClosedStream starts the tool with it closed.
     void setStandardError(int fd) { m_stderrFd = fd; }
+    // Standard output: /dev/null, or closed with kClosedStream.
+    void setStandardOutput(int fd) { m_stdoutFd = fd; }
     void stop();
+    // Stops a run still going and forgets it (result, log, recorded screen), for another start.
+    void reset();
 
     pid_t pid() const { return m_pid; }
     int exitStatus() const { return m_exitStatus; }  // the low eight bits, as a parent sees them
@@ -57,4 +63,5 @@ private:
     pid_t m_pid = -1;
     int m_exitStatus = -1;
     int m_stderrFd = -1;
+    int m_stdoutFd = -1;
 };

@@ -49,6 +49,11 @@ bool XSession::startServer(const XSessionOptions& options) {
     return true;
 }
 
+void XSession::stopServer() {
+    stopProgram(m_server);
+    m_server = -1;
+}
+
 bool XSession::startWindowManager() {
     XWaiter waiter(m_display);
     if (!waiter.ok()) return false;

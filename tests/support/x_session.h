@@ -28,6 +28,8 @@ public:
     bool ok() const { return !m_display.empty(); }
     const std::string& display() const { return m_display; }  // ":N"
     const std::string& error() const { return m_error; }
+    // Ends the X server now, as a crash or a logout would for its clients.
+    void stopServer();
 
 private:
     bool startServer(const XSessionOptions& options);

@@ -105,7 +105,13 @@ void XcbScreenGrabber::finishPreparation() {
 }
 
 bool XcbScreenGrabber::displayLost() const {
-    return m_connection && xcb_connection_has_error(m_connection->get()) != 0;
+    if (!m_connection) return false;
+    xcb_connection_t* c = m_connection->get();
+    // A server that has just gone is noticed by the next exchange with it.
+    if (xcb_connection_has_error(c) == 0) {
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    }
+    return xcb_connection_has_error(c) != 0;
 }
 
 void XcbScreenGrabber::setSharedMemoryEnabled(bool enabled) {
