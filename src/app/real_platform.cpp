@@ -45,9 +45,8 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
         grabber = &p.recorder.emplace(p.grabber, QString::fromLocal8Bit(path));
     }
     m_services =
-        PlatformServices{&p.log,  &p.clock,     &p.processExit, &p.screens,        &p.windowList,
-                         grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe,
-                         &p.termination};
+        PlatformServices{&p.log,  &p.clock,     &p.processExit, &p.screens,         &p.windowList,
+                         grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe, &p.termination};
 }
 
 RealPlatform::~RealPlatform() = default;

@@ -11,9 +11,9 @@
 #include "platform/platform_services.h"
 
 struct AutomaticOutcome {
-    int32_t kind = 0;  // finished, or cancelled when there is no image
-    Rect selection;    // view coordinates of the captured screen
-    Rect screen;       // the captured screen's frame
+    int32_t kind = 0;          // finished, or cancelled when there is no image
+    Rect selection;            // view coordinates of the captured screen
+    Rect screen;               // the captured screen's frame
     bool displayLost = false;  // no image because the X display went away
 };
 

@@ -27,8 +27,8 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
-#include "platform/process_exit.h"
 #include "platform/png_encoder.h"
+#include "platform/process_exit.h"
 #include "platform/screen_coordinates.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
@@ -440,6 +440,7 @@ void CaptureWindow::closeEvent(QCloseEvent* event) {
     // The window stays until the result is delivered, which ends the process; while the save
     // dialog is open, cancelling does nothing, as for every other way to cancel.
     event->ignore();
+    m_platform.log->write(QStringLiteral("asked to close"));
     onCancel();
 }
 

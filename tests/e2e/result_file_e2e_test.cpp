@@ -10,10 +10,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <string>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "support/result_file.h"
@@ -127,9 +127,8 @@ const PathCase kCases[] = {
      "save failed:",
      [](const std::string& folder, const std::string& path) {
          EXPECT_EQ(contentOf(path), "{\"Type\": 7}") << "the previous result stays whole";
-         const QStringList left =
-             QDir(QString::fromStdString(folder + "/small"))
-                 .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+         const QStringList left = QDir(QString::fromStdString(folder + "/small"))
+                                      .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
          EXPECT_EQ(left, (QStringList{"filler", "result.json"})) << "no temporary file left";
          umount((folder + "/small").c_str());
      }},

@@ -89,10 +89,11 @@ protected:
         return waitForActive([](xcb_window_t, const std::string& t) { return t == kPrompt; },
                              "no save dialog");
     }
+    // The capture window, not merely some window other than the dialog: the window manager
+    // may first give the focus back to whichever window had it before.
     void waitForCapture() {
-        waitForActive(
-            [](xcb_window_t, const std::string& t) { return t != kPrompt && t != kWarning; },
-            "the capture did not get the keyboard back");
+        waitForActive([](xcb_window_t, const std::string& t) { return t == "quillet-capture"; },
+                      "the capture did not get the keyboard back");
     }
     void typeName(const std::string& name) {
         input({"key", "ctrl+a"});

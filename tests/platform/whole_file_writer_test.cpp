@@ -39,8 +39,9 @@ mode_t modeOf(const QString& path) {
 
 // Names in the folder beside the ones a test made: a temporary file left behind shows here.
 QStringList leftovers(const QTemporaryDir& dir, const QStringList& expected) {
-    QStringList names = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                   QDir::NoDotAndDotDot);
+    QStringList names =
+        QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& e : expected) names.removeAll(e);
     return names;
 }
@@ -148,9 +149,8 @@ TEST_F(WholeFileWriter, ReadOnlyFilesAndFoldersAreRefused) {
     put(at("theirs.json"), "kept", 0644);
     ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
     const QByteArray path = QFile::encodeName(at("theirs.json"));
-    const UnprivilegedRun run = runUnprivileged([&] {
-        return writeWholeFile(QString::fromLocal8Bit(path), "new") ? 0 : 1;
-    });
+    const UnprivilegedRun run = runUnprivileged(
+        [&] { return writeWholeFile(QString::fromLocal8Bit(path), "new") ? 0 : 1; });
     ASSERT_TRUE(run.ran) << run.problem;
     EXPECT_EQ(run.status, 0) << "refused";
     EXPECT_EQ(contentOf(at("theirs.json")), "kept");
@@ -179,12 +179,12 @@ TEST_F(WholeFileWriter, AFullDiskLeavesTheOldFileWhole) {
 TEST(LocalPath, BytesThatAreNotUtf8SurviveTheRoundTrip) {
     const QByteArray names[] = {
         "plain/ascii.json",
-        "r\xc3\xa9sum\xc3\xa9.json",   // valid UTF-8
-        "r\xe9.json",                  // Latin-1 é
-        "\xff\xfe\x80",                // no UTF-8 at all
-        "\xed\xa0\x80",                // an encoded surrogate is not UTF-8
-        "\xc0\xaf",                    // an overlong '/'
-        "\xf0\x9f\x98\x80 \xf0\x9f",   // an emoji, then a cut one
+        "r\xc3\xa9sum\xc3\xa9.json",  // valid UTF-8
+        "r\xe9.json",                 // Latin-1 é
+        "\xff\xfe\x80",               // no UTF-8 at all
+        "\xed\xa0\x80",               // an encoded surrogate is not UTF-8
+        "\xc0\xaf",                   // an overlong '/'
+        "\xf0\x9f\x98\x80 \xf0\x9f",  // an emoji, then a cut one
     };
     for (const QByteArray& bytes : names) {
         SCOPED_TRACE(bytes.toHex().toStdString());

@@ -24,8 +24,7 @@ bool ToolRun::start(const ToolLaunch& launch, const std::string& display,
     params.close();
     const std::string argument = "startfromlocal," + params.fileName().toStdString() + "," +
                                  launch.resultPath.value_or(resultPath().toStdString()) +
-                                 ",unused," +
-                                 std::to_string(launch.hideCurrentWindow) + "," +
+                                 ",unused," + std::to_string(launch.hideCurrentWindow) + "," +
                                  std::to_string(launch.autoCaptureFlag) + "," +
                                  std::to_string(launch.x) + "," + std::to_string(launch.y) + "," +
                                  std::to_string(launch.width) + "," + std::to_string(launch.height);

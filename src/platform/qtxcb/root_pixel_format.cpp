@@ -36,8 +36,8 @@ bool RootPixelFormat::isCapturable() const {
     if (isNative()) return true;
     // Channels of 1 to 16 bits: the tables stay small.
     const auto fits = [](uint32_t m) { return contiguous(m) && std::popcount(m) <= 16; };
-    return trueColor && lsbFirst && (bitsPerPixel == 16 || bitsPerPixel == 32) &&
-           fits(redMask) && fits(greenMask) && fits(blueMask);
+    return trueColor && lsbFirst && (bitsPerPixel == 16 || bitsPerPixel == 32) && fits(redMask) &&
+           fits(greenMask) && fits(blueMask);
 }
 
 std::string RootPixelFormat::problem() const {
