@@ -20,13 +20,17 @@ Rect getScreensRect(const std::vector<ScreenInfo>& screens, bool check, Point pt
 float getScreenHeightDiff(const std::vector<ScreenInfo>& screens, Point pt) {
     if (screens.size() <= 1) return 0;
     double mainHeight = 0;
-    // A point on no screen (possible only for a moment) counts as the main screen's height.
-    std::optional<double> pointerHeight;
     for (const ScreenInfo& s : screens) {
-        if (std::trunc(s.frame.x) == 0 && std::trunc(s.frame.y) == 0) mainHeight = s.frame.height;
-        if (s.frame.contains(pixelProbe(pt))) pointerHeight = s.frame.height;
+        if (std::trunc(s.frame.x) == 0 && std::trunc(s.frame.y) == 0) {
+            mainHeight = s.frame.height;
+            break;  // the main screen comes first; a mirror below it may also start at (0, 0)
+        }
     }
-    return static_cast<float>(mainHeight - pointerHeight.value_or(mainHeight));
+    // The height of the screen getScreensRect takes for `pt`: where screens overlap (mirrored
+    // or nested monitors) that is the first one holding the point, and a grab that used
+    // another's height would come out shifted by the difference. A point on no screen (possible
+    // only for a moment) counts as on the first screen.
+    return static_cast<float>(mainHeight - getScreensRect(screens, true, pt).height);
 }
 
 Rect grabRectForScreen(const Rect& rectScreen, float screenHeightDiff) {

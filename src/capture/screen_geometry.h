@@ -15,7 +15,8 @@
 // The frame of the screen containing `pt` (when `check`), else the first screen's frame.
 Rect getScreensRect(const std::vector<ScreenInfo>& screens, bool check, Point pt);
 
-// Main-screen height minus the height of the screen containing `pt`; 0 with one screen.
+// Main-screen height minus the height of the screen getScreensRect takes for `pt`; 0 with
+// one screen.
 float getScreenHeightDiff(const std::vector<ScreenInfo>& screens, Point pt);
 
 // The captured screen's frame in global display coordinates, for the grab.

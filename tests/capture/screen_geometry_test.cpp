@@ -39,6 +39,30 @@ TEST(ScreenGeometry, HeightDifferenceAndGrabRectangle) {
     EXPECT_EQ(getScreenHeightDiff({kMain, kLeft}, {-10, 10}), -124.0f);
     EXPECT_EQ(getScreenHeightDiff({kMain, kAbove}, {5000, 10}), 0.0f) << "a point on no screen";
 
+    // Overlapping monitors of different sizes, in user-interface coordinates: a 1024 x 768
+    // mirror of the main screen's top-left corner, and one nested in its middle. Where both
+    // hold the point, the grab must be the main screen's, at its place.
+    const ScreenInfo mirror{{0, 312, 1024, 768}, 1};
+    const ScreenInfo nested{{448, 156, 1024, 768}, 1};
+    const ScreenInfo main1080{{0, 0, 1920, 1080}, 1};
+    struct Row {
+        std::vector<ScreenInfo> screens;
+        Point pointer;
+        Rect grab;  // global display coordinates
+    };
+    const Row rows[] = {
+        {{main1080, mirror}, {100, 980}, {0, 0, 1920, 1080}},   // on both
+        {{main1080, mirror}, {1500, 100}, {0, 0, 1920, 1080}},  // on the main screen only
+        {{main1080, nested}, {900, 500}, {0, 0, 1920, 1080}},
+        {{main1080, nested}, {10, 10}, {0, 0, 1920, 1080}},
+    };
+    for (const Row& row : rows) {
+        const Rect screen = getScreensRect(row.screens, true, row.pointer);
+        EXPECT_EQ(grabRectForScreen(screen, getScreenHeightDiff(row.screens, row.pointer)),
+                  row.grab)
+            << row.pointer.x << "," << row.pointer.y;
+    }
+
     EXPECT_EQ(grabRectForScreen(kMain.frame, 0), kMain.frame) << "one screen: unchanged";
     EXPECT_EQ(grabRectForScreen(kAbove.frame, -180), (Rect{0, -1080, 1920, 1080}));
     // Main screen 1000 high; a screen to the left whose bottom is 100 points above its bottom.

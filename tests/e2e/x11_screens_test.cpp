@@ -111,6 +111,11 @@ const std::vector<std::string> kRightIsPrimary = {"--setmonitor LEFT 640/169x800
 const std::vector<std::string> kStacked = {"--setmonitor TOP 1280/338x300/79+0+0 none",
                                            "--setmonitor BOTTOM 1280/338x500/132+0+300 screen",
                                            "--output screen --primary"};
+// Overlapping monitors of different sizes: a mirror of the top-left corner, and one nested.
+const std::vector<std::string> kMirrored = {"--setmonitor P 1280/338x800/212+0+0 screen",
+                                            "--setmonitor Q 800/211x600/159+0+0 none"};
+const std::vector<std::string> kNested = {"--setmonitor P 1280/338x800/212+0+0 screen",
+                                          "--setmonitor Q 800/211x600/159+240+100 none"};
 const std::vector<QPoint> kPointers = {{0, 0}, {639, 799}, {640, 0}, {1279, 799}, {701, 333}};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -123,7 +128,9 @@ INSTANTIATE_TEST_SUITE_P(
                     LayoutCase{"RightIsPrimaryScaled", kRightIsPrimary, "2", nullptr, kPointers},
                     // Qt reads the resource only as xrdb spells it, with a tab.
                     LayoutCase{"OneScreenOtherSpelling", {}, nullptr, "Xft.dpi: 120\n", kPointers},
-                    LayoutCase{"Stacked", kStacked, "1.5", "Xft.dpi:\t120\n", kPointers}),
+                    LayoutCase{"Stacked", kStacked, "1.5", "Xft.dpi:\t120\n", kPointers},
+                    LayoutCase{"Mirrored", kMirrored, nullptr, nullptr, kPointers},
+                    LayoutCase{"Nested", kNested, nullptr, nullptr, kPointers}),
     [](const testing::TestParamInfo<LayoutCase>& info) { return info.param.name; });
 
 }  // namespace
