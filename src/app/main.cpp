@@ -24,10 +24,13 @@
 #include "platform/log.h"
 #include "platform/process_exit.h"
 #include "platform/qtxcb/display_check.h"
+#include "platform/qtxcb/signal_termination.h"
 #include "platform/qtxcb/xcb_screens.h"
 
 int main(int argc, char** argv) {
     ensureStandardStreamsOpen();
+    // A host that ends us from now on gets a result (cancelled) rather than none.
+    SignalTermination::install();
     // A host may close its end of our standard error before we are done: the log line that
     // follows must fail quietly, not end the process before the result is written.
     std::signal(SIGPIPE, SIG_IGN);

@@ -412,6 +412,39 @@ bool isPngNativeFormat(QImage::Format format) {
            format == QImage::Format_ARGB32_Premultiplied;
 }
 
+namespace {
+
+int threadCount(const PngOptions& options) {
+    const int threads =
+        options.threads > 0 ? options.threads : int(std::thread::hardware_concurrency());
+    return std::max(1, threads);
+}
+
+int bandCountFor(int threads, int height) {
+    return std::clamp(std::min(threads * kBandsPerThread, height / kMinBandRows), 1, 1024);
+}
+
+}  // namespace
+
+std::size_t pngEncodingMemoryBound(const PngPixels& pixels, const PngOptions& options) {
+    if (pixels.width <= 0 || pixels.height <= 0) return 0;
+    const int threads = threadCount(options);
+    const int bands = bandCountFor(threads, pixels.height);
+    // Four bytes a pixel, alpha or not, and each row's filter byte.
+    const std::size_t rowBytes = 1 + std::size_t(pixels.width) * 4;
+    const std::size_t filtered = rowBytes * std::size_t(pixels.height);
+    // deflateBound() of each band, its flush markers, and a doubling should they not fit.
+    const std::size_t deflated = compressBound(uLong(filtered)) + std::size_t(bands) * 2048;
+    // The bands and the PNG they are joined into live together at the end.
+    std::size_t bound = 2 * deflated + 4096;
+    // Per thread: its stack (glibc's default), zlib's state at level 1 and the row buffers.
+    constexpr std::size_t kStack = 8u << 20;
+    constexpr std::size_t kZlibState = 512u << 10;
+    const std::size_t buffers = std::max<std::size_t>(kBatchBytes, rowBytes) + 4 * rowBytes;
+    bound += std::size_t(std::min(threads, bands)) * (kStack + kZlibState + buffers);
+    return bound;
+}
+
 QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
                      const std::atomic<bool>* cancel) {
     if (!pixels.bits || pixels.width <= 0 || pixels.height <= 0 ||
@@ -423,10 +456,8 @@ QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
         layout = pixels.format == QImage::Format_ARGB32 ? Layout::Rgba : Layout::RgbaPremultiplied;
     }
 
-    int threads = options.threads > 0 ? options.threads : int(std::thread::hardware_concurrency());
-    threads = std::max(1, threads);
-    const int bandCount =
-        std::clamp(std::min(threads * kBandsPerThread, pixels.height / kMinBandRows), 1, 1024);
+    const int threads = threadCount(options);
+    const int bandCount = bandCountFor(threads, pixels.height);
     std::vector<Band> bands(static_cast<size_t>(bandCount));
     for (int i = 0; i < bandCount; ++i) {
         bands[size_t(i)].firstRow = int(qint64(pixels.height) * i / bandCount);

@@ -31,6 +31,10 @@ struct PngPixels {
 // The formats encodePng(PngPixels) takes as they are; other formats need a conversion first.
 bool isPngNativeFormat(QImage::Format format);
 
+// The most memory encodePng may take for these pixels at once: the deflated bands, the PNG
+// they are joined into, and each thread's stack and buffers.
+std::size_t pngEncodingMemoryBound(const PngPixels& pixels, const PngOptions& options = {});
+
 // Returns the PNG, or an empty array for an empty image, an unsupported format, when memory
 // runs out, or when `cancel` became true on the way.
 QByteArray encodePng(const PngPixels& pixels, const PngOptions& options = {},

@@ -4,6 +4,8 @@
 // image it did not deliver.
 #include <signal.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <random>
 
 #include "e2e/capture_e2e_fixture.h"
@@ -21,8 +23,7 @@ protected:
 // With its standard error closed, the X connection would otherwise get descriptor 2 and the
 // log lines would land in the protocol stream.
 TEST_F(HardEdgesE2E, ClosedStandardStreamsInBothModes) {
-    tool.setStandardError(kClosedStream);
-    tool.setStandardOutput(kClosedStream);
+    tool.setStandardError(kClosedStream);  // 2>&-
     ASSERT_TRUE(tool.start({{}, 0, 1, 10, 20, 300, 200}, display()));
     EXPECT_EQ(resultGeometry(finish(1)), (Rect{10, 20, 300, 200}));
     EXPECT_FALSE(pastedImage().isNull());
@@ -96,6 +97,110 @@ TEST(DisplayLossE2E, AtAnyMomentOfTheStartUp) {
                 << tool.standardError();
         }
     }
+}
+
+// What a host finds after an automatic capture, given what another application had put on the
+// clipboard before: kind 1 only with the whole image pasteable; any other outcome leaves the
+// other application's text in place.
+struct ClipboardAfter {
+    int status = -1;
+    QImage pasted;
+    std::string text;
+};
+
+class ClipboardPromiseE2E : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QFile params(dir.filePath("params.json"));
+        ASSERT_TRUE(params.open(QIODevice::WriteOnly));
+        params.write("{}");
+    }
+    void startSession(int width, int height) {
+        x = std::make_unique<XSession>(XSessionOptions{.width = width, .height = height});
+        ASSERT_TRUE(x->ok()) << x->error();
+    }
+    void copyText() {
+        const pid_t pid = spawnProgram({"sh", "-c", "echo previous | xclip -selection clipboard"},
+                                       {"DISPLAY=" + x->display()});
+        ASSERT_EQ(waitForExit(pid, 20s), 0);
+    }
+    std::vector<std::string> toolArguments() const {
+        return {QUILLET_CAPTURE_BINARY, "startfromlocal," +
+                                            dir.filePath("params.json").toStdString() + "," +
+                                            dir.filePath("r.json").toStdString() + ",,0,2,0,0,0,0"};
+    }
+    ClipboardAfter readBack(int status) const {
+        ClipboardAfter after;
+        after.status = status;
+        const ProgramOutput png =
+            runProgram({"xclip", "-selection", "clipboard", "-t", "image/png", "-o"},
+                       {"DISPLAY=" + x->display()});
+        after.pasted = QImage::fromData(png.bytes, "PNG");
+        const ProgramOutput text =
+            runProgram({"xclip", "-selection", "clipboard", "-o"}, {"DISPLAY=" + x->display()});
+        after.text = text.bytes.trimmed().toStdString();
+        return after;
+    }
+    // Kind 1 with the whole image; anything else (a cancel, a start that could not even
+    // connect, a signal before the process could catch it) with the other text in place.
+    void expectPromiseKept(const ClipboardAfter& after, QSize size, const std::string& context) {
+        if (after.status == 1) {
+            EXPECT_EQ(after.pasted.size(), size) << context << ": kind 1 with no whole image";
+        } else {
+            EXPECT_EQ(after.text, "previous")
+                << context << ", exit " << after.status << ": the other application's text is lost";
+        }
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<XSession> x;
+};
+
+// A memory limit that leaves room for the grab but perhaps not for the encoding: the clipboard
+// helper must find out before it takes the clipboard, not after it said "ready".
+TEST_F(ClipboardPromiseE2E, UnderAMemoryLimitKindOneMeansTheImageIsThere) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space for itself";
+#endif
+    startSession(4096, 4096);
+    int finished = 0, refused = 0;
+    for (int megabytes = 100; megabytes <= 400; megabytes += 25) {
+        copyText();
+        std::vector<std::string> argv = {"prlimit", "--as=" + std::to_string(megabytes << 20)};
+        const auto tool = toolArguments();
+        argv.insert(argv.end(), tool.begin(), tool.end());
+        const ProgramOutput run = runProgram(argv, {"DISPLAY=" + x->display()}, false, 60s);
+        const ClipboardAfter after = readBack(run.status);
+        expectPromiseKept(after, {4096, 4096}, std::to_string(megabytes) + " MB");
+        ++(after.status == 1 ? finished : refused);
+    }
+    EXPECT_GT(finished, 0) << "no limit left room for the capture";
+    EXPECT_GT(refused, 0) << "no limit was tight enough to mean anything";
+}
+
+// SIGTERM at any moment of an automatic capture: it either finishes with the image on the
+// clipboard or cancels and leaves the clipboard alone; it never dies without a result.
+TEST_F(ClipboardPromiseE2E, TerminationAtAnyMomentKeepsThePromise) {
+    startSession(1280, 800);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> delayUs(0, 60000);
+    int diedEarly = 0;
+    for (int run = 0; run < 24; ++run) {
+        copyText();
+        const pid_t pid = spawnProgram(toolArguments(), {"DISPLAY=" + x->display()});
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        kill(pid, SIGTERM);
+        const std::optional<int> status = waitForExit(pid, 20s);
+        ASSERT_TRUE(status) << "run " << run << " hangs";
+        // Only a signal that comes before main() may still kill: then nothing was touched.
+        EXPECT_TRUE(*status == 1 || *status == 2 || *status == 128 + SIGTERM)
+            << "run " << run << ": exit " << *status;
+        if (*status == 128 + SIGTERM) ++diedEarly;
+        expectPromiseKept(readBack(*status), {1280, 800}, "run " + std::to_string(run));
+    }
+    EXPECT_LT(diedEarly, 24) << "every run died before it could catch the signal";
 }
 
 }  // namespace

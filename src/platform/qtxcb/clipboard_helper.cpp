@@ -82,6 +82,21 @@ private:
     int m_wakeUp;
 };
 
+// Whether `bytes` more could be mapped now.
+bool memoryAvailable(std::size_t bytes) {
+    void* trial = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (trial == MAP_FAILED) return false;
+    munmap(trial, bytes);
+    return true;
+}
+
+// Whether the capturing process still waits at the other end of the channel.
+bool callerWaits() {
+    char byte;
+    const ssize_t n = recv(kHelperChannelFd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
 bool readExactly(int fd, void* data, size_t size) {
     auto* out = static_cast<char*>(data);
     while (size > 0) {
@@ -185,8 +200,6 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
         return;
     }
     const uchar* pixels = static_cast<const uchar*>(mapped) + offset;
-    image->setStage(EncodedImage::Stage::Arrived);
-
     const PngPixels view{pixels,
                          header.width,
                          header.height,
@@ -194,6 +207,16 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
                          QImage::Format(header.format),
                          header.dotsPerMeterX,
                          header.dotsPerMeterY};
+    // "Ready" promises the PNG: the memory for it must be there before the clipboard is
+    // taken. Only this process spends it meanwhile, so memory that could be had a moment ago
+    // (an address-space limit, the kernel's overcommit check) can be had for the encoding.
+    if (!memoryAvailable(pngEncodingMemoryBound(view))) {
+        munmap(mapped, mappedSize);
+        image->setStage(EncodedImage::Stage::Failed);
+        return;
+    }
+    image->setStage(EncodedImage::Stage::Arrived);
+
     QByteArray png = encodePng(view, {}, &image->cancel);
     munmap(mapped, mappedSize);
     const auto stage = png.isEmpty() ? EncodedImage::Stage::Failed : EncodedImage::Stage::Encoded;
@@ -274,6 +297,9 @@ int runClipboardHelper(int, char**) {
         SelectionOwner owner(connection, "CLIPBOARD", kPngMime);
         if (!image->waitForPixels()) {
             // Nothing to serve.
+        } else if (!callerWaits()) {
+            // The capturing process has gone (killed, say): it will report no image, so the
+            // clipboard stays as it was.
         } else if (!owner.acquire() || image->failed()) {
             owner.releaseIfOwned();
             answer(kHelperFailed);

@@ -7,6 +7,10 @@
 
 class SignalTermination : public Termination {
 public:
+    // Installs the handlers; the first call does it, later ones find them there. Worth calling
+    // first thing in main: until then the signals still kill.
+    static void install();
+
     SignalTermination();
     SignalTermination(const SignalTermination&) = delete;
     SignalTermination& operator=(const SignalTermination&) = delete;

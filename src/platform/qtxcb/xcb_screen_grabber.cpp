@@ -111,7 +111,8 @@ bool XcbScreenGrabber::displayLost() const {
     if (xcb_connection_has_error(c) == 0) {
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
-    return xcb_connection_has_error(c) != 0;
+    // Not XCB_CONN_CLOSED_MEM_INSUFFICIENT: a grab too large for our memory is no lost display.
+    return xcb_connection_has_error(c) == XCB_CONN_ERROR;
 }
 
 void XcbScreenGrabber::setSharedMemoryEnabled(bool enabled) {
