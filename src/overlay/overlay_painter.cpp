@@ -372,7 +372,14 @@ Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInpu
     strokeCross(painter, box, kCrossHair);
     if (!in.logoText.isEmpty()) {
         stroke(strokeLogoLine, 1, kLogo);
-        drawTextAt(painter, sprites, {m.px + 5.0, m.py + 42.0}, in.logoText, kLogo, H);
+        // The host's text stays inside the panel, however long: only the panel is repainted
+        // when the pointer moves, so ink beyond it would trail across the screen. No more
+        // characters than could ever fit are laid out.
+        painter.save();
+        painter.setClipRect(box, Qt::IntersectClip);
+        drawTextAt(painter, sprites, {m.px + 5.0, m.py + 42.0},
+                   in.logoText.left(kMagnifierWidth * 2), kLogo, H);
+        painter.restore();
     }
 
     const MagnifierReadout readout = magnifierReadout(in);

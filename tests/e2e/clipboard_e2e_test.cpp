@@ -4,6 +4,7 @@
 
 #include <QDirIterator>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "support/child_process.h"
 #include "support/test_images.h"
 #include "support/x_session.h"
+#include "support/x_waiter.h"
 
 namespace {
 
@@ -126,6 +128,66 @@ TEST_F(ClipboardE2E, FinishedPngIsServedByteForByte) {
     const ProgramOutput out = paste();
     ASSERT_EQ(out.status, 0);
     EXPECT_TRUE(out.bytes == png) << "the very bytes handed over, not a new encoding";
+}
+
+// ICCCM's MULTIPLE, as some toolkits ask: several targets in one request, each into its own
+// property, and None in place of the property for a target the owner does not have.
+TEST_F(ClipboardE2E, MultipleConvertsEachTargetAndMarksTheUnknown) {
+    const QByteArray png = encodePng(test_images::patternImage(64, 48));
+    {
+        ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
+        ASSERT_TRUE(keeper.setPng(png));
+        remember(keeper.helperPid());
+    }
+    XWaiter x(m_x->display());
+    ASSERT_TRUE(x.ok());
+    xcb_connection_t* c = x.connection();
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+    const xcb_atom_t targets = x.atom("TARGETS"), image = x.atom("image/png"),
+                     unknown = x.atom("text/plain"), pairsProperty = x.atom("QUILLET_PAIRS");
+    const xcb_atom_t p1 = x.atom("QUILLET_P1"), p2 = x.atom("QUILLET_P2"),
+                     p3 = x.atom("QUILLET_P3");
+    const xcb_atom_t asked[] = {targets, p1, image, p2, unknown, p3};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, pairsProperty, x.atom("ATOM_PAIR"), 32, 6,
+                        asked);
+    xcb_convert_selection(c, window, x.atom("CLIPBOARD"), x.atom("MULTIPLE"), pairsProperty,
+                          XCB_CURRENT_TIME);
+    xcb_flush(c);
+    xcb_atom_t answered = XCB_NONE;
+    ASSERT_TRUE(x.waitFor(
+        [&](const xcb_generic_event_t* e) {
+            if ((e->response_type & 0x7f) != XCB_SELECTION_NOTIFY) return false;
+            answered = reinterpret_cast<const xcb_selection_notify_event_t*>(e)->property;
+            return true;
+        },
+        10s));
+    ASSERT_EQ(answered, pairsProperty);
+    const auto read = [&](xcb_atom_t property) {
+        auto* reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
+            nullptr);
+        QByteArray bytes;
+        if (reply) {
+            bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                               xcb_get_property_value_length(reply));
+        }
+        std::free(reply);
+        return bytes;
+    };
+    const QByteArray pairs = read(pairsProperty);
+    ASSERT_EQ(pairs.size(), 24);
+    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(pairs.constData());
+    EXPECT_EQ(atoms[1], p1);
+    EXPECT_EQ(atoms[3], p2);
+    EXPECT_EQ(atoms[5], xcb_atom_t(XCB_NONE)) << "text/plain is not offered";
+    const QByteArray offered = read(p1);
+    const auto* list = reinterpret_cast<const xcb_atom_t*>(offered.constData());
+    EXPECT_NE(std::find(list, list + offered.size() / 4, image), list + offered.size() / 4);
+    EXPECT_TRUE(read(p2) == png);
 }
 
 TEST_F(ClipboardE2E, BytesThatAreNoPngAreRefused) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -63,10 +64,19 @@ void writeFile(const std::string& path, const std::string& text, mode_t mode) {
 }
 
 const PathCase kCases[] = {
-    {"CharacterDevice", [](const std::string&, std::string*) { return std::string("/dev/null"); },
+    // A node of the null device of our own: a faulty tool would replace it, not the system's.
+    {"CharacterDevice",
+     [](const std::string& folder, std::string* skip) {
+         const std::string path = folder + "/null";
+         if (mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+             *skip = "making a device node is not allowed here";
+             return std::string();
+         }
+         return path;
+     },
      "save success.",
      [](const std::string&, const std::string& path) {
-         EXPECT_TRUE(S_ISCHR(modeOf(path))) << "/dev/null is still the device";
+         EXPECT_TRUE(S_ISCHR(modeOf(path))) << "the device is still the device";
      }},
     {"FifoWithoutReader",
      [](const std::string& folder, std::string*) {

@@ -177,4 +177,40 @@ TEST(MagnifierPainting, GivesThePixelsOfThePaintersPrimitives) {
     }
 }
 
+// A host's logo text far too long for the panel paints nothing outside the panel that a short
+// one does not (the frame itself reaches a pixel beyond it).
+TEST(MagnifierPainting, LongLogoTextStaysInsideThePanel) {
+    const Size screen{800, 300};
+    TextSprites sprites(overlayFont());
+    sprites.warmUp();
+    const QImage origin = test_images::positionImage(800, 300, 1);
+    QRect inside;
+    const auto paintWithLogo = [&](const QString& logo) {
+        MagnifierInputs in;
+        in.cursor = {100, 150};
+        in.selection = {40, 30, 120, 80};
+        in.screen = screen;
+        in.logoText = logo;
+        in.originImage = &origin;
+        in.colorImage = &origin;
+        QImage canvas(800, 300, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        QPainter painter(&canvas);
+        inside = qtRectFromView(paintMagnifier(painter, &sprites, in, nullptr), screen.height)
+                     .toAlignedRect();
+        return canvas;
+    };
+    const QImage shortLogo = paintWithLogo(QStringLiteral("W"));
+    const QImage longLogo = paintWithLogo(QString(10000, u'W'));
+    int differing = 0;
+    for (int y = 0; y < shortLogo.height(); ++y) {
+        for (int x = 0; x < shortLogo.width(); ++x) {
+            if (!inside.contains(x, y) && shortLogo.pixel(x, y) != longLogo.pixel(x, y)) {
+                ++differing;
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0) << "pixels painted beside the panel";
+}
+
 }  // namespace

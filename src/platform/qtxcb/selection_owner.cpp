@@ -17,12 +17,14 @@ constexpr qsizetype kWholeLimit = 8 * 1024 * 1024;
 SelectionOwner::SelectionOwner(xcb_connection_t* connection, const char* selection,
                                const char* dataTarget)
     : m_c(connection) {
-    // All requests first, then the replies: one round trip for the five names.
-    const char* names[] = {selection, dataTarget, "TARGETS", "TIMESTAMP", "INCR"};
+    // All requests first, then the replies: one round trip for all the names.
+    const char* names[] = {selection, dataTarget, "TARGETS",  "TIMESTAMP",
+                           "INCR",    "MULTIPLE", "ATOM_PAIR"};
     xcb_intern_atom_cookie_t cookies[std::size(names)];
     for (std::size_t i = 0; i < std::size(names); ++i)
         cookies[i] = xcb_intern_atom(m_c, 0, uint16_t(std::strlen(names[i])), names[i]);
-    xcb_atom_t* atoms[] = {&m_selection, &m_dataTarget, &m_targets, &m_timestamp, &m_incr};
+    xcb_atom_t* atoms[] = {&m_selection, &m_dataTarget, &m_targets, &m_timestamp,
+                           &m_incr,      &m_multiple,   &m_atomPair};
     for (std::size_t i = 0; i < std::size(names); ++i) {
         const auto reply = xcbReply(m_c, cookies[i], xcb_intern_atom_reply);
         *atoms[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
@@ -90,8 +92,8 @@ bool SelectionOwner::handle(const xcb_generic_event_t* event) {
         }
         case XCB_SELECTION_REQUEST: {
             const auto& request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
-            const bool needsData = request.target != m_targets && request.target != m_timestamp;
-            if (needsData && !m_dataKnown && request.target == m_dataTarget) {
+            const bool needsData = request.target == m_dataTarget || request.target == m_multiple;
+            if (needsData && !m_dataKnown) {
                 m_waiting.push_back(request);
             } else {
                 answer(request);
@@ -128,20 +130,52 @@ void SelectionOwner::answer(const xcb_selection_request_event_t& request) {
         request.selection != m_selection || early || (m_dataKnown && m_data.isEmpty());
     if (refused) {
         notify(request, XCB_NONE);
-    } else if (request.target == m_targets) {
-        const xcb_atom_t targets[] = {m_targets, m_timestamp, m_dataTarget};
+    } else if (request.target == m_multiple) {
+        // Only with a property naming the pairs; an old client's request cannot be one.
+        const bool done = request.property != XCB_NONE && convertMultiple(request);
+        notify(request, done ? request.property : xcb_atom_t(XCB_NONE));
+    } else {
+        notify(request,
+               convert(request, request.target, property) ? property : xcb_atom_t(XCB_NONE));
+    }
+}
+
+bool SelectionOwner::convert(const xcb_selection_request_event_t& request, xcb_atom_t target,
+                             xcb_atom_t property) {
+    if (property == XCB_NONE) return false;
+    if (target == m_targets) {
+        const xcb_atom_t targets[] = {m_targets, m_timestamp, m_multiple, m_dataTarget};
         xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM,
-                            32, 3, targets);
-        notify(request, property);
-    } else if (request.target == m_timestamp) {
+                            32, uint32_t(std::size(targets)), targets);
+        return true;
+    }
+    if (target == m_timestamp) {
         xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property,
                             XCB_ATOM_INTEGER, 32, 1, &m_acquired);
-        notify(request, property);
-    } else if (request.target == m_dataTarget) {
-        notify(request, sendData(request, property) ? property : xcb_atom_t(XCB_NONE));
-    } else {
-        notify(request, XCB_NONE);
+        return true;
     }
+    if (target == m_dataTarget) return sendData(request, property);
+    return false;
+}
+
+bool SelectionOwner::convertMultiple(const xcb_selection_request_event_t& request) {
+    // A pair list of any reasonable length: 4096 pairs is far more than any client asks.
+    const auto reply = xcbReply(m_c,
+                                xcb_get_property(m_c, 0, request.requestor, request.property,
+                                                 XCB_GET_PROPERTY_TYPE_ANY, 0, 8192),
+                                xcb_get_property_reply);
+    if (!reply || reply->format != 32) return false;
+    const int count = xcb_get_property_value_length(reply.get()) / 4;
+    const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+    std::vector<xcb_atom_t> pairs(values, values + (count - count % 2));
+    for (std::size_t i = 0; i < pairs.size(); i += 2) {
+        // MULTIPLE within MULTIPLE is not a conversion ICCCM defines.
+        const bool done = pairs[i] != m_multiple && convert(request, pairs[i], pairs[i + 1]);
+        if (!done) pairs[i + 1] = XCB_NONE;
+    }
+    xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, request.property, m_atomPair,
+                        32, uint32_t(pairs.size()), pairs.data());
+    return true;
 }
 
 bool SelectionOwner::sendData(const xcb_selection_request_event_t& request, xcb_atom_t property) {

@@ -1,7 +1,8 @@
 #pragma once
 // Owns an X selection on a connection of its own and answers the requests for it: the list of
 // targets, the time it was taken, and one data target, sent whole or, when large, in INCR
-// pieces. Requests for the data that come before the data is known wait for it.
+// pieces; MULTIPLE asks for several of them at once (ICCCM 2.6.2). Requests for the data that
+// come before the data is known wait for it.
 
 #include <xcb/xcb.h>
 
@@ -37,13 +38,19 @@ private:
         qsizetype sent = 0;
     };
     void answer(const xcb_selection_request_event_t& request);
+    // Puts `target` into `property` of the requestor; false when it cannot be converted.
+    bool convert(const xcb_selection_request_event_t& request, xcb_atom_t target,
+                 xcb_atom_t property);
+    // MULTIPLE: each (target, property) pair of the request's property converted in turn;
+    // the pairs that failed get None for their property.
+    bool convertMultiple(const xcb_selection_request_event_t& request);
     bool sendData(const xcb_selection_request_event_t& request, xcb_atom_t property);
     void notify(const xcb_selection_request_event_t& request, xcb_atom_t property);
     void continueTransfer(xcb_window_t window, xcb_atom_t property);
 
     xcb_connection_t* m_c;
     xcb_window_t m_window = XCB_NONE;
-    xcb_atom_t m_selection, m_dataTarget, m_targets, m_timestamp, m_incr, m_atomType, m_integerType;
+    xcb_atom_t m_selection, m_dataTarget, m_targets, m_timestamp, m_incr, m_multiple, m_atomPair;
     xcb_timestamp_t m_acquired = XCB_CURRENT_TIME;
     bool m_dataKnown = false;
     QByteArray m_data;
