@@ -57,7 +57,10 @@ Exit status:
    1  finished: the image is on the clipboard (image/png)
    2  cancelled
    3  saved to a file (and put on the clipboard)
-  -3  the screen cannot be recorded: no X display, or a Wayland session (a parent reads 253)
+  -3  the screen cannot be recorded: no X display, a colour-mapped display, a Wayland
+      session, or the display went away during the capture (a parent reads 253)
+
+SIGTERM, SIGINT and SIGHUP cancel the capture (Type 2, exit status 2).
 )";
 
 }  // namespace
