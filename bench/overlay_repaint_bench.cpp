@@ -12,6 +12,8 @@
 #include "controls/artwork.h"
 #include "controls/tool_strips.h"
 
+using enum CaptureState;
+
 namespace {
 
 QImage screenImage(int w, int h) {

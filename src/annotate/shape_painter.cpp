@@ -13,6 +13,7 @@
 #include "annotate/mosaic.h"
 #include "annotate/pen_widths.h"
 #include "annotate/text_document.h"
+#include "platform/parallel_rows.h"
 #include "platform/view_transform.h"
 
 namespace {
@@ -182,22 +183,10 @@ QImage flattenHistory(const QImage& originImage, const std::vector<DrawShape>& s
     // This stands between a finished gesture and the next frame: large screens are painted in
     // horizontal bands, one per core (up to 4), each band at least 256 rows.
     const int height = origin.height();
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const int bands = std::clamp(std::min(cores, height / 256), 1, 4);
-    std::vector<std::thread> helpers;
-    for (int b = 1; b < bands; ++b) {
-        const int top = static_cast<int>(static_cast<int64_t>(height) * b / bands);
-        const int bottom = static_cast<int>(static_cast<int64_t>(height) * (b + 1) / bands);
-        try {
-            helpers.emplace_back(flattenBand, from, to, bytesPerLine, std::cref(origin), top,
-                                 bottom, std::cref(shapes), std::cref(context));
-        } catch (const std::system_error&) {
-            // Without another thread the rows are done here.
-            flattenBand(from, to, bytesPerLine, origin, top, bottom, shapes, context);
-        }
-    }
-    flattenBand(from, to, bytesPerLine, origin, 0, height / bands, shapes, context);
-    for (std::thread& t : helpers) t.join();
+    const int bands = std::clamp(std::min(coreCount(), height / 256), 1, 4);
+    forEachRowBand(height, bands, [&](int top, int bottom) {
+        flattenBand(from, to, bytesPerLine, origin, top, bottom, shapes, context);
+    });
     return flattened;
 }
 

@@ -88,7 +88,8 @@ PrepareWindow& AppDelegate::prepareWindow() {
         actions.startRequested = [this] { m_handingOverToCapture = true; };
         actions.doCapture = [this] { doCapture(); };
         actions.cancel = [this] { captureWindow().NoticeCaptureResult(2); };
-        m_prepareWindow = std::make_unique<PrepareWindow>(m_texts, std::move(actions));
+        m_prepareWindow =
+            std::make_unique<PrepareWindow>(m_texts, std::move(actions), m_platform.windowState);
     }
     return *m_prepareWindow;
 }

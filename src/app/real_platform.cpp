@@ -12,6 +12,7 @@
 #include "platform/qtxcb/system_exit.h"
 #include "platform/qtxcb/system_log.h"
 #include "platform/qtxcb/x11_permission_probe.h"
+#include "platform/qtxcb/x11_window_state.h"
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screen_grabber.h"
 #include "platform/qtxcb/xcb_window_list.h"
@@ -30,6 +31,7 @@ struct RealPlatform::Parts {
     QtDialogs dialogs;
     X11PermissionProbe permissionProbe;
     SignalTermination termination;
+    X11WindowState windowState;
     std::optional<GrabRecorder> recorder;
 };
 
@@ -44,9 +46,9 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
     if (const char* path = std::getenv("QUILLET_RECORD_GRABS"); path != nullptr && *path != '\0') {
         grabber = &p.recorder.emplace(p.grabber, QString::fromLocal8Bit(path));
     }
-    m_services =
-        PlatformServices{&p.log,  &p.clock,     &p.processExit, &p.screens,         &p.windowList,
-                         grabber, &p.clipboard, &p.dialogs,     &p.permissionProbe, &p.termination};
+    m_services = PlatformServices{
+        &p.log,       &p.clock,   &p.processExit,     &p.screens,     &p.windowList, grabber,
+        &p.clipboard, &p.dialogs, &p.permissionProbe, &p.termination, &p.windowState};
 }
 
 RealPlatform::~RealPlatform() = default;

@@ -14,6 +14,8 @@
 #include "platform/log.h"
 #include "platform/view_transform.h"
 
+using enum CaptureState;
+
 CaptureAnnotations::CaptureAnnotations(CaptureModel& model, CaptureView& view, QWidget* window,
                                        const UiTexts& texts, Log& log, WindowHooks hooks)
     : m_model(model),

@@ -5,6 +5,8 @@
 #include "annotate/shape_bounds.h"
 #include "platform/view_transform.h"
 
+using enum CaptureState;
+
 void CaptureModel::setCaptureState(CaptureState state) {
     m_state = state;
     updateHitHandles();

@@ -63,7 +63,7 @@ private:
 
     CaptureParam m_captureParam;
     ShapeHistory m_shapes;
-    CaptureState m_state = CAPTURE_STATE_IDLE;
+    CaptureState m_state = CaptureState::CAPTURE_STATE_IDLE;
     Size m_screen;
     Rect m_captureWindowRect;
     Rect m_drawingRect;

@@ -16,8 +16,7 @@ enum class CaptureState : int {
     CAPTURE_STATE_ELLIPSE = 10,
     CAPTURE_STATE_RECT = 11,
 };
-using enum CaptureState;
 
 inline bool isToolState(CaptureState state) {
-    return state >= CAPTURE_STATE_TEXT;
+    return state >= CaptureState::CAPTURE_STATE_TEXT;
 }

@@ -36,6 +36,8 @@
 #include "platform/whole_file_writer.h"
 #include "platform/window_list.h"
 
+using enum CaptureState;
+
 namespace {
 
 constexpr int kFollowMouseIntervalMs = 100;

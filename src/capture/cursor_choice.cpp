@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+using enum CaptureState;
+
 namespace {
 
 CursorKind resizeCursor(Handle handle) {

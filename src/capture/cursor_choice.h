@@ -20,7 +20,7 @@ enum class CursorKind {
 };
 
 struct CursorInputs {
-    CaptureState captureState = CAPTURE_STATE_IDLE;
+    CaptureState captureState = CaptureState::CAPTURE_STATE_IDLE;
     Handle handleIndex = Handle::Outside;  // at the point
     Point currentLocation;                 // (0, 0) when no pointer position is known yet
     bool onToolbar = false;

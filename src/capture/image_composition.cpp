@@ -1,4 +1,5 @@
 #include "capture/image_composition.h"
+#include "platform/parallel_rows.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -166,16 +167,9 @@ bool darkenInto(const QImage& source, const QRect& from, QImage& target, QPoint 
     const auto width = static_cast<size_t>(inTarget.width());
     const int rows = inTarget.height();
     // A whole screen's worth is shared with a second thread: it stands before the first frame.
-    std::thread helper;
-    const int middle = rows / 2;
-    if (qint64(rows) * inTarget.width() >= kThreadedDarkenPixels) {
-        try {
-            helper = std::thread(darkenRows, fromBits, fromStride, toBits, toStride, width, middle,
-                                 rows);
-        } catch (const std::system_error&) {
-        }
-    }
-    darkenRows(fromBits, fromStride, toBits, toStride, width, 0, helper.joinable() ? middle : rows);
-    if (helper.joinable()) helper.join();
+    const int bands = qint64(rows) * inTarget.width() >= kThreadedDarkenPixels ? 2 : 1;
+    forEachRowBand(rows, bands, [&](int first, int end) {
+        darkenRows(fromBits, fromStride, toBits, toStride, width, first, end);
+    });
     return true;
 }

@@ -1,5 +1,7 @@
 #include "capture/key_command.h"
 
+using enum CaptureState;
+
 KeyAction keyDownAction(const KeyInputs& in) {
     if (in.savePanelOpen) return KeyAction::Swallow;
     switch (in.key) {

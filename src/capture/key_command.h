@@ -22,7 +22,7 @@ struct KeyInputs {
     Qt::KeyboardModifiers modifiers;
     bool textViewVisible = false;
     bool savePanelOpen = false;
-    CaptureState captureState = CAPTURE_STATE_IDLE;
+    CaptureState captureState = CaptureState::CAPTURE_STATE_IDLE;
 };
 
 KeyAction keyDownAction(const KeyInputs& in);

@@ -5,6 +5,8 @@
 
 #include "capture/screen_geometry.h"
 
+using enum CaptureState;
+
 namespace {
 
 constexpr double kClickThreshold = 0.1;

@@ -16,7 +16,6 @@ public:
 
     // The capture view it is typed over.
     void setDrawView(QWidget* view) { myView = view; }
-    QWidget* drawView() const { return myView; }
 
     // "Arial" at `textSize` points.
     void setTextSize(int textSize);

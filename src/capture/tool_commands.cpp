@@ -1,5 +1,7 @@
 #include "capture/tool_commands.h"
 
+using enum CaptureState;
+
 namespace {
 
 constexpr ToolCommand kCommands[] = {

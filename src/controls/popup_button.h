@@ -28,7 +28,6 @@ public:
     void setTitle(const QString& title);
     QString title() const { return m_title; }
     void setNeedCustomDraw(bool needDraw);
-    bool needCustomDraw() const { return m_needDraw; }
 
     QMenu* itemMenu() const { return m_menu; }
 

@@ -11,6 +11,7 @@ class ProcessExit;
 class ScreenGrabber;
 class Screens;
 class Termination;
+class WindowState;
 class WindowList;
 
 struct PlatformServices {
@@ -24,4 +25,5 @@ struct PlatformServices {
     Dialogs* dialogs = nullptr;
     PermissionProbe* permissionProbe = nullptr;
     Termination* termination = nullptr;  // none: the signals keep their default actions
+    WindowState* windowState = nullptr;  // none: no compositing, windows leave at once
 };

@@ -1,4 +1,5 @@
 #include "platform/png_encoder.h"
+#include "platform/parallel_rows.h"
 
 #include <zlib.h>
 
@@ -415,9 +416,7 @@ bool isPngNativeFormat(QImage::Format format) {
 namespace {
 
 int threadCount(const PngOptions& options) {
-    const int threads =
-        options.threads > 0 ? options.threads : int(std::thread::hardware_concurrency());
-    return std::max(1, threads);
+    return options.threads > 0 ? options.threads : coreCount();
 }
 
 int bandCountFor(int threads, int height) {
@@ -471,14 +470,7 @@ QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
             encoder.encode(bands[size_t(i)], i == 0, i == bandCount - 1);
         }
     };
-    std::vector<std::thread> helpers;
-    try {
-        for (int t = 1; t < std::min(threads, bandCount); ++t) helpers.emplace_back(work);
-    } catch (const std::exception&) {
-        // No more threads to be had: the ones running share the bands.
-    }
-    work();
-    for (auto& t : helpers) t.join();
+    runOnThreads(std::min(threads, bandCount), work);
 
     qsizetype total = 8 + 25 + 21 + 12;
     uLong adler = 1;

@@ -9,8 +9,8 @@
 #include <QScreen>
 
 #include "controls/special_button.h"
+#include "platform/window_state.h"
 #include "prepare/prepare_layout.h"
-#include "prepare/x11_window_state.h"
 
 namespace {
 
@@ -80,11 +80,13 @@ void PrepareStartButton::paintEvent(QPaintEvent* event) {
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
-PrepareWindow::PrepareWindow(const UiTexts& texts, PrepareActions actions, QWidget* parent)
+PrepareWindow::PrepareWindow(const UiTexts& texts, PrepareActions actions, WindowState* windowState,
+                             QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_texts(texts),
       m_actions(std::move(actions)),
-      m_translucent(x11_window_state::compositingManagerRuns()) {
+      m_windowState(windowState),
+      m_translucent(windowState && windowState->compositingManagerRuns()) {
     // An ARGB window only where something blends it; without a compositing manager the
     // alpha would come out as black, so the same colour is then drawn opaque.
     if (m_translucent) setAttribute(Qt::WA_TranslucentBackground);
@@ -141,7 +143,7 @@ void PrepareWindow::centerOnScreen() {
 void PrepareWindow::onOK() {
     if (m_startPoll.isActive()) return;
     // Found while the panel is mapped: after the unmap the window manager drops its frame.
-    m_topLevel = x11_window_state::screenTopLevel(*this);
+    m_topLevel = m_windowState ? m_windowState->screenTopLevel(uintptr_t(winId())) : 0;
     if (m_actions.startRequested) m_actions.startRequested();
     hide();
     m_sinceHide.start();
@@ -153,10 +155,11 @@ void PrepareWindow::onOK() {
 void PrepareWindow::pollStart() {
     const qint64 elapsed = m_sinceHide.elapsed();
     if (!m_offScreen) {
-        m_offScreen = x11_window_state::isOffScreen(m_topLevel) || elapsed >= kOffScreenLimitMs;
+        m_offScreen = !m_windowState || m_windowState->isOffScreen(m_topLevel) ||
+                      elapsed >= kOffScreenLimitMs;
         if (!m_offScreen) return;
         // Once more, so that the windows it uncovered have been sent their expose events.
-        x11_window_state::sync();
+        if (m_windowState) m_windowState->isOffScreen(m_topLevel);
     }
     if (elapsed < kStartDelayMs) return;
     m_startPoll.stop();

@@ -5,7 +5,6 @@
 // hide it and call the cancel action. It can be dragged anywhere on the main screen.
 // It knows nothing of the capture: the application passes both actions in.
 
-#include <xcb/xcb.h>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
@@ -16,6 +15,7 @@
 #include "model/ui_texts.h"
 
 class QLabel;
+class WindowState;
 class SpecialNSButton;
 
 // Draws the title band, the line under it and the border over the window background.
@@ -50,7 +50,10 @@ class PrepareWindow : public QWidget {
     Q_OBJECT
 public:
     // The texts are read when the window is made: the command has been applied by then.
-    PrepareWindow(const UiTexts& texts, PrepareActions actions, QWidget* parent = nullptr);
+    // `windowState` answers whether a compositing manager runs and when the panel has left
+    // the screen; without one (offscreen tests) neither: opaque, and off the screen at once.
+    PrepareWindow(const UiTexts& texts, PrepareActions actions, WindowState* windowState = nullptr,
+                  QWidget* parent = nullptr);
 
     // Title, cleared hover, centred on the main screen, shown in front with the keyboard.
     void showPrepare();
@@ -59,7 +62,6 @@ public:
 
     // Whether the background is drawn translucent (a compositing manager ran at creation).
     bool translucent() const { return m_translucent; }
-    bool startPending() const { return m_startPoll.isActive(); }
     QColor backgroundColor() const;
 
     QLabel* titleShow = nullptr;
@@ -86,11 +88,12 @@ private:
     const UiTexts& m_texts;
     PrepareActions m_actions;
     Artwork m_artwork;
+    WindowState* m_windowState;
     bool m_translucent = false;
     QPoint startLocation;  // the press, in window coordinates
     bool m_dragging = false;
     QTimer m_startPoll;
     QElapsedTimer m_sinceHide;
-    xcb_window_t m_topLevel = 0;
+    uintptr_t m_topLevel = 0;
     bool m_offScreen = false;
 };

@@ -15,6 +15,8 @@
 #include "support/geometry_printers.h"
 #include "support/widget_events.h"
 
+using enum CaptureState;
+
 namespace {
 
 class CaptureAnnotationsTest : public ::testing::Test {

@@ -4,6 +4,8 @@
 
 #include "support/geometry_printers.h"
 
+using enum CaptureState;
+
 namespace {
 
 // What a press at a point hits, as the selection interaction and the cursor ask it.

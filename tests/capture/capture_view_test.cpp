@@ -7,6 +7,8 @@
 
 #include "platform/fake/fake_log.h"
 
+using enum CaptureState;
+
 namespace {
 
 constexpr int kW = 800;

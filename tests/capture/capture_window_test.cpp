@@ -12,6 +12,8 @@
 #include "support/test_images.h"
 #include "support/widget_events.h"
 
+using enum CaptureState;
+
 namespace {
 
 // A desktop whose every pixel is distinct, so offsets and flips show.

@@ -4,6 +4,8 @@
 #include "capture/cursor_choice.h"
 #include "capture/key_command.h"
 
+using enum CaptureState;
+
 namespace {
 
 TEST(CursorChoice, Table) {

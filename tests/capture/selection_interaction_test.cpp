@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+using enum CaptureState;
+
 namespace {
 
 // The window and the tools around the selection, recording what they are asked to do. The

@@ -17,6 +17,8 @@
 #include "support/geometry_printers.h"
 #include "support/widget_events.h"
 
+using enum CaptureState;
+
 namespace {
 
 // The screen is 1440 x 900 points. The selection (200, 200) to (1000, 800) in widget

@@ -1,4 +1,4 @@
-#include "prepare/x11_window_state.h"
+#include "platform/qtxcb/x11_window_state.h"
 
 #include <QGuiApplication>
 #include <cstdlib>
@@ -6,7 +6,6 @@
 
 #include "platform/qtxcb/xcb_connection.h"
 
-namespace x11_window_state {
 namespace {
 
 xcb_connection_t* qtConnection() {
@@ -26,7 +25,7 @@ int screenNumber() {
 
 }  // namespace
 
-bool compositingManagerRuns() {
+bool X11WindowState::compositingManagerRuns() {
     xcb_connection_t* c = qtConnection();
     if (c == nullptr) return false;
     const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber());
@@ -37,10 +36,10 @@ bool compositingManagerRuns() {
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
-xcb_window_t screenTopLevel(const QWidget& window) {
+uintptr_t X11WindowState::screenTopLevel(uintptr_t nativeId) {
     xcb_connection_t* c = qtConnection();
-    if (c == nullptr || !window.isWindow()) return 0;
-    xcb_window_t w = xcb_window_t(window.winId());
+    if (c == nullptr || nativeId == 0) return 0;
+    auto w = xcb_window_t(nativeId);
     // Up the tree to the child of the root: a reparenting window manager's frame.
     for (int depth = 0; depth < 16; ++depth) {
         auto tree = xcbReply(c, xcb_query_tree(c, w), xcb_query_tree_reply);
@@ -50,19 +49,11 @@ xcb_window_t screenTopLevel(const QWidget& window) {
     return w;
 }
 
-bool isOffScreen(xcb_window_t topLevel) {
+bool X11WindowState::isOffScreen(uintptr_t topLevel) {
     xcb_connection_t* c = qtConnection();
     if (c == nullptr || topLevel == 0) return true;
     xcb_flush(c);
-    auto attributes =
-        xcbReply(c, xcb_get_window_attributes(c, topLevel), xcb_get_window_attributes_reply);
+    auto attributes = xcbReply(c, xcb_get_window_attributes(c, xcb_window_t(topLevel)),
+                               xcb_get_window_attributes_reply);
     return !attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE;
 }
-
-void sync() {
-    if (xcb_connection_t* c = qtConnection()) {
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    }
-}
-
-}  // namespace x11_window_state
