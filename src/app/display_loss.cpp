@@ -1,10 +1,42 @@
 #include "app/display_loss.h"
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QtGlobal>
+#include <cstdlib>
 
 namespace {
 
 QtMessageHandler g_previous = nullptr;
+int g_xConnectionFd = -1;
+
+// Async-signal-safe: poll, recv, write and _exit only.
+bool serverHungUp() {
+    pollfd pfd{g_xConnectionFd, POLLIN, 0};
+    if (poll(&pfd, 1, 0) < 0) return false;
+    if (pfd.revents & (POLLHUP | POLLERR)) return true;
+    char byte;
+    return (pfd.revents & POLLIN) && recv(g_xConnectionFd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
+void cannotRecordIfTheServerHungUp() {
+    if (g_xConnectionFd >= 0 && serverHungUp()) {
+        static const char line[] =
+            "quillet-capture: cannot record the screen: the X display was lost\n";
+        [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
+        _exit(253);  // -3
+    }
+}
+
+void onCrash(int signal) {
+    cannotRecordIfTheServerHungUp();
+    // A crash of our own: the default action, as if this handler had not been there.
+    ::signal(signal, SIG_DFL);
+    raise(signal);
+}
 std::function<void(const QString&)> g_onLost;
 
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -29,4 +61,14 @@ bool isDisplayLossMessage(bool fatal, const QString& message) {
 void watchForDisplayLoss(std::function<void(const QString& message)> onLost) {
     g_onLost = std::move(onLost);
     g_previous = qInstallMessageHandler(handleMessage);
+}
+
+void treatAbnormalEndsAfterDisplayLossAsCannotRecord(int xConnectionFd) {
+    g_xConnectionFd = xConnectionFd;
+    std::atexit(cannotRecordIfTheServerHungUp);
+    struct sigaction action {};
+    action.sa_handler = onCrash;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    for (const int signal : {SIGSEGV, SIGBUS, SIGABRT}) sigaction(signal, &action, nullptr);
 }

@@ -10,5 +10,13 @@
 
 void watchForDisplayLoss(std::function<void(const QString& message)> onLost);
 
+// Qt 6.4's xcb platform may also crash (SIGSEGV on a missing reply, "atomName: bad atom") when
+// the server goes away while it starts, and Xlib, which it uses too, ends the process with
+// exit(1) from its default I/O error handler ("X connection to :N broken"). From now on a
+// crash or an exit() (ours all end with _exit) while the server behind `xConnectionFd` (a
+// connection of ours to the same server) has hung up ends the process as one that cannot
+// record; any other crash stays a crash.
+void treatAbnormalEndsAfterDisplayLossAsCannotRecord(int xConnectionFd);
+
 // Whether a message from Qt means that the X display is gone or cannot be reached.
 bool isDisplayLossMessage(bool fatal, const QString& message);

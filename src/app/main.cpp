@@ -25,6 +25,7 @@
 #include "platform/process_exit.h"
 #include "platform/qtxcb/display_check.h"
 #include "platform/qtxcb/signal_termination.h"
+#include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screens.h"
 
 int main(int argc, char** argv) {
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     // From here on a display that goes away ends the process as one that cannot record: never
     // as finished (Qt's own exit status) nor with an abort.
     AppDelegate* started = nullptr;
+    treatAbnormalEndsAfterDisplayLossAsCannotRecord(xcb_get_file_descriptor(connection->get()));
     watchForDisplayLoss([&](const QString&) {
         if (started) started->displayLost();
         services.log->write(QStringLiteral("cannot record the screen: the X display was lost"));

@@ -79,8 +79,8 @@ TEST_F(HardEdgesE2E, LosingTheDisplayMidCaptureCannotRecord) {
 // never as finished and never with an abort.
 TEST(DisplayLossE2E, AtAnyMomentOfTheStartUp) {
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<int> delayMs(0, 120);
-    for (int run = 0; run < 16; ++run) {
+    std::uniform_int_distribution<int> delayMs(0, 80);
+    for (int run = 0; run < 24; ++run) {
         XSession x;
         ASSERT_TRUE(x.ok()) << x.error();
         ToolRun tool;
