@@ -14,7 +14,7 @@
 
 namespace {
 
-const QColor kDarkMask(0, 0, 0, 84);  // alpha 0.33
+const QColor kDarkMask(0, 0, 0, kDarkMaskAlpha);
 
 OverlayPiece pieceAt(int index) {
     return static_cast<OverlayPiece>(index);

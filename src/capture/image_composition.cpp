@@ -122,7 +122,7 @@ void darkenRows(const uchar* from, qsizetype fromStride, uchar* to, qsizetype to
         size_t x = 0;
 #ifdef __SSE2__
         // Four pixels at a time, each channel widened to 16 bits: the same arithmetic.
-        const __m128i factor = _mm_set1_epi16(171);
+        const __m128i factor = _mm_set1_epi16(short(kDarkMaskKeeps));
         const __m128i half = _mm_set1_epi16(128);
         const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
         const __m128i zero = _mm_setzero_si128();
@@ -140,8 +140,10 @@ void darkenRows(const uchar* from, qsizetype fromStride, uchar* to, qsizetype to
 #endif
         for (; x < width; ++x) {
             const uint32_t p = in[x];
-            const uint32_t rb = ((p & 0x00FF00FFu) * 171u + 0x00800080u) >> 8 & 0x00FF00FFu;
-            const uint32_t g = ((p & 0x0000FF00u) * 171u + 0x00008000u) >> 8 & 0x0000FF00u;
+            const uint32_t rb =
+                ((p & 0x00FF00FFu) * kDarkMaskKeeps + 0x00800080u) >> 8 & 0x00FF00FFu;
+            const uint32_t g =
+                ((p & 0x0000FF00u) * kDarkMaskKeeps + 0x00008000u) >> 8 & 0x0000FF00u;
             out[x] = (p & 0xFF000000u) | rb | g;
         }
     }

@@ -22,6 +22,11 @@ QRect selectionPixelRect(const Rect& selection, double screenHeight, double devi
 QImage cutSelection(const QImage& screen, const Rect& selection, double screenHeight,
                     QString* problem = nullptr);
 
+// The screen outside the selection is darkened by black at this alpha (0.33), which keeps
+// 171/255 of every colour channel.
+inline constexpr int kDarkMaskAlpha = 84;
+inline constexpr unsigned kDarkMaskKeeps = 255 - kDarkMaskAlpha;
+
 // Writes the pixels of `from` in `source` into `target` at `to`, darkened as the screen outside
 // the selection is: every colour times 0.67. Only an opaque source (RGB32) and a 32-bit target
 // that shares its pixels with no other image; false, having done nothing, otherwise.
