@@ -1,6 +1,7 @@
 #pragma once
-// Start-up of the one-shot tool: builds the command from the launch, checks that the screen
-// may be recorded, dispatches the command, and cancels the capture when the application
+// AppDelegate: the QObject that runs the application's start-up, as an application delegate
+// does on macOS. Start-up of the one-shot tool: builds the command from the launch, checks that the
+// screen may be recorded, dispatches the command, and cancels the capture when the application
 // stops being the active one or the process is asked to end (SIGTERM, SIGINT, SIGHUP).
 
 #include <QObject>

@@ -1,10 +1,10 @@
 #pragma once
-// The save dialog of a capture: Qt's own file dialog (never the desktop's native one, which
-// could open below the full-screen capture), in save mode, above the capture window and
-// placed by the `center` rule on the captured screen. It opens without blocking and without
-// being modal, so the capture below still sees the pointer move; the capture window learns the
-// outcome from QDialog::finished. A name is confirmed only once replacing the file that will
-// really be written (".png" added where missing) has been agreed to.
+// NSCostomSavePanel: a QFileDialog for choosing where to save the capture: Qt's own dialog (never
+// the desktop's native one, which could open below the full-screen capture), in save mode, above
+// the capture window and placed by the `center` rule on the captured screen. It opens without
+// blocking and without being modal, so the capture below still sees the pointer move; the capture
+// window learns the outcome from QDialog::finished. A name is confirmed only once replacing the
+// file that will really be written (".png" added where missing) has been agreed to.
 
 #include <QFileDialog>
 #include <functional>

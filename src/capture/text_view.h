@@ -1,9 +1,9 @@
 #pragma once
-// The text tool's editor over the frozen screen: plain text only (pasted or dropped rich
-// text, images and remote resources are reduced to their plain text), no background, frame,
-// scroll bars or wrapping; Return breaks the line. It lays its text out as the finished shape
-// is painted (annotate/text_document.h) and tells when its content needs another size. The
-// undo and redo keys are left to the capture window, which ends or keeps the text.
+// NSMyTextView: a frameless QTextEdit, the text tool's editor over the frozen screen: plain text
+// only (pasted or dropped rich text, images and remote resources are reduced to their plain text),
+// no background, frame, scroll bars or wrapping; Return breaks the line. It lays its text out as
+// the finished shape is painted (annotate/text_document.h) and tells when its content needs another
+// size. The undo and redo keys are left to the capture window, which ends or keeps the text.
 
 #include <QSizeF>
 #include <QTextEdit>

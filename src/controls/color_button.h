@@ -1,7 +1,7 @@
 #pragma once
-// NSColorButton: a colour well. It fills itself with its colour and outlines itself with a
-// 1-point line, RGB (115, 174, 231) while the mouse is over it and RGB (181, 199, 206)
-// otherwise. Its colour (setBkColor / getBkColor) is also what its owner reads back.
+// NSColorButton: a QAbstractButton painted as a colour well. It fills itself with its colour and
+// outlines itself with a 1-point line, RGB (115, 174, 231) while the mouse is over it and RGB (181,
+// 199, 206) otherwise. Its colour (setBkColor / getBkColor) is also what its owner reads back.
 
 #include <QAbstractButton>
 #include <QColor>

@@ -1,10 +1,10 @@
 #pragma once
-// NSMyPopUpButton: a pull-down button with a menu of items. As in any pull-down, item 0 is the
-// title item: the menu lists items 1 and up, the button shows its own title (setTitle), and
-// selecting an item, by program or by the user, leaves that title alone. itemChosen(index)
-// tells the owner which item the user picked. With custom drawing on, it draws itself as a
-// dark rounded box with its title in white and a small chevron; otherwise it looks like the
-// style's push button with a menu. All titles are plain text.
+// NSMyPopUpButton: a QPushButton that opens a QMenu (the font sizes), a pull-down button. As in any
+// pull-down, item 0 is the title item: the menu lists items 1 and up, the button shows its own
+// title (setTitle), and selecting an item, by program or by the user, leaves that title alone.
+// itemChosen(index) tells the owner which item the user picked. With custom drawing on, it draws
+// itself as a dark rounded box with its title in white and a small chevron; otherwise it looks like
+// the style's push button with a menu. All titles are plain text.
 
 #include <QPushButton>
 #include <QString>

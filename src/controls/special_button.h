@@ -1,9 +1,9 @@
 #pragma once
-// SpecialNSButton: an image button of the strips. It draws a fill, a background image while
-// hovered (hoverImage) or selected (pushImage) and a foreground image that turns into its
-// hover variant while hovered or selected, and into its disabled variant while the disabled
-// flag is set (see button_skin.h). It keeps QAbstractButton's clicked(); a click changes
-// neither the hover nor the selected flag. It also carries a colour for its owner.
+// SpecialNSButton: a QAbstractButton drawn from named images, the buttons of the strips. It draws a
+// fill, a background image while hovered (hoverImage) or selected (pushImage) and a foreground
+// image that turns into its hover variant while hovered or selected, and into its disabled variant
+// while the disabled flag is set (see button_skin.h). It keeps QAbstractButton's clicked(); a click
+// changes neither the hover nor the selected flag. It also carries a colour for its owner.
 //
 // Rectangles are in the button's own coordinates, points, measured from its top-left corner:
 // the foreground images are drawn flipped into a flipped button, so (x, y) is the top-left
