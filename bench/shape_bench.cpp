@@ -32,7 +32,7 @@ std::vector<Point> wave(int w, int h, int count, double phase) {
 DrawShape shape(ToolType kind, int w, int h, double phase) {
     DrawShape s;
     s.m_eType = kind;
-    s.m_penSize = 6;
+    s.m_penSize = PenSize::Big;
     s.m_penColor = {0.9, 0.1, 0.1, 1};
     s.m_rect = {w * (0.1 + 0.05 * phase), h * 0.15, w * 0.6, h * 0.7};
     s.m_startPoint = {w * 0.1, h * (0.2 + 0.05 * phase)};

@@ -16,13 +16,13 @@ int64_t truncated(double v) {
 
 }  // namespace
 
-int arrowHeadLength(int penSize) {
-    if (penSize == 1) return 10;
-    if (penSize == 6) return 30;
+int arrowHeadLength(PenSize penSize) {
+    if (penSize == PenSize::Little) return 10;
+    if (penSize == PenSize::Big) return 30;
     return 20;
 }
 
-std::vector<Point> arrowPolygon(Point start, Point end, int penSize) {
+std::vector<Point> arrowPolygon(Point start, Point end, PenSize penSize) {
     const int64_t sx = truncated(start.x), sy = truncated(start.y);
     const int64_t ex = truncated(end.x), ey = truncated(end.y);
     // From the tip back to the start. 64-bit: the squares of screen-wide distances would

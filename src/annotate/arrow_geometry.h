@@ -5,11 +5,12 @@
 
 #include <vector>
 
+#include "annotate/pen_size.h"
 #include "platform/geometry.h"
 
 // Head length: 10 for pen size 1, 30 for 6, otherwise 20. The head is as wide as it is long.
-int arrowHeadLength(int penSize);
+int arrowHeadLength(PenSize penSize);
 
 // The polygon start, inner barb, outer barb, tip, outer barb, inner barb; empty when start
 // and tip truncate to the same integer point (such an arrow paints nothing).
-std::vector<Point> arrowPolygon(Point start, Point end, int penSize);
+std::vector<Point> arrowPolygon(Point start, Point end, PenSize penSize);

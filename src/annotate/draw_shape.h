@@ -5,6 +5,7 @@
 #include <QString>
 #include <vector>
 
+#include "annotate/pen_size.h"
 #include "platform/color.h"
 #include "platform/geometry.h"
 
@@ -32,7 +33,7 @@ struct DrawShape {
     Point m_endPoint;    // arrow tip
     Rect m_rect;         // bounds of a rectangle, ellipse or arrow; a text's drawing rectangle
     Rect m_textrect;     // the text editor's frame, moved 5 points right; not painted
-    int m_penSize = 0;   // 1, 2 or 6
+    PenSize m_penSize = kDefaultPenSize;
     int m_textSize = 0;  // font size of a text, in points
     int brushCount = 0;  // points added to a free-hand stroke
     int m_colorIndex = 0;

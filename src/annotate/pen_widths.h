@@ -1,21 +1,30 @@
 #pragma once
-// Line widths that follow from a pen size (the tool bar offers 1, 2 and 6).
+// Line widths that follow from a pen size.
+
+#include "annotate/pen_size.h"
 
 // Glitter is wider than the pen so that it reads as a highlighter.
-constexpr int glitterLineWidth(int penSize) {
-    if (penSize == 2) return penSize + 6;
-    if (penSize == 6) return penSize + 8;
-    return penSize + 4;
+constexpr int glitterLineWidth(PenSize penSize) {
+    switch (penSize) {
+        case PenSize::Little:
+            return 5;
+        case PenSize::Mid:
+            return 8;
+        case PenSize::Big:
+            return 14;
+    }
+    return 8;
 }
 
 // Mosaic strokes hide content, so even the small pen is 12 points wide.
-constexpr float GetMosaicDrawSizeByPenSize(int penSize) {
+constexpr float GetMosaicDrawSizeByPenSize(PenSize penSize) {
     switch (penSize) {
-        case 1:
+        case PenSize::Little:
             return 12;
-        case 2:
+        case PenSize::Mid:
             return 20;
-        default:
+        case PenSize::Big:
             return 30;
     }
+    return 30;
 }

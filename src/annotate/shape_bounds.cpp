@@ -34,7 +34,7 @@ double freehandWidth(const DrawShape& s) {
         case ToolType::ToolMosaic:
             return GetMosaicDrawSizeByPenSize(s.m_penSize);
         default:
-            return s.m_penSize;
+            return penPoints(s.m_penSize);
     }
 }
 
@@ -45,7 +45,7 @@ Rect penRepaintArea(const DrawShape& pen) {
         case ToolType::ToolRect:
         case ToolType::ToolEllipse:
             // Corners of a rectangle's outline reach half the width diagonally.
-            return grown(pen.m_rect, pen.m_penSize + kSmoothing);
+            return grown(pen.m_rect, penPoints(pen.m_penSize) + kSmoothing);
         case ToolType::ToolArrow: {
             const std::vector<Point> polygon =
                 arrowPolygon(pen.m_startPoint, pen.m_endPoint, pen.m_penSize);

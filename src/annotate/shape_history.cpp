@@ -22,7 +22,7 @@ bool isShapeTool(ToolType t) {
 }  // namespace
 
 ShapeHistory::ShapeHistory(Log* log) : m_log(log) {
-    m_currShape.m_penSize = 2;
+    m_currShape.m_penSize = kDefaultPenSize;
     m_currShape.m_penColor = Color{1, 0, 0, 1};
     m_arrayShapes.reserve(10);
 }

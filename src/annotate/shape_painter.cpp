@@ -100,11 +100,11 @@ void paintShape(QPainter& painter, const DrawShape& s, bool isCurrent,
     painter.setBrush(Qt::NoBrush);
     switch (s.m_eType) {
         case ToolType::ToolRect:
-            painter.setPen(strokePen(color, s.m_penSize));
+            painter.setPen(strokePen(color, penPoints(s.m_penSize)));
             painter.drawRect(qtRectFromView(s.m_rect, h));
             break;
         case ToolType::ToolEllipse:
-            painter.setPen(strokePen(color, s.m_penSize));
+            painter.setPen(strokePen(color, penPoints(s.m_penSize)));
             painter.drawEllipse(qtRectFromView(s.m_rect, h));
             break;
         case ToolType::ToolArrow: {
@@ -119,8 +119,9 @@ void paintShape(QPainter& painter, const DrawShape& s, bool isCurrent,
             break;
         }
         case ToolType::ToolBrush:
-            painter.setPen(strokePen(color, s.m_penSize));
-            painter.drawPath(freehandPath(s, h, context.visibleArea, kJoinReach * s.m_penSize));
+            painter.setPen(strokePen(color, penPoints(s.m_penSize)));
+            painter.drawPath(
+                freehandPath(s, h, context.visibleArea, kJoinReach * penPoints(s.m_penSize)));
             break;
         case ToolType::ToolGlitter: {
             // The chosen alpha is replaced, not multiplied: a highlighter is always half.

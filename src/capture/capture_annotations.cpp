@@ -77,7 +77,7 @@ void CaptureAnnotations::selectionMade() {
                 &CaptureAnnotations::fitTextView);
         m_strips.build(m_model.captureParam().Transparent);
         // The bar's build ends with the middle pen size.
-        setPenSize(2);
+        setPenSize(kDefaultPenSize);
         onChangeColorEx(m_state.selectedSwatch());
     }
     showToolbar(false);
@@ -110,13 +110,9 @@ void CaptureAnnotations::onCommand(StripAction action, int tag) {
             m_hooks.command(action);
             return;
         case StripAction::onLittle:
-            setPenSize(1);
-            return;
         case StripAction::onMid:
-            setPenSize(2);
-            return;
         case StripAction::onBig:
-            setPenSize(6);
+            setPenSize(*penSizeOf(action));
             return;
         case StripAction::onChangeColorEx:
             onChangeColorEx(tag);
@@ -147,7 +143,7 @@ void CaptureAnnotations::onTool(StripAction action) {
     m_view.refresh();  // the handles go, a text being typed went
 }
 
-void CaptureAnnotations::setPenSize(int penSize) {
+void CaptureAnnotations::setPenSize(PenSize penSize) {
     m_state.selectPenSize(penSize);
     m_model.shapes().currShape().m_penSize = penSize;
     sync();

@@ -66,7 +66,7 @@ public:
 
 private:
     void onTool(StripAction action);
-    void setPenSize(int penSize);
+    void setPenSize(PenSize penSize);
     void onChangeColorEx(int tag);
     void setUndoState();
     void historyChanged();

@@ -19,17 +19,16 @@ CursorKind resizeCursor(Handle handle) {
     }
 }
 
-CursorKind mosaicCursor(int penSize) {
+CursorKind mosaicCursor(PenSize penSize) {
     switch (penSize) {
-        case 1:
+        case PenSize::Little:
             return CursorKind::MosaicSmall;
-        case 2:
+        case PenSize::Mid:
             return CursorKind::MosaicMiddle;
-        case 6:
+        case PenSize::Big:
             return CursorKind::MosaicBig;
-        default:
-            return CursorKind::Unchanged;
     }
+    return CursorKind::Unchanged;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Which cursor tells the user what a press would do at a point.
 
+#include "annotate/pen_size.h"
 #include "capture/capture_state.h"
 #include "overlay/selection_handles.h"
 #include "platform/geometry.h"
@@ -25,7 +26,7 @@ struct CursorInputs {
     Point currentLocation;                 // (0, 0) when no pointer position is known yet
     bool onToolbar = false;
     bool inSaveDialog = false;
-    int penSize = 0;  // of the current pen; 1, 2 and 6 are the mosaic sizes
+    PenSize penSize = kDefaultPenSize;  // of the current pen
 };
 
 CursorKind onSetCursor(const CursorInputs& in);

@@ -5,8 +5,10 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
+#include "annotate/pen_size.h"
 #include "platform/color.h"
 #include "platform/geometry.h"
 
@@ -38,6 +40,20 @@ enum class StripAction {
     onChangeColorEx,
     handlePopBtn,
 };
+
+// The pen size a size button picks; nothing for the other actions.
+constexpr std::optional<PenSize> penSizeOf(StripAction action) {
+    switch (action) {
+        case StripAction::onLittle:
+            return PenSize::Little;
+        case StripAction::onMid:
+            return PenSize::Mid;
+        case StripAction::onBig:
+            return PenSize::Big;
+        default:
+            return std::nullopt;
+    }
+}
 
 enum class StripControl {
     ImageButton,  // SpecialNSButton

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "annotate/pen_size.h"
 #include "controls/strip_items.h"
 #include "platform/geometry.h"
 
@@ -36,8 +37,8 @@ public:
     StripAction selectedTool() const { return m_selectedTool; }
 
     // The colour and size bar.
-    void selectPenSize(int penSize) { m_penSize = penSize; }
-    int selectedPenSize() const { return m_penSize; }
+    void selectPenSize(PenSize penSize) { m_penSize = penSize; }
+    PenSize selectedPenSize() const { return m_penSize; }
     void selectSwatch(int tag) { m_swatch = tag; }
     int selectedSwatch() const { return m_swatch; }
     // The text tool shows the font sizes instead of the pen sizes.
@@ -54,7 +55,7 @@ private:
     bool m_isToolbarShow = false;
     bool m_isColorbarShow = false;
     StripAction m_selectedTool = StripAction::None;
-    int m_penSize = 2;
+    PenSize m_penSize = kDefaultPenSize;
     int m_swatch = 0;
     bool m_textType = false;
     bool m_forMosaic = false;

@@ -169,10 +169,7 @@ void ToolStrips::sync(const StripsState& state, double viewHeight, bool undoDisa
             case StripAction::onLittle:
             case StripAction::onMid:
             case StripAction::onBig: {
-                const int size = item.action == StripAction::onLittle ? 1
-                                 : item.action == StripAction::onMid  ? 2
-                                                                      : 6;
-                button->setSelected(state.selectedPenSize() == size);
+                button->setSelected(state.selectedPenSize() == penSizeOf(item.action));
                 button->setVisible(!state.textType());
                 break;
             }

@@ -69,7 +69,7 @@ class ArrowPolygon : public ::testing::TestWithParam<ArrowCase> {};
 
 TEST_P(ArrowPolygon, MatchesTheDrawnArrow) {
     const ArrowCase& c = GetParam();
-    const std::vector<Point> got = arrowPolygon(c.start, c.end, c.penSize);
+    const std::vector<Point> got = arrowPolygon(c.start, c.end, PenSize(c.penSize));
     ASSERT_EQ(got.size(), c.polygon.size());
     for (size_t i = 0; i < got.size(); ++i) {
         EXPECT_DOUBLE_EQ(got[i].x, c.polygon[i].x) << "point " << i;

@@ -198,7 +198,7 @@ TEST(ShapeHistoryRedo, ResetClearsIt) {
 TEST(ShapeHistoryPen, StartsMiddleSizedAndRed) {
     const ShapeHistory history;
     const DrawShape& pen = history.currShape();
-    EXPECT_EQ(pen.m_penSize, 2);
+    EXPECT_EQ(pen.m_penSize, PenSize::Mid);
     EXPECT_EQ(pen.m_penColor, (Color{1, 0, 0, 1}));
     EXPECT_EQ(pen.m_colorIndex, 0);
     EXPECT_EQ(pen.m_textSize, 0);
@@ -211,12 +211,12 @@ TEST(ShapeHistoryPen, SettingsSurviveEveryReset) {
     FakeLog log;
     ShapeHistory history(&log);
     DrawShape& pen = history.currShape();
-    pen.m_penSize = 6;
+    pen.m_penSize = PenSize::Big;
     pen.m_penColor = {0, 0.5, 1, 1};
     pen.m_colorIndex = 4;
     pen.m_textSize = 18;
     const auto settingsKept = [&](const DrawShape& s) {
-        EXPECT_EQ(s.m_penSize, 6);
+        EXPECT_EQ(s.m_penSize, PenSize::Big);
         EXPECT_EQ(s.m_penColor, (Color{0, 0.5, 1, 1}));
         EXPECT_EQ(s.m_colorIndex, 4);
         EXPECT_EQ(s.m_textSize, 18);

@@ -33,7 +33,7 @@ QImage painted(const DrawShape& shape, bool isCurrent = false, ShapePaintContext
 DrawShape shapeOf(ToolType kind, int penSize, Color colour = {0, 0, 0, 1}) {
     DrawShape s;
     s.m_eType = kind;
-    s.m_penSize = penSize;
+    s.m_penSize = PenSize(penSize);
     s.m_penColor = colour;
     return s;
 }

@@ -158,7 +158,7 @@ TEST_F(CaptureAnnotationsTest, DrawingUndoRedoAndPenSettingsThatOutliveTheCaptur
     window->doCapture();
     EXPECT_FALSE(tools().toolStrips().toolGroundView()->isVisible()) << "hidden by reset";
     const DrawShape& pen = model().shapes().currShape();
-    EXPECT_EQ(pen.m_penSize, 6);
+    EXPECT_EQ(pen.m_penSize, PenSize::Big);
     EXPECT_EQ(pen.m_colorIndex, 2);
     EXPECT_TRUE(button("bigButton")->isSelected());
     EXPECT_TRUE(button("swatch2")->isSelected());

@@ -48,7 +48,7 @@ TEST(CursorChoice, Table) {
         in.handleIndex = static_cast<Handle>(row.handle);
         in.currentLocation = row.current;
         in.onToolbar = row.onToolbar;
-        in.penSize = row.penSize;
+        in.penSize = PenSize(row.penSize);
         EXPECT_EQ(onSetCursor(in), row.expected)
             << "state " << row.state << " handle " << row.handle;
     }
