@@ -6,9 +6,9 @@
 #include "capture/capture_model.h"
 #include "capture/capture_view.h"
 #include "capture/text_view.h"
-#include "capture/tool_commands.h"
 #include "controls/popup_button.h"
 #include "controls/special_button.h"
+#include "controls/tool_table.h"
 #include "model/ui_texts.h"
 #include "overlay/overlay_painter.h"
 #include "platform/log.h"
@@ -124,19 +124,21 @@ void CaptureAnnotations::onCommand(StripAction action, int tag) {
 }
 
 void CaptureAnnotations::onTool(StripAction action) {
-    const ToolCommand* command = toolCommand(action);
-    if (command == nullptr) return;
-    if (command->forMosaic && m_view.mosaicImage.isNull()) {
+    const ToolSpec* tool = toolForAction(action);
+    if (tool == nullptr) return;
+    // The mosaic tool has no colours: the bar shows only the sizes.
+    const bool mosaic = tool->shape == ToolType::ToolMosaic;
+    if (mosaic && m_view.mosaicImage.isNull()) {
         m_view.mosaicImage = pixelatedScreen(m_view.originImage);
     }
     if (action != StripAction::onText) appendText();
     m_state.clearToolBorder();
     m_strips.clearHover();
     m_state.setTextType(action == StripAction::onText);
-    m_state.setColorShow(command->forMosaic);
+    m_state.setColorShow(mosaic);
     m_state.selectTool(action);
-    if (command->logLine) m_log.write(QString::fromLatin1(command->logLine));
-    m_model.setCaptureState(command->state);
+    if (tool->logLine) m_log.write(QString::fromLatin1(tool->logLine));
+    m_model.setCaptureState(tool->state);
     m_model.setDrawDragPoints(false);
     showToolbar(true);
     sync();
@@ -169,6 +171,16 @@ void CaptureAnnotations::handlePopBtn(int index) {
     m_model.shapes().currShape().m_textSize = fontSizeOfTitle(popUp->title());
     if (m_textView) m_textView->setTextSize(m_model.shapes().currShape().m_textSize);
 }
+
+namespace {
+
+// The kind of shape a tool state draws; ToolNone outside the tool states.
+ToolType toolTypeFor(CaptureState state) {
+    const ToolSpec* tool = toolForState(state);
+    return tool ? tool->shape : ToolType::ToolNone;
+}
+
+}  // namespace
 
 void CaptureAnnotations::toolPressed(CaptureState state, Point p) {
     const ToolType tool = toolTypeFor(state);

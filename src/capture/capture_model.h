@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "annotate/shape_history.h"
-#include "capture/capture_state.h"
 #include "model/capture_param.h"
+#include "model/capture_state.h"
 #include "overlay/overlay_scene.h"
 #include "overlay/selection_handles.h"
 #include "platform/geometry.h"

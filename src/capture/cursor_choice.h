@@ -2,7 +2,7 @@
 // Which cursor tells the user what a press would do at a point.
 
 #include "annotate/pen_size.h"
-#include "capture/capture_state.h"
+#include "model/capture_state.h"
 #include "overlay/selection_handles.h"
 #include "platform/geometry.h"
 

@@ -3,7 +3,7 @@
 
 #include <Qt>
 
-#include "capture/capture_state.h"
+#include "model/capture_state.h"
 #include "platform/geometry.h"
 
 enum class KeyAction {

@@ -6,15 +6,43 @@
 #include <QSvgRenderer>
 #include <cmath>
 
+#include "controls/tool_table.h"
+
 const QStringList& Artwork::names() {
-    static const QStringList kNames = {
+    static const QStringList kNames = [] {
+        QStringList names;
         // Toolbar: the tools, the separator, undo, save, exit and finish.
-        "Rectangle", "Rectangle_h", "Circle", "Circle_h", "Arrow", "Arrow_h", "Brush", "Brush_h",
-        "glitter", "glitter_h", "mosaic", "mosaic_h", "Text", "Text_h", "split", "Undo", "Undo_h",
-        "Undo_disable", "Save", "Save_h", "Exit", "Exit_h", "Finish", "Finish_h",
+        for (const ToolSpec& tool : kTools) {
+            names << QString::fromLatin1(tool.artwork) << QString::fromLatin1(tool.artwork) + "_h";
+        }
+        names << "split"
+              << "Undo"
+              << "Undo_h"
+              << "Undo_disable"
+              << "Save"
+              << "Save_h"
+              << "Exit"
+              << "Exit_h"
+              << "Finish"
+              << "Finish_h";
         // Colour and size bar: pen sizes, swatches, the swatch ring and the logo.
-        "pointsmall", "pointsmall_h", "pointmiddle", "pointmiddle_h", "point_big", "point_big_h",
-        "red", "yellow", "blue", "green", "black", "gray", "white", "color_selected", "logo"};
+        names << "pointsmall"
+              << "pointsmall_h"
+              << "pointmiddle"
+              << "pointmiddle_h"
+              << "point_big"
+              << "point_big_h"
+              << "red"
+              << "yellow"
+              << "blue"
+              << "green"
+              << "black"
+              << "gray"
+              << "white"
+              << "color_selected"
+              << "logo";
+        return names;
+    }();
     return kNames;
 }
 

@@ -1,12 +1,15 @@
 #include "controls/strip_items.h"
 
+#include "controls/tool_table.h"
+#include "model/ui_texts.h"
+
 namespace {
 
 constexpr Rect kIcon{0, 0, 16, 16};
 constexpr Rect kSplit{0, 0, 1, 12};
 
 StripItem toolButton(const char* member, double x, const char* image, StripAction action,
-                     const char* tooltipKey) {
+                     const QString& tooltipKey) {
     StripItem item;
     item.member = QString::fromLatin1(member);
     item.frame = {x, 10, 16, 16};
@@ -14,7 +17,7 @@ StripItem toolButton(const char* member, double x, const char* image, StripActio
     item.foreSrc = item.foreDst = kIcon;
     item.foreHover = item.fore + QStringLiteral("_h");
     item.action = action;
-    item.tooltipKey = QString::fromLatin1(tooltipKey);
+    item.tooltipKey = tooltipKey;
     return item;
 }
 
@@ -51,20 +54,19 @@ Color rgb(int r, int g, int b) {
 const std::vector<StripItem>& toolbarItems() {
     static const std::vector<StripItem> items = [] {
         using A = StripAction;
-        std::vector<StripItem> v = {
-            toolButton("rectButton", 16, "Rectangle", A::onRect, "rectangle"),
-            toolButton("ellipseButton", 48, "Circle", A::onEllipse, "circle"),
-            toolButton("arrowButton", 80, "Arrow", A::onArrow, "arrow"),
-            toolButton("brushButton", 112, "Brush", A::onBrush, "brush"),
-            toolButton("glitterButton", 144, "glitter", A::onGlitter, "glitter"),
-            toolButton("mosaicButton", 176, "mosaic", A::onMosaic, "mosaic"),
-            toolButton("textButton", 208, "Text", A::onText, "text"),
-            separator("splitLine", 240, 10),
-            toolButton("undoButton", 257, "Undo", A::onUndo, "undo"),
-            toolButton("saveButton", 289, "Save", A::onSave, "save"),
-            toolButton("cancelButton", 321, "Exit", A::onCancel, "exit"),
-            toolButton("okButton", 353, "Finish", A::onOK, "finish"),
-        };
+        std::vector<StripItem> v;
+        // The tools 32 points apart from x 16, then the separator and the four commands.
+        double x = 16;
+        for (const ToolSpec& tool : kTools) {
+            v.push_back(
+                toolButton(tool.member, x, tool.artwork, tool.action, kToolKeys[tool.tooltipKey]));
+            x += 32;
+        }
+        v.push_back(separator("splitLine", 240, 10));
+        v.push_back(toolButton("undoButton", 257, "Undo", A::onUndo, kToolKeys[7]));
+        v.push_back(toolButton("saveButton", 289, "Save", A::onSave, kToolKeys[8]));
+        v.push_back(toolButton("cancelButton", 321, "Exit", A::onCancel, kToolKeys[9]));
+        v.push_back(toolButton("okButton", 353, "Finish", A::onOK, kToolKeys[10]));
         v[8].disabledImage = QStringLiteral("Undo_disable");
         return v;
     }();

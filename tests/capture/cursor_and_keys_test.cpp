@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "capture/capture_state.h"
 #include "capture/cursor_choice.h"
 #include "capture/key_command.h"
+#include "model/capture_state.h"
 
 using enum CaptureState;
 
