@@ -38,9 +38,10 @@ void BM_DragStepRepaint(benchmark::State& state) {
     const int w = state.range(0), h = state.range(1);
     CaptureModel model;
     model.reset({double(w), double(h)});
-    CaptureView view(model);
+    CaptureCanvas canvas;
+    CaptureView view(model, canvas);
     view.setScreenRect({0, 0, double(w), double(h)});
-    view.originImage = view.currentImage = view.colorImage = screenImage(w, h);
+    canvas.freeze(screenImage(w, h));
     model.setCaptureState(CAPTURE_STATE_CHOOSE);
     view.show();
     QApplication::processEvents();
@@ -67,10 +68,11 @@ void BM_ShapeDragStep(benchmark::State& state) {
                                                 : ToolType::ToolMosaic;
     CaptureModel model;
     model.reset({double(w), double(h)});
-    CaptureView view(model);
+    CaptureCanvas canvas;
+    CaptureView view(model, canvas);
     view.setScreenRect({0, 0, double(w), double(h)});
-    view.originImage = view.currentImage = view.colorImage = screenImage(w, h);
-    if (tool == ToolType::ToolMosaic) view.mosaicImage = pixelatedScreen(view.originImage);
+    canvas.freeze(screenImage(w, h));
+    if (tool == ToolType::ToolMosaic) canvas.ensureMosaic(pixelatedScreen);
     const Rect selection{w * 0.05, h * 0.05, w * 0.9, h * 0.9};
     model.setCaptureWindowRect(selection);
     model.setDrawImageRect(selection);

@@ -1,5 +1,7 @@
 #include "capture/capture_annotations.h"
 
+#include "capture/capture_canvas.h"
+
 #include <system_error>
 
 #include "annotate/shape_painter.h"
@@ -16,9 +18,11 @@
 
 using enum CaptureState;
 
-CaptureAnnotations::CaptureAnnotations(CaptureModel& model, CaptureView& view, QWidget* window,
-                                       const UiTexts& texts, Log& log, WindowHooks hooks)
+CaptureAnnotations::CaptureAnnotations(CaptureModel& model, CaptureCanvas& canvas,
+                                       CaptureView& view, QWidget* window, const UiTexts& texts,
+                                       Log& log, WindowHooks hooks)
     : m_model(model),
+      m_canvas(canvas),
       m_view(view),
       m_texts(texts),
       m_log(log),
@@ -46,7 +50,6 @@ void CaptureAnnotations::prepareArtwork(double devicePixelRatio) {
 
 void CaptureAnnotations::reset() {
     hideStrips();
-    m_view.mosaicImage = QImage();
     sync();
 }
 
@@ -128,9 +131,7 @@ void CaptureAnnotations::onTool(StripAction action) {
     if (tool == nullptr) return;
     // The mosaic tool has no colours: the bar shows only the sizes.
     const bool mosaic = tool->shape == ToolType::ToolMosaic;
-    if (mosaic && m_view.mosaicImage.isNull()) {
-        m_view.mosaicImage = pixelatedScreen(m_view.originImage);
-    }
+    if (mosaic) m_canvas.ensureMosaic(pixelatedScreen);
     if (action != StripAction::onText) appendText();
     m_state.clearToolBorder();
     m_strips.clearHover();
@@ -201,8 +202,8 @@ void CaptureAnnotations::commitShape() {
     if (shapes.addNewShape() != AddShapeResult::Added) return;
     ShapePaintContext context;
     context.viewHeight = m_model.screenSize().height;
-    context.mosaicImage = &m_view.mosaicImage;
-    addToFlattenedHistory(m_view.currentImage, shapes.arrayShapes().back(), context);
+    context.mosaicImage = &m_canvas.mosaicImage();
+    addToFlattenedHistory(m_canvas.currentImageToDraw(), shapes.arrayShapes().back(), context);
     setUndoState();
 }
 
@@ -257,8 +258,8 @@ void CaptureAnnotations::appendText() {
     if (!added) return;
     ShapePaintContext context;
     context.viewHeight = m_model.screenSize().height;
-    context.mosaicImage = &m_view.mosaicImage;
-    addToFlattenedHistory(m_view.currentImage, shapes.arrayShapes().back(), context);
+    context.mosaicImage = &m_canvas.mosaicImage();
+    addToFlattenedHistory(m_canvas.currentImageToDraw(), shapes.arrayShapes().back(), context);
     m_view.repaintSelection();
     setUndoState();
 }
@@ -280,9 +281,9 @@ void CaptureAnnotations::onRedo() {
 void CaptureAnnotations::historyChanged() {
     ShapePaintContext context;
     context.viewHeight = m_model.screenSize().height;
-    context.mosaicImage = &m_view.mosaicImage;
-    m_view.currentImage =
-        flattenHistory(m_view.originImage, m_model.shapes().arrayShapes(), context);
+    context.mosaicImage = &m_canvas.mosaicImage();
+    m_canvas.currentImageToDraw() =
+        flattenHistory(m_canvas.originImage(), m_model.shapes().arrayShapes(), context);
     m_view.repaintSelection();
     setUndoState();
 }

@@ -16,6 +16,7 @@
 #include "controls/tool_strips.h"
 
 class CaptureModel;
+class CaptureCanvas;
 class CaptureView;
 class Log;
 class NSMyTextView;
@@ -29,8 +30,8 @@ public:
         std::function<void(StripAction)> command;  // onOK, onCancel and onSave
         std::function<bool()> savePanelOpen;       // while open, the capture takes no input
     };
-    CaptureAnnotations(CaptureModel& model, CaptureView& view, QWidget* window,
-                       const UiTexts& texts, Log& log, WindowHooks hooks);
+    CaptureAnnotations(CaptureModel& model, CaptureCanvas& canvas, CaptureView& view,
+                       QWidget* window, const UiTexts& texts, Log& log, WindowHooks hooks);
     ~CaptureAnnotations() override;
 
     // A new capture: the strips hidden and unmarked, no shapes, no mosaic image.
@@ -80,6 +81,7 @@ private:
     void placeTextView(std::optional<Rect> frame);
 
     CaptureModel& m_model;
+    CaptureCanvas& m_canvas;
     CaptureView& m_view;
     const UiTexts& m_texts;
     Log& m_log;

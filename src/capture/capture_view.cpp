@@ -22,8 +22,9 @@ OverlayPiece pieceAt(int index) {
 
 }  // namespace
 
-CaptureView::CaptureView(const CaptureModel& model, Log* log, QWidget* parent)
-    : QWidget(parent), m_model(model), m_log(log), m_text(overlayFont()) {
+CaptureView::CaptureView(const CaptureModel& model, const CaptureCanvas& canvas, Log* log,
+                         QWidget* parent)
+    : QWidget(parent), m_model(model), m_canvas(canvas), m_log(log), m_text(overlayFont()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
 }
@@ -34,7 +35,6 @@ void CaptureView::setScreenRect(const Rect& frame) {
 }
 
 void CaptureView::reset() {
-    originImage = currentImage = colorImage = mosaicImage = QImage();
     m_scheduledSelection = {};
     m_scheduledPieces = {};
     m_pendingAreas.clear();
@@ -88,7 +88,7 @@ void CaptureView::repaintSelection() {
 }
 
 void CaptureView::paintEvent(QPaintEvent* event) {
-    if (originImage.isNull()) return;
+    if (originImage().isNull()) return;
     // Paint the areas asked for one by one with a rectangular clip (a complex clip region
     // makes every fill scan it), then whatever else the system asked for.
     std::vector<QRect> areas;
@@ -155,7 +155,7 @@ void CaptureView::paintScreen(QPainter& painter, const QRect& area, const Overla
                                  target.height() * dpr));
     };
     const Rect& s = scene.selection;
-    if (s.width > 0 && s.height > 0) drawPiece(currentImage, qtRectFromView(s, m_height));
+    if (s.width > 0 && s.height > 0) drawPiece(currentImage(), qtRectFromView(s, m_height));
     // Around it the screen is darkened straight into the window's pixels, as fast as a copy;
     // where the painter does not paint into an image of ours to share, it blends black at
     // alpha 0.33 over the screen instead (on an opaque screen that is every colour times 0.67).
@@ -164,7 +164,7 @@ void CaptureView::paintScreen(QPainter& painter, const QRect& area, const Overla
         const QRectF part = qtRectFromView(strip, m_height).intersected(dirty);
         if (!part.isEmpty() && !darkenDirectly(painter, part)) blended.push_back(part);
     }
-    for (const QRectF& part : blended) drawPiece(originImage, part);
+    for (const QRectF& part : blended) drawPiece(originImage(), part);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     for (const QRectF& part : blended) painter.fillRect(part, kDarkMask);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -175,7 +175,7 @@ bool CaptureView::darkenDirectly(QPainter& painter, const QRectF& area) const {
     QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
     if (device == nullptr || device->devType() != QInternal::Image) return false;
     const QTransform toDevice = painter.deviceTransform();
-    const double dpr = originImage.devicePixelRatio();
+    const double dpr = originImage().devicePixelRatio();
     if (toDevice.type() > QTransform::TxScale || toDevice.m11() != dpr || toDevice.m22() != dpr)
         return false;
     const QRectF target = toDevice.mapRect(area);
@@ -183,7 +183,7 @@ bool CaptureView::darkenDirectly(QPainter& painter, const QRectF& area) const {
     if (QRectF(pixels) != target) return false;  // pixels split at a fractional ratio
     const QRect from(qRound(area.x() * dpr), qRound(area.y() * dpr), pixels.width(),
                      pixels.height());
-    return darkenInto(originImage, from, *static_cast<QImage*>(device), pixels.topLeft());
+    return darkenInto(originImage(), from, *static_cast<QImage*>(device), pixels.topLeft());
 }
 
 void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const OverlayScene& scene,
@@ -199,7 +199,7 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
         case OverlayPiece::CurrentShape: {
             ShapePaintContext context;
             context.viewHeight = m_height;
-            context.mosaicImage = &mosaicImage;
+            context.mosaicImage = &mosaicImage();
             context.visibleArea = sel.intersected(QRectF(area));
             painter.save();
             painter.setClipRect(*context.visibleArea);
@@ -240,8 +240,8 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
             in.screen = scene.screen;
             in.logoText = param.SetMagnifierLogoText;
             in.anchoredToSelection = scene.magnifierAnchoredToSelection;
-            in.originImage = &originImage;
-            in.colorImage = &colorImage;
+            in.originImage = &originImage();
+            in.colorImage = &colorImage();
             in.cache = &m_magnifier;
             paintMagnifier(painter, m_text.ready() ? &m_text : nullptr, in, m_log);
             return;

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "capture/capture_canvas.h"
 #include "capture/capture_model.h"
 #include "overlay/overlay_painter.h"
 #include "overlay/overlay_pieces.h"
@@ -21,26 +22,25 @@ class QPainter;
 class CaptureView : public QWidget {
     Q_OBJECT
 public:
-    CaptureView(const CaptureModel& model, Log* log = nullptr, QWidget* parent = nullptr);
+    CaptureView(const CaptureModel& model, const CaptureCanvas& canvas, Log* log = nullptr,
+                QWidget* parent = nullptr);
 
     // Covers (0, 0, width, height) of the screen frame.
     void setScreenRect(const Rect& frame);
 
-    // A new capture: the images are dropped and everything is painted anew.
+    // A new capture: everything is painted anew.
     void reset();
     // Schedules a repaint of what changed in the model since the last call.
     void refresh();
     // Schedules a repaint of the whole selection: the finished shapes changed.
     void repaintSelection();
 
-    // The screen as grabbed, the screen with finished shapes, and the bitmap the colour
-    // readout reads. All share the one grab until something draws on them.
-    QImage originImage;
-    QImage currentImage;
-    QImage colorImage;
-
-    // The screen pixelated, which mosaic strokes show; made on the first choice of the tool.
-    QImage mosaicImage;
+    // What it paints, read-only: the screen as grabbed, the screen with the finished shapes,
+    // the bitmap the colour readout reads and the pixelated screen (see CaptureCanvas).
+    const QImage& originImage() const { return m_canvas.originImage(); }
+    const QImage& currentImage() const { return m_canvas.currentImage(); }
+    const QImage& colorImage() const { return m_canvas.colorImage(); }
+    const QImage& mosaicImage() const { return m_canvas.mosaicImage(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,6 +58,7 @@ private:
     const QImage& handleDisc(const QColor& color, double dpr);
 
     const CaptureModel& m_model;
+    const CaptureCanvas& m_canvas;
     Log* m_log;
     double m_height = 0;
     // What the last refresh() asked for, in widget pixels.

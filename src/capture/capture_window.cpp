@@ -54,9 +54,9 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
       m_launchTimeMs(launchTimeMs),
       m_permission(platform),
       m_model(platform.log),
-      myView(new CaptureView(m_model, platform.log, this)),
+      myView(new CaptureView(m_model, m_canvas, platform.log, this)),
       m_annotations(std::make_unique<CaptureAnnotations>(
-          m_model, *myView, this, texts, *platform.log,
+          m_model, m_canvas, *myView, this, texts, *platform.log,
           CaptureAnnotations::WindowHooks{[this](StripAction action) { onWindowCommand(action); },
                                           [this] { return m_savePanel != nullptr; }})),
       m_interaction(m_model, *this, *m_annotations) {
@@ -85,6 +85,7 @@ bool CaptureWindow::ScreeningPermissionCheck() {
 
 void CaptureWindow::reset() {
     myView->reset();
+    m_canvas.clear();
     const std::vector<ScreenInfo> screens = m_platform.screens->screens();
     const Point pointer = m_platform.screens->pointerPosition();
     rectScreen = getScreensRect(screens, true, pointer);
@@ -191,10 +192,7 @@ bool CaptureWindow::captureScreen() {
         return false;
     }
     m_model.setCaptureState(CAPTURE_STATE_CHOOSE);
-    // The three images share the one grab; drawing on one of them detaches only that one.
-    myView->originImage = grab;
-    myView->currentImage = grab;
-    myView->colorImage = grab;
+    m_canvas.freeze(grab);
     return true;
 }
 
@@ -230,7 +228,7 @@ void CaptureWindow::onOK() {
     if (m_savePanel) return;
     m_annotations->appendText();  // a text still being typed is part of the image
     QString problem;
-    const QImage image = cutSelection(myView->currentImage, m_model.captureWindowRect(),
+    const QImage image = cutSelection(m_canvas.currentImage(), m_model.captureWindowRect(),
                                       rectScreen.height, &problem);
     if (image.isNull()) {
         finishWithoutImage(problem);
@@ -356,7 +354,7 @@ void CaptureWindow::savePanelFinished(int result) {
 void CaptureWindow::saveTo(const QString& chosen) {
     m_annotations->appendText();
     QString problem;
-    const QImage image = cutSelection(myView->currentImage, m_model.captureWindowRect(),
+    const QImage image = cutSelection(m_canvas.currentImage(), m_model.captureWindowRect(),
                                       rectScreen.height, &problem);
     if (image.isNull()) {
         saveFailed(problem);

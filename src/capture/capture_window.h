@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/capture_canvas.h"
 #include "capture/capture_model.h"
 #include "capture/cursor_set.h"
 #include "capture/screen_recording_permission.h"
@@ -109,6 +110,7 @@ private:
     uint64_t m_launchTimeMs;
     ScreenRecordingPermission m_permission;
     CaptureModel m_model;
+    CaptureCanvas m_canvas;
     CaptureView* myView;
     std::unique_ptr<CaptureAnnotations> m_annotations;
     SelectionInteraction m_interaction;

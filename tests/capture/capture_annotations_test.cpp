@@ -107,10 +107,10 @@ TEST_F(CaptureAnnotationsTest, MosaicIsMadeOnceAndNarrowsTheBar) {
     start();
     select();
     tools().onCommand(StripAction::onMosaic);
-    const qint64 mosaic = window->view().mosaicImage.cacheKey();
-    ASSERT_FALSE(window->view().mosaicImage.isNull());
+    const qint64 mosaic = window->view().mosaicImage().cacheKey();
+    ASSERT_FALSE(window->view().mosaicImage().isNull());
     tools().onCommand(StripAction::onMosaic);
-    EXPECT_EQ(window->view().mosaicImage.cacheKey(), mosaic) << "made once per capture";
+    EXPECT_EQ(window->view().mosaicImage().cacheKey(), mosaic) << "made once per capture";
     // Toolbar at tx = 513: the 135-point bar is centred under the full bar's place.
     EXPECT_EQ(tools().strips().colorbarRect(), (Rect{601, 222, 135, 36}));
     EXPECT_FALSE(button("swatch0")->isVisible());
@@ -137,7 +137,7 @@ TEST_F(CaptureAnnotationsTest, DrawingUndoRedoAndPenSettingsThatOutliveTheCaptur
     ASSERT_EQ(model().shapes().getShapesCount(), 1);
     EXPECT_FALSE(button("undoButton")->isDisabled());
     // The flattened history holds the blue outline (6 points wide) at the dragged place.
-    const QImage drawn = window->view().currentImage.convertToFormat(QImage::Format_RGB32);
+    const QImage drawn = window->view().currentImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(drawn.pixel(400, 350), qRgb(17, 129, 254));
     EXPECT_EQ(drawn.pixel(450, 350), platform.grabber.desktop.pixel(450, 350));
 
@@ -151,7 +151,7 @@ TEST_F(CaptureAnnotationsTest, DrawingUndoRedoAndPenSettingsThatOutliveTheCaptur
     tools().onUndo();
     tools().onUndo();
     EXPECT_TRUE(button("undoButton")->isDisabled());
-    EXPECT_EQ(window->view().currentImage.cacheKey(), window->view().originImage.cacheKey())
+    EXPECT_EQ(window->view().currentImage().cacheKey(), window->view().originImage().cacheKey())
         << "no shapes: the screen itself, shared";
 
     // The next capture keeps the pen: large and blue.

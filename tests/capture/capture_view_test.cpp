@@ -24,10 +24,10 @@ QImage screenImage() {
 
 class CaptureViewTest : public ::testing::Test {
 protected:
-    CaptureViewTest() : view(model, &log) {
+    CaptureViewTest() : view(model, canvas, &log) {
         model.reset({kW, kH});
         view.setScreenRect({0, 0, kW, kH});
-        view.originImage = view.currentImage = view.colorImage = screen;
+        canvas.freeze(screen);
         model.captureParam().TrackColor = {0, 1, 0, 1};
     }
     void select(const Rect& r, CaptureState state = CAPTURE_STATE_SELECTED) {
@@ -53,6 +53,7 @@ protected:
     const QImage screen = screenImage();
     FakeLog log;
     CaptureModel model;
+    CaptureCanvas canvas;
     CaptureView view;
 };
 

@@ -50,7 +50,7 @@ public:  // the table rows below reach the capture too
     int shapes() { return model().shapes().getShapesCount(); }
     // Pixels of `color` in an area of the flattened history (widget coordinates).
     int inkIn(const QRect& area, QRgb color) {
-        const QImage image = window->view().currentImage.convertToFormat(QImage::Format_RGB32);
+        const QImage image = window->view().currentImage().convertToFormat(QImage::Format_RGB32);
         int n = 0;
         for (int y = area.top(); y <= area.bottom(); ++y) {
             for (int x = area.left(); x <= area.right(); ++x) n += image.pixel(x, y) == color;
@@ -195,7 +195,7 @@ TEST_F(TextToolTest, EmptyTextMakesNoShapeAndLeavesUndoAlone) {
     EXPECT_FALSE(editor().isVisible());
     EXPECT_TRUE(
         qobject_cast<SpecialNSButton*>(tools().toolStrips().control("undoButton"))->isDisabled());
-    EXPECT_EQ(window->view().currentImage.cacheKey(), window->view().originImage.cacheKey());
+    EXPECT_EQ(window->view().currentImage().cacheKey(), window->view().originImage().cacheKey());
 }
 
 TEST_F(TextToolTest, UndoWhileTypingDropsTheTextAndKeepsTheShapes) {
@@ -203,7 +203,7 @@ TEST_F(TextToolTest, UndoWhileTypingDropsTheTextAndKeepsTheShapes) {
     type(QStringLiteral("kept"));
     click({600, 500});
     ASSERT_EQ(shapes(), 1);
-    const qint64 flattened = window->view().currentImage.cacheKey();
+    const qint64 flattened = window->view().currentImage().cacheKey();
     click(kPress);
     type(QStringLiteral("dropped"));
     platform.log.lines.clear();
@@ -211,7 +211,7 @@ TEST_F(TextToolTest, UndoWhileTypingDropsTheTextAndKeepsTheShapes) {
     EXPECT_FALSE(editor().isVisible());
     EXPECT_EQ(shapes(), 1) << "no shape removed";
     EXPECT_FALSE(platform.log.has("onUndo")) << "only the typing was undone";
-    EXPECT_EQ(window->view().currentImage.cacheKey(), flattened);
+    EXPECT_EQ(window->view().currentImage().cacheKey(), flattened);
     tools().onCommand(StripAction::onArrow);  // a later commit finds nothing to commit
     EXPECT_EQ(shapes(), 1);
     // The next undo removes the shape as usual.
