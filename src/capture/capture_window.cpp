@@ -18,8 +18,6 @@
 #include "capture/capture_view.h"
 #include "capture/image_composition.h"
 #include "capture/key_command.h"
-#include "capture/save_name.h"
-#include "capture/save_panel.h"
 #include "capture/screen_geometry.h"
 #include "model/capture_command.h"
 #include "model/capture_result.h"
@@ -27,13 +25,11 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
-#include "platform/png_encoder.h"
 #include "platform/process_exit.h"
 #include "platform/screen_coordinates.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
 #include "platform/view_transform.h"
-#include "platform/whole_file_writer.h"
 #include "platform/window_list.h"
 
 using enum CaptureState;
@@ -58,8 +54,12 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
       m_annotations(std::make_unique<CaptureAnnotations>(
           m_model, m_canvas, *myView, this, texts, *platform.log,
           CaptureAnnotations::WindowHooks{[this](StripAction action) { onWindowCommand(action); },
-                                          [this] { return m_savePanel != nullptr; }})),
-      m_interaction(m_model, *this, *m_annotations) {
+                                          [this] { return m_saveFlow.isOpen(); }})),
+      m_interaction(m_model, *this, *m_annotations),
+      m_saveFlow(this, platform, texts,
+                 {[this](QString* problem) { return finishedImage(problem); },
+                  [this](const QString& path, const QByteArray& png) { savedTo(path, png); },
+                  [this] { resumeAfterSaving(); }}) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -225,11 +225,9 @@ void CaptureWindow::followMouseStep() {
 }
 
 void CaptureWindow::onOK() {
-    if (m_savePanel) return;
-    m_annotations->appendText();  // a text still being typed is part of the image
+    if (m_saveFlow.isOpen()) return;
     QString problem;
-    const QImage image = cutSelection(m_canvas.currentImage(), m_model.captureWindowRect(),
-                                      rectScreen.height, &problem);
+    const QImage image = finishedImage(&problem);
     if (image.isNull()) {
         finishWithoutImage(problem);
         return;
@@ -252,7 +250,7 @@ void CaptureWindow::finishWithoutImage(const QString& reason) {
 }
 
 void CaptureWindow::onCancel() {
-    if (m_savePanel) return;
+    if (m_saveFlow.isOpen()) return;
     m_timer.stop();
     m_platform.log->write(QStringLiteral("Cancel..."));
     hide();
@@ -260,11 +258,7 @@ void CaptureWindow::onCancel() {
 }
 
 void CaptureWindow::cancelNow() {
-    if (m_savePanel) {
-        NSCostomSavePanel* panel = m_savePanel;
-        m_savePanel = nullptr;
-        panel->hide();
-    }
+    m_saveFlow.abandon();
     onCancel();
 }
 
@@ -286,13 +280,13 @@ void CaptureWindow::NoticeCaptureResult(int32_t kind) {
 }
 
 void CaptureWindow::onUndo() {
-    if (m_savePanel) return;
+    if (m_saveFlow.isOpen()) return;
     m_annotations->onUndo();
     myView->refresh();
 }
 
 void CaptureWindow::onRedo() {
-    if (m_savePanel) return;
+    if (m_saveFlow.isOpen()) return;
     m_annotations->onRedo();
     myView->refresh();
 }
@@ -313,64 +307,18 @@ void CaptureWindow::onWindowCommand(StripAction action) {
     }
 }
 
-void CaptureWindow::prepareSavePanel() {
-    if (m_preparedSavePanel) return;
-    m_preparedSavePanel = new NSCostomSavePanel(this);
-    connect(m_preparedSavePanel, &QDialog::finished, this, &CaptureWindow::savePanelFinished);
-}
-
 void CaptureWindow::onSave() {
-    if (m_savePanel) return;
+    if (m_saveFlow.isOpen()) return;
     m_annotations->appendText();
     // The clipboard's helper starts while the user chooses a name.
     m_platform.clipboard->prepare();
-    prepareSavePanel();
-    m_savePanel = m_preparedSavePanel;
     const std::vector<ScreenInfo> screens = m_platform.screens->screens();
     const double mainHeight = screens.empty() ? rectScreen.height : screens.front().frame.height;
-    m_savePanel->setScreenRect(rectScreen, mainHeight);
-    const QDateTime now =
-        QDateTime::fromMSecsSinceEpoch(qint64(m_platform.clock->now().milliseconds()));
-    m_savePanel->openWith(m_texts.saveFolderPrompt,
-                          proposedSaveName(m_model.captureParam().SetSaveName, now));
+    m_saveFlow.open(rectScreen, mainHeight, m_model.captureParam().SetSaveName);
     myView->refresh();
 }
 
-void CaptureWindow::savePanelFinished(int result) {
-    const QString chosen = m_savePanel && result == QDialog::Accepted
-                               ? m_savePanel->selectedFiles().value(0)
-                               : QString();
-    m_savePanel = nullptr;
-    if (!chosen.isEmpty()) {
-        saveTo(chosen);
-        return;
-    }
-    // Dismissed: the capture goes on where it was, with the keyboard back.
-    activateWindow();
-    setFocus();
-    myView->refresh();
-}
-
-void CaptureWindow::saveTo(const QString& chosen) {
-    m_annotations->appendText();
-    QString problem;
-    const QImage image = cutSelection(m_canvas.currentImage(), m_model.captureWindowRect(),
-                                      rectScreen.height, &problem);
-    if (image.isNull()) {
-        saveFailed(problem);
-        return;
-    }
-    // One encoding for the file and the clipboard.
-    const QByteArray png = encodePng(image);
-    if (png.isEmpty()) {
-        saveFailed(QStringLiteral("the image could not be encoded as PNG"));
-        return;
-    }
-    const QString path = pngSavePath(chosen);
-    if (const auto error = writeWholeFile(path, png)) {
-        saveFailed(*error);
-        return;
-    }
+void CaptureWindow::savedTo(const QString& path, const QByteArray& png) {
     m_savePathWhenSaveToLocal = path;
     m_timer.stop();
     hide();
@@ -381,17 +329,17 @@ void CaptureWindow::saveTo(const QString& chosen) {
     NoticeCaptureResult(kResultSaved);
 }
 
-void CaptureWindow::saveFailed(const QString& reason) {
-    // Not "save failed:", which is the result file's line.
-    m_platform.log->write(QStringLiteral("image file not written:") + reason);
-    const bool english = m_texts.isEnglishUI;
-    m_platform.dialogs->showWarning(english ? QStringLiteral("The image could not be saved.")
-                                            : QStringLiteral("图片保存失败。"),
-                                    reason);
-    // The capture goes on: another folder, or finishing to the clipboard.
+void CaptureWindow::resumeAfterSaving() {
+    // The keyboard back to the capture, which goes on where it was.
     activateWindow();
     setFocus();
     myView->refresh();
+}
+
+QImage CaptureWindow::finishedImage(QString* problem) {
+    m_annotations->appendText();  // a text still being typed is part of the image
+    return cutSelection(m_canvas.currentImage(), m_model.captureWindowRect(), rectScreen.height,
+                        problem);
 }
 
 bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -401,7 +349,8 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     const Point p = viewPointFromQt(mouse->position(), rectScreen.height);
     const bool left = mouse->button() == Qt::LeftButton;
     // While the save dialog is open only pointer moves reach the selection.
-    if (m_savePanel && !(event->type() == QEvent::MouseMove && mouse->buttons() == Qt::NoButton)) {
+    if (m_saveFlow.isOpen() &&
+        !(event->type() == QEvent::MouseMove && mouse->buttons() == Qt::NoButton)) {
         return true;
     }
     switch (event->type()) {
@@ -421,8 +370,8 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonRelease:
             if (left) {
                 m_interaction.mouseUp(p);
-                if (!m_preparedSavePanel && m_model.captureState() != CAPTURE_STATE_CHOOSE) {
-                    QTimer::singleShot(kSavePanelDelayMs, this, &CaptureWindow::prepareSavePanel);
+                if (!m_saveFlow.prepared() && m_model.captureState() != CAPTURE_STATE_CHOOSE) {
+                    QTimer::singleShot(kSavePanelDelayMs, &m_saveFlow, &SaveFlow::prepare);
                 }
             } else if (mouse->button() == Qt::RightButton) {
                 m_interaction.rightMouseUp(p);

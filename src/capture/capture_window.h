@@ -17,6 +17,7 @@
 #include "capture/capture_canvas.h"
 #include "capture/capture_model.h"
 #include "capture/cursor_set.h"
+#include "capture/save_flow.h"
 #include "capture/screen_recording_permission.h"
 #include "capture/selection_interaction.h"
 #include "controls/strip_items.h"
@@ -47,8 +48,8 @@ public:
     void onUndo();
     // Opens the save dialog; a confirmed name writes the image there and ends the capture.
     void onSave();
-    bool savePanelOpen() const { return m_savePanel != nullptr; }
-    NSCostomSavePanel* savePanel() const { return m_savePanel; }
+    bool savePanelOpen() const { return m_saveFlow.isOpen(); }
+    NSCostomSavePanel* savePanel() const { return m_saveFlow.panel(); }
     // Restores the shape the last undo removed, until a new shape is drawn.
     void onRedo();
     void NoticeCaptureResult(int32_t kind);
@@ -91,13 +92,11 @@ private:
     // Finish, cancel and save from the toolbar.
     void onWindowCommand(StripAction action);
     void finishWithoutImage(const QString& reason);
-    // Builds the save dialog ahead of its first use: a file dialog costs tens of milliseconds.
-    void prepareSavePanel();
-    void savePanelFinished(int result);
-    // Writes the image to `chosen` (with ".png" where missing); on success ends the capture
-    // with kind 3, otherwise tells the user why and lets the capture go on.
-    void saveTo(const QString& chosen);
-    void saveFailed(const QString& reason);
+    // The selection cut from the flattened history, a text being typed included.
+    QImage finishedImage(QString* problem);
+    // The save flow wrote `path`: the capture ends with kind 3.
+    void savedTo(const QString& path, const QByteArray& png);
+    void resumeAfterSaving();
 
     // SelectionView
     Rect windowSelectionAt(Point p) const override;
@@ -122,8 +121,7 @@ private:
         int x = -1000000;
         int y = -1000000;
     } m_lastTimerMousePoint;
-    NSCostomSavePanel* m_preparedSavePanel = nullptr;  // a child of this window, reused
-    NSCostomSavePanel* m_savePanel = nullptr;          // the same while it is open
+    SaveFlow m_saveFlow;
     std::optional<QString> m_savePath;
     QString m_savePathWhenSaveToLocal;
     std::thread m_prefault;  // see prefaultWindowPixels()
