@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fields ? strtolClamped(fields->at(static_cast<qsizetype>(i) + 4)) : 0;
         FUZZ_CHECK(v.toInteger() == expected);
     }
-    FUZZ_CHECK(launchAutoCaptureFlag(arguments) ==
+    FUZZ_CHECK(launchRequestFrom(command, 0).autoCaptureFlag ==
                command.value(QStringLiteral("AutoCaptureFlag")).toInteger());
     return 0;
 }

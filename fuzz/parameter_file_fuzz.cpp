@@ -25,8 +25,10 @@ namespace {
 
 class ApplyingStarter : public CaptureStarter {
 public:
-    void setCaptureParam(const QJsonObject& command) override {
-        applyCaptureCommand(command, param, texts, resultPath);
+    void setCaptureParam(const LaunchRequest& request) override {
+        param = request.param;
+        texts = request.texts;
+        resultPath = request.resultPath;
         ++applied;
     }
     void doCapture() override { ++started; }
@@ -71,9 +73,8 @@ QString parameterFile(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QJsonObject command = readParameterFile(parameterFile(data, size));
 
-    PermissionTexts permission;
     ApplyingStarter starter;
-    runInMain(command, permission, starter);
+    runInMain(launchRequestFrom(command, 0), starter);
     const bool idle = integerValue(command, QStringLiteral("CmdType")) == -1;
     FUZZ_CHECK(starter.applied == (idle ? 0 : 1));
     FUZZ_CHECK(starter.started == starter.applied);

@@ -19,10 +19,10 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
     const uint64_t launchTimeMs = m_platform.clock->now().milliseconds();
-    applicationDidFinishLaunching(buildCommandObject(arguments, *m_platform.log), launchTimeMs);
+    applicationDidFinishLaunching(readLaunchRequest(arguments, *m_platform.log, launchTimeMs));
 }
 
-void AppDelegate::applicationDidFinishLaunching(const QJsonObject& command, uint64_t launchTimeMs) {
+void AppDelegate::applicationDidFinishLaunching(const LaunchRequest& request) {
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
             &AppDelegate::onApplicationStateChanged);
     if (m_platform.termination && m_platform.termination->notifierFd() >= 0) {
@@ -31,13 +31,13 @@ void AppDelegate::applicationDidFinishLaunching(const QJsonObject& command, uint
         connect(m_terminationNotifier.get(), &QSocketNotifier::activated, this,
                 &AppDelegate::onTerminationRequested);
     }
-    m_launchTimeMs = launchTimeMs;
-    takePermissionTexts(command, m_texts.permission);
+    m_launchTimeMs = request.launchTimeMs;
+    m_texts.permission = request.texts.permission;
     if (!captureWindow().ScreeningPermissionCheck()) {
         m_platform.processExit->exit(kExitCannotRecord);
         return;
     }
-    runInMain(command, m_texts.permission, *this);
+    runInMain(request, *this);
 }
 
 void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state) {
@@ -94,8 +94,8 @@ PrepareWindow& AppDelegate::prepareWindow() {
     return *m_prepareWindow;
 }
 
-void AppDelegate::setCaptureParam(const QJsonObject& command) {
-    captureWindow().setCaptureParam(command);
+void AppDelegate::setCaptureParam(const LaunchRequest& request) {
+    captureWindow().setCaptureParam(request);
 }
 
 void AppDelegate::doCapture() {

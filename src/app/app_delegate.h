@@ -23,8 +23,8 @@ public:
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching(const QStringList& arguments);
-    // The same with the command already built from the launch, at `launchTimeMs`.
-    void applicationDidFinishLaunching(const QJsonObject& command, uint64_t launchTimeMs);
+    // The same with the launch already read.
+    void applicationDidFinishLaunching(const LaunchRequest& request);
     void onKillFocusEvent();
     // Cancels when the application goes from active to any other state.
     void onApplicationStateChanged(Qt::ApplicationState state);
@@ -39,7 +39,7 @@ public:
     const UiTexts& texts() const { return m_texts; }
     uint64_t launchTimeMs() const { return m_launchTimeMs; }
 
-    void setCaptureParam(const QJsonObject& command) override;
+    void setCaptureParam(const LaunchRequest& request) override;
     void doCapture() override;
     void showPrepare() override;
 

@@ -2,19 +2,16 @@
 // Hands the launch's one command to what it starts: nothing (CmdType -1), the prepare
 // window (AutoCaptureFlag % 10 == 3, the remainder with the dividend's sign), or a capture.
 
-#include <QJsonObject>
-
-#include "model/ui_texts.h"
+#include "model/launch_request.h"
 
 class CaptureStarter {
 public:
     virtual ~CaptureStarter() = default;
-    virtual void setCaptureParam(const QJsonObject& command) = 0;
+    virtual void setCaptureParam(const LaunchRequest& request) = 0;
     virtual void doCapture() = 0;
     virtual void showPrepare() = 0;
 };
 
 bool showsPrepareWindow(int32_t autoCaptureFlag);
 
-void runInMain(const QJsonObject& command, PermissionTexts& permissionTexts,
-               CaptureStarter& starter);
+void runInMain(const LaunchRequest& request, CaptureStarter& starter);

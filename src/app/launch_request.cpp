@@ -64,11 +64,6 @@ std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log* l
     return found;
 }
 
-int32_t launchAutoCaptureFlag(const QStringList& arguments) {
-    const auto fields = findLaunchFields(arguments, nullptr);
-    return fields ? parseLeadingInt(fields->at(5)) : 0;
-}
-
 QJsonObject readParameterFile(const QString& path) {
     const std::optional<QByteArray> text =
         path.isEmpty() ? std::nullopt : readSmallRegularFile(path, kMaxParameterFileBytes);
@@ -102,4 +97,8 @@ QJsonObject buildCommandObject(const QStringList& arguments, Log& log) {
                                          QStringLiteral("Height")};
     for (size_t i = 0; i < keys.size(); ++i) command.insert(keys[i], numbers[i]);
     return command;
+}
+
+LaunchRequest readLaunchRequest(const QStringList& arguments, Log& log, uint64_t launchTimeMs) {
+    return launchRequestFrom(buildCommandObject(arguments, log), launchTimeMs);
 }

@@ -10,15 +10,13 @@
 #include <QStringList>
 #include <optional>
 
+#include "model/launch_request.h"
+
 class Log;
 
 // The fields of the last qualifying argument, logging "PARAMS:" and "splitArray.count:" lines
 // when given a log.
 std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log* log);
-
-// The automatic-capture flag that the launch argument sets (it overrides the parameter
-// file), known before anything else is started; 0 without a qualifying argument.
-int32_t launchAutoCaptureFlag(const QStringList& arguments);
 
 // Reads the parameter file as UTF-8 JSON: unreadable reads as "{}", and anything but an
 // object gives an empty object. Anything but a regular file (a device, a FIFO, a folder) and a
@@ -27,3 +25,6 @@ QJsonObject readParameterFile(const QString& path);
 
 // Every launch step up to the command object, with the log lines in their order.
 QJsonObject buildCommandObject(const QStringList& arguments, Log& log);
+
+// The launch read once: the command object as a typed request.
+LaunchRequest readLaunchRequest(const QStringList& arguments, Log& log, uint64_t launchTimeMs);

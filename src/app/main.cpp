@@ -55,10 +55,11 @@ int main(int argc, char** argv) {
     const std::shared_ptr<XcbConnection> connection = display.connection;
     RealPlatform platform(std::move(display.connection));
     const PlatformServices& services = platform.services();
-    std::optional<QJsonObject> command;
-    uint64_t launchTimeMs = 0;
+    // The launch argument and the parameter file, read once.
+    const LaunchRequest request =
+        readLaunchRequest(arguments, *services.log, services.clock->now().milliseconds());
     std::unique_ptr<XcbScreens> xcbScreens;
-    if (isAutomaticCapture(launchAutoCaptureFlag(arguments))) {
+    if (request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag)) {
         // An automatic capture ends on the clipboard: its helper process starts now, so that
         // its start-up runs alongside ours.
         services.clipboard->prepare();
@@ -67,9 +68,7 @@ int main(int argc, char** argv) {
         xcbScreens = XcbScreens::create(connection);
         if (xcbScreens) {
             platform.useScreens(xcbScreens.get());
-            launchTimeMs = services.clock->now().milliseconds();
-            command = buildCommandObject(arguments, *services.log);
-            if (runWithoutWindows(*command, services, launchTimeMs)) return 0;
+            if (runWithoutWindows(request, services)) return 0;
             platform.useScreens(nullptr);
         }
     }
@@ -91,10 +90,6 @@ int main(int argc, char** argv) {
 
     AppDelegate delegate(services);
     started = &delegate;
-    if (command) {
-        delegate.applicationDidFinishLaunching(*command, launchTimeMs);
-    } else {
-        delegate.applicationDidFinishLaunching(arguments);
-    }
+    delegate.applicationDidFinishLaunching(request);
     return QApplication::exec();
 }

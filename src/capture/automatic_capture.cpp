@@ -48,26 +48,21 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
     return outcome;
 }
 
-bool runWithoutWindows(const QJsonObject& command, const PlatformServices& platform,
-                       uint64_t launchTimeMs) {
-    if (integerValue(command, QStringLiteral("CmdType")).value_or(0) == -1) return false;
-    UiTexts texts;
-    CaptureParam param;
-    std::optional<QString> resultPath;
-    applyCaptureCommand(command, param, texts, resultPath);
-    if (!isAutomaticCapture(param.autoCaptureFlag)) return false;
+bool runWithoutWindows(const LaunchRequest& request, const PlatformServices& platform) {
+    if (request.cmdType == -1) return false;
+    if (!isAutomaticCapture(request.autoCaptureFlag)) return false;
     // Without a permission to record, a prompt follows, and that needs windows.
     if (!ScreenRecordingPermission(platform).ScreeningRecordPermissionCheck()) return false;
 
-    const AutomaticOutcome outcome = captureAutomatically(platform, param);
+    const AutomaticOutcome outcome = captureAutomatically(platform, request.param);
     const CaptureResultInput input{outcome.kind, outcome.selection, outcome.screen, QString(),
-                                   launchTimeMs};
+                                   request.launchTimeMs};
     if (outcome.displayLost) {
-        recordCaptureResult(input, resultPath, *platform.log);
+        recordCaptureResult(input, request.resultPath, *platform.log);
         platform.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
         platform.processExit->exit(kExitCannotRecord);
         return true;
     }
-    deliverCaptureResult(input, resultPath, *platform.log, *platform.processExit);
+    deliverCaptureResult(input, request.resultPath, *platform.log, *platform.processExit);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "model/capture_param.h"
+#include "model/launch_request.h"
 #include "platform/geometry.h"
 #include "platform/platform_services.h"
 
@@ -24,5 +25,4 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
 // Runs the whole capture that `command` describes and ends the process with its result, when
 // that capture needs no window; returns false, having done nothing, when it does (a prepare
 // panel, an interactive capture, a permission prompt, a command to do nothing).
-bool runWithoutWindows(const QJsonObject& command, const PlatformServices& platform,
-                       uint64_t launchTimeMs);
+bool runWithoutWindows(const LaunchRequest& request, const PlatformServices& platform);

@@ -75,8 +75,10 @@ CaptureWindow::~CaptureWindow() {
     if (m_prefault.joinable()) m_prefault.join();
 }
 
-void CaptureWindow::setCaptureParam(const QJsonObject& command) {
-    applyCaptureCommand(command, m_model.captureParam(), m_texts, m_savePath);
+void CaptureWindow::setCaptureParam(const LaunchRequest& request) {
+    m_model.captureParam() = request.param;
+    m_texts = request.texts;
+    m_savePath = request.resultPath;
 }
 
 bool CaptureWindow::ScreeningPermissionCheck() {

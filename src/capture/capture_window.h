@@ -21,6 +21,7 @@
 #include "capture/screen_recording_permission.h"
 #include "capture/selection_interaction.h"
 #include "controls/strip_items.h"
+#include "model/launch_request.h"
 #include "model/ui_texts.h"
 #include "platform/geometry.h"
 #include "platform/platform_services.h"
@@ -35,7 +36,8 @@ public:
     CaptureWindow(const PlatformServices& platform, UiTexts& texts, uint64_t launchTimeMs);
     ~CaptureWindow() override;
 
-    void setCaptureParam(const QJsonObject& command);
+    // The launch's parameters, texts and result path for this capture.
+    void setCaptureParam(const LaunchRequest& request);
     bool ScreeningPermissionCheck();
 
     void reset();

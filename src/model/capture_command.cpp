@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "model/launch_request.h"
 #include "model/value_reading.h"
 
 namespace {
@@ -139,4 +140,14 @@ void takePermissionTexts(const QJsonObject& c, PermissionTexts& texts) {
     setText(c, QStringLiteral("PriviledgeCancel"), texts.permissionCancelText);
     setText(c, QStringLiteral("PriviledgeTitle"), texts.permissionTitleText);
     setText(c, QStringLiteral("PriviledgeInfo"), texts.permissionInfoText);
+}
+
+LaunchRequest launchRequestFrom(const QJsonObject& command, uint64_t launchTimeMs) {
+    LaunchRequest request;
+    request.cmdType = integerValue(command, QStringLiteral("CmdType")).value_or(0);
+    applyCaptureCommand(command, request.param, request.texts, request.resultPath);
+    request.autoCaptureFlag = request.param.autoCaptureFlag;
+    takePermissionTexts(command, request.texts.permission);
+    request.launchTimeMs = launchTimeMs;
+    return request;
 }

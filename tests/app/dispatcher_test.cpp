@@ -8,16 +8,15 @@ namespace {
 
 class RecordingStarter : public CaptureStarter {
 public:
-    void setCaptureParam(const QJsonObject&) override { calls << "param"; }
+    void setCaptureParam(const LaunchRequest&) override { calls << "param"; }
     void doCapture() override { calls << "capture"; }
     void showPrepare() override { calls << "prepare"; }
     QStringList calls;
 };
 
-QStringList dispatch(const char* command, PermissionTexts* texts = nullptr) {
-    PermissionTexts local;
+QStringList dispatch(const char* command) {
     RecordingStarter starter;
-    runInMain(QJsonDocument::fromJson(command).object(), texts ? *texts : local, starter);
+    runInMain(launchRequestFrom(QJsonDocument::fromJson(command).object(), 0), starter);
     return starter.calls;
 }
 
@@ -46,15 +45,15 @@ TEST(Dispatcher, WhatACommandStarts) {
     for (const Row& row : rows) EXPECT_EQ(dispatch(row.command), row.calls) << row.command;
 }
 
-TEST(Dispatcher, TakesOnlyThePromptTextsGiven) {
-    PermissionTexts texts;
-    dispatch(R"({"PriviledgeTitle": "T"})", &texts);
-    EXPECT_EQ(texts.permissionTitleText, "T");
-    EXPECT_EQ(texts.permissionOKText, PermissionTexts{}.permissionOKText);
-
-    PermissionTexts ignored;
-    dispatch(R"({"CmdType": -1, "PriviledgeTitle": "T"})", &ignored);
-    EXPECT_EQ(ignored.permissionTitleText, PermissionTexts{}.permissionTitleText);
+// The launch takes the prompt texts the command gives, whatever it asks for, and keeps the
+// defaults of the others.
+TEST(Dispatcher, RequestTakesOnlyThePromptTextsGiven) {
+    for (const char* command :
+         {R"({"PriviledgeTitle": "T"})", R"({"CmdType": -1, "PriviledgeTitle": "T"})"}) {
+        const LaunchRequest r = launchRequestFrom(QJsonDocument::fromJson(command).object(), 0);
+        EXPECT_EQ(r.texts.permission.permissionTitleText, "T") << command;
+        EXPECT_EQ(r.texts.permission.permissionOKText, PermissionTexts{}.permissionOKText);
+    }
 }
 
 }  // namespace

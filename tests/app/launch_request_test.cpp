@@ -13,7 +13,7 @@
 
 namespace {
 
-class LaunchRequest : public ::testing::Test {
+class LaunchReading : public ::testing::Test {
 protected:
     QString writeParams(const QByteArray& content) {
         const QString path = dir.filePath(QStringLiteral("params%1.json").arg(++count));
@@ -32,7 +32,7 @@ protected:
     FakeLog log;
 };
 
-TEST_F(LaunchRequest, QualifyingArguments) {
+TEST_F(LaunchReading, QualifyingArguments) {
     struct Row {
         const char* argument;
         bool qualifies;
@@ -53,20 +53,23 @@ TEST_F(LaunchRequest, QualifyingArguments) {
     }
 }
 
-TEST_F(LaunchRequest, LastQualifyingArgumentWins) {
+TEST_F(LaunchReading, LastQualifyingArgumentWins) {
     const auto fields =
         findLaunchFields({"/bin/q", "startfromlocal,a,r1,,0,0,0,0,0,0",
                           "startfromlocal,b,r2,,0,0,0,0,0,0", "startfromlocal,c,r3,,0,0"},
                          &log);
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->at(2), "r2");
-    EXPECT_EQ(launchAutoCaptureFlag({"/bin/q", "startfromlocal,a,r,,0,2,0,0,0,0",
-                                     "startfromlocal,a,r,,0, 1x,0,0,0,0", "startfromlocal,a"}),
-              1);
-    EXPECT_EQ(launchAutoCaptureFlag({"/bin/q"}), 0);
+    EXPECT_EQ(
+        readLaunchRequest({"/bin/q", "startfromlocal,/nonexistent,r,,0,2,0,0,0,0",
+                           "startfromlocal,/nonexistent,r,,0, 1x,0,0,0,0", "startfromlocal,a"},
+                          log, 0)
+            .autoCaptureFlag,
+        1);
+    EXPECT_EQ(readLaunchRequest({"/bin/q"}, log, 0).autoCaptureFlag, 0);
 }
 
-TEST_F(LaunchRequest, LogLinesInOrder) {
+TEST_F(LaunchReading, LogLinesInOrder) {
     build({"/bin/q", "startfromlocal,/nonexistent,r,,0,0,0,0,0,0"});
     EXPECT_EQ(log.lines, (QStringList{"arguments.count:2", "PARAMS:/bin/q",
                                       "PARAMS:startfromlocal,/nonexistent,r,,0,0,0,0,0,0",
@@ -77,7 +80,7 @@ TEST_F(LaunchRequest, LogLinesInOrder) {
               (QStringList{"arguments.count:1", "PARAMS:/bin/q", "local capture enter1."}));
 }
 
-TEST_F(LaunchRequest, LaunchFieldsOverrideTheFile) {
+TEST_F(LaunchReading, LaunchFieldsOverrideTheFile) {
     const QString params = writeParams(R"({"x": 50, "TrackColor": 255, "DataSavePath": "/f"})");
     const QJsonObject c =
         build({"/bin/q", arg(params, ",/res.json,anything, 1,+3,10,-20,abc,40px")});
@@ -92,7 +95,7 @@ TEST_F(LaunchRequest, LaunchFieldsOverrideTheFile) {
     EXPECT_TRUE(c["x"].isDouble()) << "integer fields are stored as numbers";
 }
 
-TEST_F(LaunchRequest, ParameterFileContents) {
+TEST_F(LaunchReading, ParameterFileContents) {
     struct Row {
         QByteArray content;
         qsizetype expectedKeys;  // the seven launch keys plus what the file contributed
@@ -113,7 +116,7 @@ TEST_F(LaunchRequest, ParameterFileContents) {
     EXPECT_EQ(c["MoreInfo"].toString(), QStringLiteral("é截")) << "read as UTF-8";
 }
 
-TEST_F(LaunchRequest, MissingFileAndNoArgument) {
+TEST_F(LaunchReading, MissingFileAndNoArgument) {
     const QJsonObject c = build({"/bin/q", arg(dir.filePath("missing.json"))});
     EXPECT_EQ(c.size(), 7);
     EXPECT_EQ(c["DataSavePath"].toString(), "/tmp/r.json");
@@ -154,7 +157,7 @@ int keysReadInChild(const QString& params) {
     return keys;
 }
 
-TEST_F(LaunchRequest, ParameterFilesThatAreNotSmallRegularFilesReadAsEmpty) {
+TEST_F(LaunchReading, ParameterFilesThatAreNotSmallRegularFilesReadAsEmpty) {
     const qsizetype limit = 16 * 1024 * 1024;
     const QByteArray json = R"({"Ex": 1})";
     const QString fifo = dir.filePath("fifo");

@@ -23,7 +23,7 @@ class CaptureAnnotationsTest : public ::testing::Test {
 protected:
     void start(QJsonObject command = {}) {
         window = std::make_unique<CaptureWindow>(platform.services(), texts, 0);
-        window->setCaptureParam(command);
+        window->setCaptureParam(launchRequestFrom(command, 0));
         window->doCapture();
     }
     // Drags a selection in widget coordinates (the screen is 1440 x 900).

@@ -31,7 +31,7 @@ protected:
     }
     void start(QJsonObject command) {
         command.insert("DataSavePath", dir.filePath("result.json"));
-        window().setCaptureParam(command);
+        window().setCaptureParam(launchRequestFrom(command, 0));
         window().doCapture();
     }
     // A left-button event on the view at a widget position; moves with no button held.
@@ -152,7 +152,7 @@ TEST_F(CaptureWindowTest, FailuresEndWithKindTwoAndSayWhy) {
         p.clipboard.refuse = row.clipboardRefuses;
         UiTexts t;
         CaptureWindow w(p.services(), t, 0);
-        w.setCaptureParam(row.command);
+        w.setCaptureParam(launchRequestFrom(row.command, 0));
         w.doCapture();
         EXPECT_EQ(p.processExit.status, 2) << row.name;
         EXPECT_FALSE(w.isVisible()) << row.name;

@@ -37,7 +37,7 @@ protected:
     void start(QJsonObject command = {}) {
         command.insert("DataSavePath", dir.filePath("result.json"));
         window = std::make_unique<CaptureWindow>(platform.services(), texts, 0);
-        window->setCaptureParam(command);
+        window->setCaptureParam(launchRequestFrom(command, 0));
         window->doCapture();
         sendDrag(window->view(), kSelection.topLeft(),
                  {kSelection.center(), kSelection.bottomRight()});
