@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
     const LaunchRequest request =
         readLaunchRequest(arguments, *services.log, services.clock->now().milliseconds());
     std::unique_ptr<XcbScreens> xcbScreens;
-    if (request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag)) {
+    const bool automatic = request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag);
+    if (automatic) {
         // An automatic capture ends on the clipboard: its helper process starts now, so that
         // its start-up runs alongside ours.
         services.clipboard->prepare();
@@ -87,6 +88,10 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // An automatic capture whose screens only Qt can tell (a scaling variable that only it
+    // reads): the same capture, with Qt's screens. It ends the process.
+    if (automatic && !xcbScreens && runWithoutWindows(request, services)) return 0;
 
     AppDelegate delegate(services);
     started = &delegate;

@@ -13,7 +13,6 @@
 #include <QWindow>
 #include <system_error>
 
-#include "capture/automatic_capture.h"
 #include "capture/capture_annotations.h"
 #include "capture/capture_view.h"
 #include "capture/image_composition.h"
@@ -104,20 +103,6 @@ void CaptureWindow::doCapture() {
 }
 
 void CaptureWindow::doCaptureInner() {
-    if (isAutomaticCapture(m_model.captureParam().autoCaptureFlag)) {
-        // The clipboard's slow start overlaps the grab.
-        m_platform.clipboard->prepare();
-        const AutomaticOutcome outcome = captureAutomatically(m_platform, m_model.captureParam());
-        rectScreen = outcome.screen;
-        m_model.setCaptureWindowRect(outcome.selection);
-        if (outcome.displayLost) {
-            displayLost();
-            return;
-        }
-        NoticeCaptureResult(outcome.kind);
-        return;
-    }
-
     reset();
     prefaultWindowPixels();
     if (!captureScreen()) {

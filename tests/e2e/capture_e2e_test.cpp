@@ -24,6 +24,17 @@ TEST_F(CaptureE2E, AutomaticRectangleIsCutTopLeft) {
     EXPECT_EQ(pastedImage().pixel(0, 0), test_pattern::pixel(0, 30, 20));
 }
 
+// A scaling that only Qt reads: the automatic capture takes Qt's screens, with the same outcome.
+TEST_F(CaptureE2E, AutomaticCaptureWithScreensOnlyQtKnows) {
+    ASSERT_TRUE(tool.start({{}, 0, 2}, display(), {"QT_SCREEN_SCALE_FACTORS=2"}));
+    EXPECT_EQ(resultGeometry(finish(1)), (Rect{0, 0, 640, 400})) << "points";
+    const QImage pasted = pastedImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(pasted.size(), QSize(1280, 800)) << "every device pixel";
+    const QImage screen = grabRoot(display()).convertToFormat(QImage::Format_RGB32);
+    const auto& front = pattern.windows()[0];
+    EXPECT_EQ(pasted.pixel(front.x + 30, front.y + 20), screen.pixel(front.x + 30, front.y + 20));
+}
+
 TEST_F(CaptureE2E, AutomaticRectangleWithoutAreaLeavesTheClipboard) {
     ASSERT_TRUE(tool.start({{}, 0, 1, 10, 10, 0, 50}, display()));
     const QJsonObject r = finish(2);
