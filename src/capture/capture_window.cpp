@@ -35,7 +35,6 @@ using enum CaptureState;
 
 namespace {
 
-constexpr int kFollowMouseIntervalMs = 100;
 constexpr int kArtworkDelayMs = 100;
 // After the first selection, once its toolbar is on the screen.
 constexpr int kSavePanelDelayMs = 150;
@@ -55,6 +54,9 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
           CaptureAnnotations::WindowHooks{[this](StripAction action) { onWindowCommand(action); },
                                           [this] { return m_saveFlow.isOpen(); }})),
       m_interaction(m_model, *this, *m_annotations),
+      m_follower(*platform.screens,
+                 {[this] { return isVisible() && m_model.captureState() == CAPTURE_STATE_CHOOSE; },
+                  [this] { return rectScreen; }, [this] { recaptureOnPointersScreen(); }}),
       m_saveFlow(this, platform, texts,
                  {[this](QString* problem) { return finishedImage(problem); },
                   [this](const QString& path, const QByteArray& png) { savedTo(path, png); },
@@ -65,8 +67,6 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
     myView->setFocusPolicy(Qt::NoFocus);
     myView->installEventFilter(this);
     m_windowrctList.reserve(100);
-    m_timer.setInterval(kFollowMouseIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &CaptureWindow::followMouseStep);
     // Nothing is captured yet: rectScreen and the selection stay zero until doCapture.
 }
 
@@ -121,7 +121,7 @@ void CaptureWindow::doCaptureInner() {
     raise();
     activateWindow();
     setFocus();
-    m_timer.start();
+    m_follower.start();
     // The strips' artwork is drawn on another thread once the first frame is out, long
     // before a selection can be finished.
     QTimer::singleShot(kArtworkDelayMs, this,
@@ -192,18 +192,10 @@ void CaptureWindow::captureAppScreen() {
 }
 
 void CaptureWindow::followMouseStep() {
-    if (!isVisible()) return;
-    if (m_model.captureState() != CAPTURE_STATE_CHOOSE) return;
-    const Point pointer = m_platform.screens->pointerPosition();
-    const int x = static_cast<int>(pointer.x);
-    const int y = static_cast<int>(pointer.y);
-    if (x == m_lastTimerMousePoint.x && y == m_lastTimerMousePoint.y) return;
-    m_lastTimerMousePoint = {x, y};
-    const Rect screen = getScreensRect(m_platform.screens->screens(), true, pointer);
-    if (static_cast<int>(screen.x) == static_cast<int>(rectScreen.x) &&
-        static_cast<int>(screen.y) == static_cast<int>(rectScreen.y)) {
-        return;
-    }
+    m_follower.step();
+}
+
+void CaptureWindow::recaptureOnPointersScreen() {
     const uint64_t start = m_platform.clock->now().milliseconds();
     m_platform.log->write(QStringLiteral("start recapture"));
     doCaptureInner();
@@ -219,7 +211,7 @@ void CaptureWindow::onOK() {
         finishWithoutImage(problem);
         return;
     }
-    m_timer.stop();
+    m_follower.stop();
     hide();
     if (!m_platform.clipboard->setImage(image)) {
         m_platform.log->write(QStringLiteral("no image: the clipboard could not be taken"));
@@ -230,7 +222,7 @@ void CaptureWindow::onOK() {
 }
 
 void CaptureWindow::finishWithoutImage(const QString& reason) {
-    m_timer.stop();
+    m_follower.stop();
     hide();
     if (!reason.isEmpty()) m_platform.log->write(QStringLiteral("no image: ") + reason);
     NoticeCaptureResult(kResultCancelled);
@@ -238,7 +230,7 @@ void CaptureWindow::finishWithoutImage(const QString& reason) {
 
 void CaptureWindow::onCancel() {
     if (m_saveFlow.isOpen()) return;
-    m_timer.stop();
+    m_follower.stop();
     m_platform.log->write(QStringLiteral("Cancel..."));
     hide();
     NoticeCaptureResult(kResultCancelled);
@@ -250,7 +242,7 @@ void CaptureWindow::cancelNow() {
 }
 
 void CaptureWindow::displayLost() {
-    m_timer.stop();
+    m_follower.stop();
     if (m_savePath) {
         const CaptureResultInput input{kResultCancelled, m_model.captureWindowRect(), rectScreen,
                                        QString(), m_launchTimeMs};
@@ -307,7 +299,7 @@ void CaptureWindow::onSave() {
 
 void CaptureWindow::savedTo(const QString& path, const QByteArray& png) {
     m_savePathWhenSaveToLocal = path;
-    m_timer.stop();
+    m_follower.stop();
     hide();
     // The file is written: the capture is saved even if the clipboard cannot be taken.
     if (!m_platform.clipboard->setPng(png)) {

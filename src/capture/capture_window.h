@@ -17,6 +17,7 @@
 #include "capture/capture_canvas.h"
 #include "capture/capture_model.h"
 #include "capture/cursor_set.h"
+#include "capture/pointer_follower.h"
 #include "capture/save_flow.h"
 #include "capture/screen_recording_permission.h"
 #include "capture/selection_interaction.h"
@@ -72,7 +73,7 @@ public:
     CaptureAnnotations& annotations() { return *m_annotations; }
     const Rect& captureWindowRect() const { return m_model.captureWindowRect(); }
     const std::optional<QString>& resultPath() const { return m_savePath; }
-    bool followTimerActive() const { return m_timer.isActive(); }
+    bool followTimerActive() const { return m_follower.active(); }
     CursorKind lastCursor() const { return m_lastCursor; }
 
     Rect rectScreen;
@@ -86,6 +87,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    // The pointer went to another screen before a selection started: the capture moves there.
+    void recaptureOnPointersScreen();
     QRect windowArea() const;
     void placeOverScreen();
     void prefaultWindowPixels();
@@ -118,11 +121,7 @@ private:
     CursorSet m_cursors;
     CursorKind m_lastCursor = CursorKind::Arrow;
     std::vector<Rect> m_windowrctList;
-    QTimer m_timer;
-    struct {
-        int x = -1000000;
-        int y = -1000000;
-    } m_lastTimerMousePoint;
+    PointerFollower m_follower;
     SaveFlow m_saveFlow;
     std::optional<QString> m_savePath;
     QString m_savePathWhenSaveToLocal;
