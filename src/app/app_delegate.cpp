@@ -71,8 +71,7 @@ void AppDelegate::onTerminationRequested() {
 }
 
 void AppDelegate::displayLost() {
-    if (m_captureWindow) m_captureWindow->displayLost();
-    m_platform.processExit->exit(kExitCannotRecord);
+    if (m_captureWindow) m_captureWindow->recordLostDisplay();
 }
 
 CaptureWindow& AppDelegate::captureWindow() {

@@ -25,6 +25,7 @@
 #include "platform/process_exit.h"
 #include "platform/qtxcb/display_check.h"
 #include "platform/qtxcb/signal_termination.h"
+#include "platform/qtxcb/system_exit.h"
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screens.h"
 
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
     watchForDisplayLoss([&](const QString&) {
         if (started) started->displayLost();
         services.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
-        services.processExit->exit(kExitCannotRecord);
+        // Qt ends the process itself right after this message: before it does.
+        SystemExit::exitNow(kExitCannotRecord);
     });
 
     // The capture reads the screen and the window list through X11 itself.
@@ -96,5 +98,6 @@ int main(int argc, char** argv) {
     AppDelegate delegate(services);
     started = &delegate;
     delegate.applicationDidFinishLaunching(request);
-    return QApplication::exec();
+    // The capture asked the loop to end with its result kind (see SystemExit).
+    SystemExit::exitNow(QApplication::exec());
 }

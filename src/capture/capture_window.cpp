@@ -98,6 +98,7 @@ void CaptureWindow::reset() {
 }
 
 void CaptureWindow::doCapture() {
+    m_ended = false;
     m_windowrctList = m_platform.windowList->onScreenWindows();
     doCaptureInner();
 }
@@ -204,7 +205,7 @@ void CaptureWindow::recaptureOnPointersScreen() {
 }
 
 void CaptureWindow::onOK() {
-    if (m_saveFlow.isOpen()) return;
+    if (m_saveFlow.isOpen() || m_ended) return;
     QString problem;
     const QImage image = finishedImage(&problem);
     if (image.isNull()) {
@@ -229,7 +230,7 @@ void CaptureWindow::finishWithoutImage(const QString& reason) {
 }
 
 void CaptureWindow::onCancel() {
-    if (m_saveFlow.isOpen()) return;
+    if (m_saveFlow.isOpen() || m_ended) return;
     m_follower.stop();
     m_platform.log->write(QStringLiteral("Cancel..."));
     hide();
@@ -242,17 +243,25 @@ void CaptureWindow::cancelNow() {
 }
 
 void CaptureWindow::displayLost() {
+    recordLostDisplay();
+    m_platform.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
+    m_platform.processExit->exit(kExitCannotRecord);
+}
+
+void CaptureWindow::recordLostDisplay() {
+    if (m_ended) return;
+    m_ended = true;
     m_follower.stop();
     if (m_savePath) {
         const CaptureResultInput input{kResultCancelled, m_model.captureWindowRect(), rectScreen,
                                        QString(), m_launchTimeMs};
         recordCaptureResult(input, m_savePath, *m_platform.log);
     }
-    m_platform.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
-    m_platform.processExit->exit(kExitCannotRecord);
 }
 
 void CaptureWindow::NoticeCaptureResult(int32_t kind) {
+    if (m_ended) return;
+    m_ended = true;
     const CaptureResultInput input{kind, m_model.captureWindowRect(), rectScreen,
                                    m_savePathWhenSaveToLocal, m_launchTimeMs};
     deliverCaptureResult(input, m_savePath, *m_platform.log, *m_platform.processExit);
@@ -287,7 +296,7 @@ void CaptureWindow::onWindowCommand(StripAction action) {
 }
 
 void CaptureWindow::onSave() {
-    if (m_saveFlow.isOpen()) return;
+    if (m_saveFlow.isOpen() || m_ended) return;
     m_annotations->appendText();
     // The clipboard's helper starts while the user chooses a name.
     m_platform.clipboard->prepare();
@@ -325,6 +334,7 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != myView) return false;
     const auto* mouse = dynamic_cast<QMouseEvent*>(event);
     if (mouse == nullptr) return false;
+    if (m_ended) return true;
     const Point p = viewPointFromQt(mouse->position(), rectScreen.height);
     const bool left = mouse->button() == Qt::LeftButton;
     // While the save dialog is open only pointer moves reach the selection.
@@ -373,6 +383,7 @@ void CaptureWindow::closeEvent(QCloseEvent* event) {
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent* event) {
+    if (m_ended) return;
     const KeyInputs in{event->key(), event->modifiers(), m_annotations->textViewVisible(),
                        m_annotations->savePanelOpen(), m_model.captureState()};
     switch (keyDownAction(in)) {

@@ -59,6 +59,8 @@ public:
     // The X display has gone: records a cancelled result (once a command has been applied)
     // and ends the process as unable to record.
     void displayLost();
+    // The same without ending the process, for a caller that ends it.
+    void recordLostDisplay();
 
     // The screen under the pointer is grabbed and the view's images are made from it.
     // False, with the reason logged, when the screen could not be read.
@@ -123,6 +125,9 @@ private:
     std::vector<Rect> m_windowrctList;
     PointerFollower m_follower;
     SaveFlow m_saveFlow;
+    // The result has been delivered: until the process has ended (the event loop first runs
+    // out), nothing more is done, so that no second result or clipboard hand-over follows.
+    bool m_ended = false;
     std::optional<QString> m_savePath;
     QString m_savePathWhenSaveToLocal;
     std::thread m_prefault;  // see prefaultWindowPixels()
