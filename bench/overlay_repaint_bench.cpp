@@ -72,7 +72,7 @@ void BM_ShapeDragStep(benchmark::State& state) {
     CaptureView view(model, canvas);
     view.setScreenRect({0, 0, double(w), double(h)});
     canvas.freeze(screenImage(w, h));
-    if (tool == ToolType::ToolMosaic) canvas.ensureMosaic(pixelatedScreen);
+    if (tool == ToolType::ToolMosaic) canvas.ensureMosaic();
     const Rect selection{w * 0.05, h * 0.05, w * 0.9, h * 0.9};
     model.setCaptureWindowRect(selection);
     model.setDrawImageRect(selection);

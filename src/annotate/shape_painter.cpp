@@ -6,8 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <system_error>
-#include <thread>
 
 #include "annotate/arrow_geometry.h"
 #include "annotate/mosaic.h"

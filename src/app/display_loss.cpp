@@ -11,6 +11,7 @@
 namespace {
 
 QtMessageHandler g_previous = nullptr;
+std::function<void(const QString&)> g_onLost;
 int g_xConnectionFd = -1;
 
 // Async-signal-safe: poll, recv, write and _exit only.
@@ -37,7 +38,6 @@ void onCrash(int signal) {
     ::signal(signal, SIG_DFL);
     raise(signal);
 }
-std::function<void(const QString&)> g_onLost;
 
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (g_onLost && isDisplayLossMessage(type == QtFatalMsg, message)) {

@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <optional>
 
 #include "app/app_delegate.h"
 #include "app/display_loss.h"

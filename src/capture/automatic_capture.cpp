@@ -3,9 +3,7 @@
 #include "capture/image_composition.h"
 #include "capture/screen_geometry.h"
 #include "capture/screen_recording_permission.h"
-#include "model/capture_command.h"
 #include "model/capture_result.h"
-#include "model/value_reading.h"
 #include "platform/clipboard.h"
 #include "platform/log.h"
 #include "platform/process_exit.h"
@@ -58,11 +56,9 @@ bool runWithoutWindows(const LaunchRequest& request, const PlatformServices& pla
     const CaptureResultInput input{outcome.kind, outcome.selection, outcome.screen, QString(),
                                    request.launchTimeMs};
     if (outcome.displayLost) {
-        recordCaptureResult(input, request.resultPath, *platform.log);
-        platform.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
-        platform.processExit->exit(kExitCannotRecord);
-        return true;
+        deliverLostDisplay(input, request.resultPath, *platform.log, *platform.processExit);
+    } else {
+        deliverCaptureResult(input, request.resultPath, *platform.log, *platform.processExit);
     }
-    deliverCaptureResult(input, request.resultPath, *platform.log, *platform.processExit);
     return true;
 }

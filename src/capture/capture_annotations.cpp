@@ -1,10 +1,9 @@
 #include "capture/capture_annotations.h"
 
-#include "capture/capture_canvas.h"
-
 #include <system_error>
 
 #include "annotate/shape_painter.h"
+#include "capture/capture_canvas.h"
 #include "capture/capture_model.h"
 #include "capture/capture_view.h"
 #include "capture/text_view.h"
@@ -127,11 +126,11 @@ void CaptureAnnotations::onCommand(StripAction action, int tag) {
 }
 
 void CaptureAnnotations::onTool(StripAction action) {
-    const ToolSpec* tool = toolForAction(action);
+    const ToolEntry* tool = toolForAction(action);
     if (tool == nullptr) return;
     // The mosaic tool has no colours: the bar shows only the sizes.
     const bool mosaic = tool->shape == ToolType::ToolMosaic;
-    if (mosaic) m_canvas.ensureMosaic(pixelatedScreen);
+    if (mosaic) m_canvas.ensureMosaic();
     if (action != StripAction::onText) appendText();
     m_state.clearToolBorder();
     m_strips.clearHover();
@@ -177,7 +176,7 @@ namespace {
 
 // The kind of shape a tool state draws; ToolNone outside the tool states.
 ToolType toolTypeFor(CaptureState state) {
-    const ToolSpec* tool = toolForState(state);
+    const ToolEntry* tool = toolForState(state);
     return tool ? tool->shape : ToolType::ToolNone;
 }
 
@@ -200,10 +199,8 @@ void CaptureAnnotations::toolDragged(CaptureState state, Point p) {
 void CaptureAnnotations::commitShape() {
     ShapeHistory& shapes = m_model.shapes();
     if (shapes.addNewShape() != AddShapeResult::Added) return;
-    ShapePaintContext context;
-    context.viewHeight = m_model.screenSize().height;
-    context.mosaicImage = &m_canvas.mosaicImage();
-    addToFlattenedHistory(m_canvas.currentImageToDraw(), shapes.arrayShapes().back(), context);
+    addToFlattenedHistory(m_canvas.currentImageToDraw(), shapes.arrayShapes().back(),
+                          paintContext());
     setUndoState();
 }
 
@@ -256,10 +253,8 @@ void CaptureAnnotations::appendText() {
         m_textEntry.commit(shapes, m_textView->toPlainText()) == AddShapeResult::Added;
     placeTextView(std::nullopt);
     if (!added) return;
-    ShapePaintContext context;
-    context.viewHeight = m_model.screenSize().height;
-    context.mosaicImage = &m_canvas.mosaicImage();
-    addToFlattenedHistory(m_canvas.currentImageToDraw(), shapes.arrayShapes().back(), context);
+    addToFlattenedHistory(m_canvas.currentImageToDraw(), shapes.arrayShapes().back(),
+                          paintContext());
     m_view.repaintSelection();
     setUndoState();
 }
@@ -278,12 +273,16 @@ void CaptureAnnotations::onRedo() {
     if (m_model.shapes().reDo()) historyChanged();
 }
 
-void CaptureAnnotations::historyChanged() {
+ShapePaintContext CaptureAnnotations::paintContext() const {
     ShapePaintContext context;
     context.viewHeight = m_model.screenSize().height;
     context.mosaicImage = &m_canvas.mosaicImage();
+    return context;
+}
+
+void CaptureAnnotations::historyChanged() {
     m_canvas.currentImageToDraw() =
-        flattenHistory(m_canvas.originImage(), m_model.shapes().arrayShapes(), context);
+        flattenHistory(m_canvas.originImage(), m_model.shapes().arrayShapes(), paintContext());
     m_view.repaintSelection();
     setUndoState();
 }

@@ -20,6 +20,7 @@ class CaptureCanvas;
 class CaptureView;
 class Log;
 class NSMyTextView;
+struct ShapePaintContext;
 struct UiTexts;
 
 class CaptureAnnotations : public QObject, public AnnotationTools {
@@ -71,6 +72,8 @@ private:
     void onChangeColorEx(int tag);
     void setUndoState();
     void historyChanged();
+    // How finished shapes are painted into the flattened history.
+    ShapePaintContext paintContext() const;
     void showToolbar(bool withColorbar);
     void sync();
     // Both strips hidden and unmarked, a text being typed dropped.

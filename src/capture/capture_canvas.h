@@ -7,6 +7,8 @@
 
 #include <QImage>
 
+#include "annotate/shape_painter.h"
+
 class CaptureCanvas {
 public:
     // A new capture starts from `screen`; the shapes' pictures go.
@@ -23,9 +25,8 @@ public:
     const QImage& mosaicImage() const { return m_mosaic; }
 
     // Made from the frozen screen once per capture.
-    const QImage& ensureMosaic(QImage (*pixelate)(const QImage&)) {
-        if (m_mosaic.isNull()) m_mosaic = pixelate(m_origin);
-        return m_mosaic;
+    void ensureMosaic() {
+        if (m_mosaic.isNull()) m_mosaic = pixelatedScreen(m_origin);
     }
     // The flattened history, to paint a finished shape into or to replace as a whole.
     QImage& currentImageToDraw() { return m_current; }

@@ -3,6 +3,7 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 #include <cmath>
 
@@ -164,10 +165,16 @@ void CaptureView::paintScreen(QPainter& painter, const QRect& area, const Overla
         const QRectF part = qtRectFromView(strip, m_height).intersected(dirty);
         if (!part.isEmpty() && !darkenDirectly(painter, part)) blended.push_back(part);
     }
-    for (const QRectF& part : blended) drawPiece(originImage(), part);
+    // The strips share a row or a column where they meet: the black goes over their union
+    // in one fill, or those rows would come out darker.
+    QPainterPath dark;
+    dark.setFillRule(Qt::WindingFill);
+    for (const QRectF& part : blended) {
+        drawPiece(originImage(), part);
+        dark.addRect(part);
+    }
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    for (const QRectF& part : blended) painter.fillRect(part, kDarkMask);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!blended.empty()) painter.fillPath(dark, kDarkMask);
 }
 
 bool CaptureView::darkenDirectly(QPainter& painter, const QRectF& area) const {

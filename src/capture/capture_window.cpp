@@ -5,7 +5,6 @@
 
 #include <QBackingStore>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -18,11 +17,9 @@
 #include "capture/image_composition.h"
 #include "capture/key_command.h"
 #include "capture/screen_geometry.h"
-#include "model/capture_command.h"
 #include "model/capture_result.h"
 #include "platform/clipboard.h"
 #include "platform/clock.h"
-#include "platform/dialogs.h"
 #include "platform/log.h"
 #include "platform/process_exit.h"
 #include "platform/screen_coordinates.h"
@@ -243,28 +240,29 @@ void CaptureWindow::cancelNow() {
 }
 
 void CaptureWindow::displayLost() {
-    recordLostDisplay();
-    m_platform.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
-    m_platform.processExit->exit(kExitCannotRecord);
+    if (m_ended) return;
+    m_ended = true;
+    m_follower.stop();
+    deliverLostDisplay(resultInput(kResultCancelled), m_savePath, *m_platform.log,
+                       *m_platform.processExit);
 }
 
 void CaptureWindow::recordLostDisplay() {
     if (m_ended) return;
     m_ended = true;
     m_follower.stop();
-    if (m_savePath) {
-        const CaptureResultInput input{kResultCancelled, m_model.captureWindowRect(), rectScreen,
-                                       QString(), m_launchTimeMs};
-        recordCaptureResult(input, m_savePath, *m_platform.log);
-    }
+    if (m_savePath) recordCaptureResult(resultInput(kResultCancelled), m_savePath, *m_platform.log);
+}
+
+CaptureResultInput CaptureWindow::resultInput(int32_t kind) const {
+    return {kind, m_model.captureWindowRect(), rectScreen, m_savePathWhenSaveToLocal,
+            m_launchTimeMs};
 }
 
 void CaptureWindow::NoticeCaptureResult(int32_t kind) {
     if (m_ended) return;
     m_ended = true;
-    const CaptureResultInput input{kind, m_model.captureWindowRect(), rectScreen,
-                                   m_savePathWhenSaveToLocal, m_launchTimeMs};
-    deliverCaptureResult(input, m_savePath, *m_platform.log, *m_platform.processExit);
+    deliverCaptureResult(resultInput(kind), m_savePath, *m_platform.log, *m_platform.processExit);
 }
 
 void CaptureWindow::onUndo() {

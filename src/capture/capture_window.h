@@ -22,6 +22,7 @@
 #include "capture/screen_recording_permission.h"
 #include "capture/selection_interaction.h"
 #include "controls/strip_items.h"
+#include "model/capture_result.h"
 #include "model/launch_request.h"
 #include "model/ui_texts.h"
 #include "platform/geometry.h"
@@ -92,6 +93,7 @@ private:
     // The pointer went to another screen before a selection started: the capture moves there.
     void recaptureOnPointersScreen();
     QRect windowArea() const;
+    CaptureResultInput resultInput(int32_t kind) const;
     void placeOverScreen();
     void prefaultWindowPixels();
     Point pointerInView() const;

@@ -1,5 +1,4 @@
 #include "capture/image_composition.h"
-#include "platform/parallel_rows.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -8,8 +7,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <system_error>
-#include <thread>
+
+#include "platform/parallel_rows.h"
 
 namespace {
 

@@ -12,7 +12,7 @@ const QStringList& Artwork::names() {
     static const QStringList kNames = [] {
         QStringList names;
         // Toolbar: the tools, the separator, undo, save, exit and finish.
-        for (const ToolSpec& tool : kTools) {
+        for (const ToolEntry& tool : kTools) {
             names << QString::fromLatin1(tool.artwork) << QString::fromLatin1(tool.artwork) + "_h";
         }
         names << "split"

@@ -57,7 +57,7 @@ const std::vector<StripItem>& toolbarItems() {
         std::vector<StripItem> v;
         // The tools 32 points apart from x 16, then the separator and the four commands.
         double x = 16;
-        for (const ToolSpec& tool : kTools) {
+        for (const ToolEntry& tool : kTools) {
             v.push_back(
                 toolButton(tool.member, x, tool.artwork, tool.action, kToolKeys[tool.tooltipKey]));
             x += 32;

@@ -10,7 +10,7 @@
 #include "controls/strip_items.h"
 #include "model/capture_state.h"
 
-struct ToolSpec {
+struct ToolEntry {
     StripAction action;
     CaptureState state;   // the capture state the tool puts the capture in
     ToolType shape;       // the kind of shape it draws
@@ -20,7 +20,7 @@ struct ToolSpec {
     const char* logLine;  // logged when chosen; nullptr: nothing
 };
 
-inline constexpr std::array<ToolSpec, 7> kTools = {{
+inline constexpr std::array<ToolEntry, 7> kTools = {{
     {StripAction::onRect, CaptureState::CAPTURE_STATE_RECT, ToolType::ToolRect, "rectButton",
      "Rectangle", 0, nullptr},
     {StripAction::onEllipse, CaptureState::CAPTURE_STATE_ELLIPSE, ToolType::ToolEllipse,
@@ -37,15 +37,15 @@ inline constexpr std::array<ToolSpec, 7> kTools = {{
      "Text", 6, "onText"},
 }};
 
-constexpr const ToolSpec* toolForAction(StripAction action) {
-    for (const ToolSpec& tool : kTools) {
+constexpr const ToolEntry* toolForAction(StripAction action) {
+    for (const ToolEntry& tool : kTools) {
         if (tool.action == action) return &tool;
     }
     return nullptr;
 }
 
-constexpr const ToolSpec* toolForState(CaptureState state) {
-    for (const ToolSpec& tool : kTools) {
+constexpr const ToolEntry* toolForState(CaptureState state) {
+    for (const ToolEntry& tool : kTools) {
         if (tool.state == state) return &tool;
     }
     return nullptr;

@@ -40,6 +40,14 @@ void recordCaptureResult(const CaptureResultInput& input, const std::optional<QS
     log.write(error ? QStringLiteral("save failed:") + *error : QStringLiteral("save success."));
 }
 
+void deliverLostDisplay(CaptureResultInput input, const std::optional<QString>& path, Log& log,
+                        ProcessExit& processExit) {
+    input.kind = kResultCancelled;
+    recordCaptureResult(input, path, log);
+    log.write(QStringLiteral("cannot record the screen: the X display was lost"));
+    processExit.exit(kExitCannotRecord);
+}
+
 void deliverCaptureResult(const CaptureResultInput& input, const std::optional<QString>& path,
                           Log& log, ProcessExit& processExit) {
     recordCaptureResult(input, path, log);

@@ -40,3 +40,8 @@ void deliverCaptureResult(const CaptureResultInput& input, const std::optional<Q
 
 // The exit status when the screen cannot be recorded (no display, or the display was lost).
 inline constexpr int kExitCannotRecord = -3;
+
+// The display went away during a capture: records the result (as cancelled, with the geometry
+// so far), says so, and ends the process as one that cannot record.
+void deliverLostDisplay(CaptureResultInput input, const std::optional<QString>& path, Log& log,
+                        ProcessExit& processExit);

@@ -1,5 +1,4 @@
 #include "platform/png_encoder.h"
-#include "platform/parallel_rows.h"
 
 #include <zlib.h>
 
@@ -15,6 +14,8 @@
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include "platform/parallel_rows.h"
 
 namespace {
 

@@ -74,6 +74,24 @@ TEST_F(CaptureViewTest, SelectionBrightDarkAroundBorderAndHandles) {
     EXPECT_EQ(tool.pixel(at(250, 100)), qRgb(0, 255, 0)) << "the border stays";
 }
 
+// Where the window's pixels cannot be darkened directly (a screen image at another pixel ratio
+// than the window, a 16-bit window), black is blended over the screen instead: the strips
+// around the selection share a row or column, which must not come out darker.
+TEST_F(CaptureViewTest, BlendedDarkeningIsEvenWhereTheStripsMeet) {
+    QImage doubled = screen.scaled(screen.size() * 2);
+    doubled.setDevicePixelRatio(2);
+    canvas.freeze(doubled);
+    select({100, 100, 300, 200});
+    const QImage shot = render();
+    for (const Point p :
+         {Point{99, 50}, Point{90, 50}, Point{50, 299.5}, Point{399.5, 50}, Point{600, 450}}) {
+        const QRgb want = screen.pixel(at(p.x, p.y));
+        const QRgb got = shot.pixel(at(p.x, p.y));
+        EXPECT_NEAR(qGreen(got), qGreen(want) * 0.67, 2) << p.x << "," << p.y;
+        EXPECT_NEAR(qBlue(got), qBlue(want) * 0.67, 2) << p.x << "," << p.y;
+    }
+}
+
 TEST_F(CaptureViewTest, NoSelectionIsAllDark) {
     model.setCaptureState(CAPTURE_STATE_CHOOSE);
     const QImage shot = render();

@@ -53,22 +53,13 @@ protected:
         XWaiter waiter(display());
         ASSERT_TRUE(waiter.ok());
         waiter.watchRootProperties();
-        const xcb_atom_t active = waiter.atom("_NET_ACTIVE_WINDOW");
         const xcb_atom_t pidAtom = waiter.atom("_NET_WM_PID");
         const QImage before = frozenMatchesScreen
                                   ? grabRoot(display()).convertToFormat(QImage::Format_RGB32)
                                   : QImage();
         ASSERT_TRUE(tool.start({parameters}, display(), env));
         const auto activeIsOurs = [&] {
-            auto* a = xcb_get_property_reply(waiter.connection(),
-                                             xcb_get_property(waiter.connection(), 0, waiter.root(),
-                                                              active, XCB_ATOM_WINDOW, 0, 1),
-                                             nullptr);
-            xcb_window_t window = 0;
-            if (a && xcb_get_property_value_length(a) == 4) {
-                window = *static_cast<xcb_window_t*>(xcb_get_property_value(a));
-            }
-            std::free(a);
+            const xcb_window_t window = waiter.activeWindow();
             if (window == 0) return false;
             auto* p = xcb_get_property_reply(
                 waiter.connection(),
@@ -103,18 +94,7 @@ protected:
     // The window that has the focus, as the window manager says.
     xcb_window_t activeWindow() const {
         XWaiter x(display());
-        if (!x.ok()) return 0;
-        auto* reply = xcb_get_property_reply(
-            x.connection(),
-            xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_ACTIVE_WINDOW"),
-                             XCB_ATOM_WINDOW, 0, 1),
-            nullptr);
-        xcb_window_t window = 0;
-        if (reply && xcb_get_property_value_length(reply) == 4) {
-            window = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
-        }
-        std::free(reply);
-        return window;
+        return x.ok() ? x.activeWindow() : 0;
     }
     // Asks the window manager to close `window`, as its close button or Alt+F4 would, until
     // the tool has ended or `timeout` has passed. Openbox 3.6 may leave a request unhandled
@@ -123,26 +103,11 @@ protected:
     void askWindowManagerToClose(xcb_window_t window, std::chrono::milliseconds timeout = 10s) {
         XWaiter x(display());
         ASSERT_TRUE(x.ok());
-        const auto send = [&](xcb_atom_t type, xcb_window_t about, uint32_t first,
-                              uint32_t second) {
-            xcb_client_message_event_t message{};
-            message.response_type = XCB_CLIENT_MESSAGE;
-            message.format = 32;
-            message.window = about;
-            message.type = type;
-            message.data.data32[0] = first;
-            message.data.data32[1] = second;
-            xcb_send_event(
-                x.connection(), 0, x.root(),
-                XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                reinterpret_cast<const char*>(&message));
-            xcb_flush(x.connection());
-        };
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         // From a pager or similar (source 2): the user's own request.
-        send(x.atom("_NET_CLOSE_WINDOW"), window, XCB_CURRENT_TIME, 2);
+        x.sendToWindowManager(window, x.atom("_NET_CLOSE_WINDOW"), XCB_CURRENT_TIME, 2);
         while (tool.running() && std::chrono::steady_clock::now() < deadline) {
-            send(x.atom("_NET_REQUEST_FRAME_EXTENTS"), window, 0, 0);
+            x.sendToWindowManager(window, x.atom("_NET_REQUEST_FRAME_EXTENTS"));
             if (tool.waitForExit(100ms)) return;
         }
     }

@@ -29,18 +29,9 @@ protected:
     }
     // The active window (as the window manager says), when it has this size.
     static xcb_window_t activeOfSize(XWaiter& w, int width, int height) {
-        xcb_connection_t* c = w.connection();
-        auto* a = xcb_get_property_reply(
-            c,
-            xcb_get_property(c, 0, w.root(), w.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1),
-            nullptr);
-        xcb_window_t window = 0;
-        if (a && xcb_get_property_value_length(a) == 4) {
-            window = *static_cast<xcb_window_t*>(xcb_get_property_value(a));
-        }
-        std::free(a);
+        const xcb_window_t window = w.activeWindow();
         if (window == 0) return 0;
-        const Rect r = frameGeometry(c, window);
+        const Rect r = frameGeometry(w.connection(), window);
         return r.width == width && r.height == height ? window : 0;
     }
     xcb_window_t activePanel(XWaiter& w) { return activeOfSize(w, kPanelW, kPanelH); }

@@ -75,7 +75,7 @@ protected:
         EXPECT_TRUE(x.ok());
         x.watchRootProperties();
         const auto matches = [&] {
-            const xcb_window_t w = activeWindow();
+            const xcb_window_t w = x.activeWindow();
             return w != 0 && match(w, windowText(x, w, "_NET_WM_NAME")) ? w : 0;
         };
         xcb_window_t found = matches();

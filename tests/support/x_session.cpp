@@ -74,15 +74,7 @@ bool XSession::startWindowManager() {
     const xcb_atom_t request = waiter.atom("_NET_REQUEST_FRAME_EXTENTS");
     const xcb_atom_t extents = waiter.atom("_NET_FRAME_EXTENTS");
     for (int attempt = 0; attempt < 100; ++attempt) {
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = probe;
-        message.type = request;
-        xcb_send_event(c, 0, waiter.root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&message));
-        xcb_flush(c);
+        waiter.sendToWindowManager(probe, request);
         const bool answered = waiter.waitFor(
             [&](const xcb_generic_event_t* e) {
                 if ((e->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;

@@ -76,3 +76,32 @@ bool XWaiter::waitForRootProperty(const char* name, std::chrono::milliseconds ti
         },
         timeout);
 }
+
+void XWaiter::sendToWindowManager(xcb_window_t window, xcb_atom_t type, uint32_t first,
+                                  uint32_t second) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    message.data.data32[0] = first;
+    message.data.data32[1] = second;
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(m_connection);
+}
+
+xcb_window_t XWaiter::activeWindow() {
+    auto* reply =
+        xcb_get_property_reply(m_connection,
+                               xcb_get_property(m_connection, 0, m_root, atom("_NET_ACTIVE_WINDOW"),
+                                                XCB_ATOM_WINDOW, 0, 1),
+                               nullptr);
+    xcb_window_t window = 0;
+    if (reply && xcb_get_property_value_length(reply) == 4) {
+        window = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
+    }
+    std::free(reply);
+    return window;
+}

@@ -27,6 +27,11 @@ public:
     bool waitFor(const std::function<bool(const xcb_generic_event_t*)>& match,
                  std::chrono::milliseconds timeout);
     bool waitForRootProperty(const char* name, std::chrono::milliseconds timeout);
+    // The window that has the focus, as the window manager says (_NET_ACTIVE_WINDOW); 0 if none.
+    xcb_window_t activeWindow();
+    // Sends the window manager a client message about `window` (EWMH: to the root window).
+    void sendToWindowManager(xcb_window_t window, xcb_atom_t type, uint32_t first = 0,
+                             uint32_t second = 0);
 
 private:
     void addRootEventMask(uint32_t mask);
