@@ -22,7 +22,6 @@
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/process_exit.h"
-#include "platform/screen_coordinates.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
 #include "platform/view_transform.h"
@@ -43,6 +42,7 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
     : m_platform(platform),
       m_texts(texts),
       m_launchTimeMs(launchTimeMs),
+      m_outcome(*platform.log, *platform.processExit),
       m_permission(platform),
       m_model(platform.log),
       myView(new CaptureView(m_model, m_canvas, platform.log, this)),
@@ -74,7 +74,7 @@ CaptureWindow::~CaptureWindow() {
 void CaptureWindow::setCaptureParam(const LaunchRequest& request) {
     m_model.captureParam() = request.param;
     m_texts = request.texts;
-    m_savePath = request.resultPath;
+    m_outcome.setResultPath(request.resultPath);
 }
 
 bool CaptureWindow::ScreeningPermissionCheck() {
@@ -95,7 +95,7 @@ void CaptureWindow::reset() {
 }
 
 void CaptureWindow::doCapture() {
-    m_ended = false;
+    m_outcome.begin();
     m_windowrctList = m_platform.windowList->onScreenWindows();
     doCaptureInner();
 }
@@ -127,14 +127,12 @@ void CaptureWindow::doCaptureInner() {
 }
 
 QRect CaptureWindow::windowArea() const {
-    // The main screen's corner in Qt's desktop; the capture's frame is relative to it.
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const QPoint corner = primary ? primary->geometry().topLeft() : QPoint();
-    const std::vector<ScreenInfo> screens = m_platform.screens->screens();
-    const double mainHeight = screens.empty() ? rectScreen.height : screens.front().frame.height;
-    const Rect display = displayRectFromUi(rectScreen, mainHeight);
-    return {corner.x() + static_cast<int>(display.x), corner.y() + static_cast<int>(display.y),
-            static_cast<int>(display.width), static_cast<int>(display.height)};
+    WindowPlacement placement = m_platform.screens->windowPlacement();
+    // Without a known main screen the captured one stands for it.
+    if (placement.mainScreenHeight <= 0) placement.mainScreenHeight = rectScreen.height;
+    const Rect area = placement.desktopRect(rectScreen);
+    return {static_cast<int>(area.x), static_cast<int>(area.y), static_cast<int>(area.width),
+            static_cast<int>(area.height)};
 }
 
 void CaptureWindow::placeOverScreen() {
@@ -202,7 +200,7 @@ void CaptureWindow::recaptureOnPointersScreen() {
 }
 
 void CaptureWindow::onOK() {
-    if (m_saveFlow.isOpen() || m_ended) return;
+    if (m_saveFlow.isOpen() || m_outcome.delivered()) return;
     QString problem;
     const QImage image = finishedImage(&problem);
     if (image.isNull()) {
@@ -227,7 +225,7 @@ void CaptureWindow::finishWithoutImage(const QString& reason) {
 }
 
 void CaptureWindow::onCancel() {
-    if (m_saveFlow.isOpen() || m_ended) return;
+    if (m_saveFlow.isOpen() || m_outcome.delivered()) return;
     m_follower.stop();
     m_platform.log->write(QStringLiteral("Cancel..."));
     hide();
@@ -240,18 +238,13 @@ void CaptureWindow::cancelNow() {
 }
 
 void CaptureWindow::displayLost() {
-    if (m_ended) return;
-    m_ended = true;
     m_follower.stop();
-    deliverLostDisplay(resultInput(kResultCancelled), m_savePath, *m_platform.log,
-                       *m_platform.processExit);
+    m_outcome.deliverLostDisplay(resultInput(kResultCancelled));
 }
 
 void CaptureWindow::recordLostDisplay() {
-    if (m_ended) return;
-    m_ended = true;
     m_follower.stop();
-    if (m_savePath) recordCaptureResult(resultInput(kResultCancelled), m_savePath, *m_platform.log);
+    m_outcome.recordLostDisplay(resultInput(kResultCancelled));
 }
 
 CaptureResultInput CaptureWindow::resultInput(int32_t kind) const {
@@ -260,9 +253,7 @@ CaptureResultInput CaptureWindow::resultInput(int32_t kind) const {
 }
 
 void CaptureWindow::NoticeCaptureResult(int32_t kind) {
-    if (m_ended) return;
-    m_ended = true;
-    deliverCaptureResult(resultInput(kind), m_savePath, *m_platform.log, *m_platform.processExit);
+    m_outcome.deliver(resultInput(kind));
 }
 
 void CaptureWindow::onUndo() {
@@ -294,13 +285,11 @@ void CaptureWindow::onWindowCommand(StripAction action) {
 }
 
 void CaptureWindow::onSave() {
-    if (m_saveFlow.isOpen() || m_ended) return;
+    if (m_saveFlow.isOpen() || m_outcome.delivered()) return;
     m_annotations->appendText();
     // The clipboard's helper starts while the user chooses a name.
     m_platform.clipboard->prepare();
-    const std::vector<ScreenInfo> screens = m_platform.screens->screens();
-    const double mainHeight = screens.empty() ? rectScreen.height : screens.front().frame.height;
-    m_saveFlow.open(rectScreen, mainHeight, m_model.captureParam().SetSaveName);
+    m_saveFlow.open(rectScreen, m_model.captureParam().SetSaveName);
     myView->refresh();
 }
 
@@ -332,7 +321,7 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != myView) return false;
     const auto* mouse = dynamic_cast<QMouseEvent*>(event);
     if (mouse == nullptr) return false;
-    if (m_ended) return true;
+    if (m_outcome.delivered()) return true;
     const Point p = viewPointFromQt(mouse->position(), rectScreen.height);
     const bool left = mouse->button() == Qt::LeftButton;
     // While the save dialog is open only pointer moves reach the selection.
@@ -381,7 +370,7 @@ void CaptureWindow::closeEvent(QCloseEvent* event) {
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent* event) {
-    if (m_ended) return;
+    if (m_outcome.delivered()) return;
     const KeyInputs in{event->key(), event->modifiers(), m_annotations->textViewVisible(),
                        m_annotations->savePanelOpen(), m_model.captureState()};
     switch (keyDownAction(in)) {

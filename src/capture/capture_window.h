@@ -2,9 +2,9 @@
 // The one full-screen window in which a capture takes place: it applies the command's
 // parameters, freezes the screen under the pointer, offers the window under the pointer,
 // follows the pointer to another screen until a selection starts, turns mouse and keys into
-// the selection's steps, and finishes, saves to a file or cancels, reporting the result (which
-// ends the process). While the save dialog is open the capture takes no input. What the capture is
-// lives in its CaptureModel; the CaptureView paints it.
+// the selection's steps, and finishes, saves to a file or cancels; its CaptureOutcome reports
+// the result and asks the process to end. While the save dialog is open the capture takes no input.
+// What the capture is lives in its CaptureModel; the CaptureView paints it.
 
 #include <QJsonObject>
 #include <QTimer>
@@ -22,6 +22,7 @@
 #include "capture/screen_recording_permission.h"
 #include "capture/selection_interaction.h"
 #include "controls/strip_items.h"
+#include "model/capture_outcome.h"
 #include "model/capture_result.h"
 #include "model/launch_request.h"
 #include "model/ui_texts.h"
@@ -75,7 +76,7 @@ public:
     CaptureView& view() { return *myView; }
     CaptureAnnotations& annotations() { return *m_annotations; }
     const Rect& captureWindowRect() const { return m_model.captureWindowRect(); }
-    const std::optional<QString>& resultPath() const { return m_savePath; }
+    const std::optional<QString>& resultPath() const { return m_outcome.resultPath(); }
     bool followTimerActive() const { return m_follower.active(); }
     CursorKind lastCursor() const { return m_lastCursor; }
 
@@ -116,6 +117,9 @@ private:
     PlatformServices m_platform;
     UiTexts& m_texts;
     uint64_t m_launchTimeMs;
+    // Once it is delivered, until the process has ended (the event loop first runs out),
+    // nothing more is done, so that no second result or clipboard hand-over follows.
+    CaptureOutcome m_outcome;
     ScreenRecordingPermission m_permission;
     CaptureModel m_model;
     CaptureCanvas m_canvas;
@@ -127,10 +131,6 @@ private:
     std::vector<Rect> m_windowrctList;
     PointerFollower m_follower;
     SaveFlow m_saveFlow;
-    // The result has been delivered: until the process has ended (the event loop first runs
-    // out), nothing more is done, so that no second result or clipboard hand-over follows.
-    bool m_ended = false;
-    std::optional<QString> m_savePath;
     QString m_savePathWhenSaveToLocal;
     std::thread m_prefault;  // see prefaultWindowPixels()
 };

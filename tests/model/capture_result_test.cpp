@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "model/capture_outcome.h"
 #include "platform/fake/fake_log.h"
 #include "platform/fake/fake_process_exit.h"
 #include "support/result_file.h"
@@ -125,3 +126,70 @@ TEST(CaptureResult, UnwritableFolderLeavesNoTemporaryFile) {
 }
 
 }  // namespace
+
+// A capture's outcome is delivered once: whatever comes after the first delivery (a late click,
+// a lost display) neither rewrites the result nor changes the exit status.
+TEST(CaptureOutcome, OnlyTheFirstDeliveryCounts) {
+    enum class Step { Deliver1, Deliver3, LostDisplay, RecordLost };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::optional<int> status;
+        int type;  // the result file's Type; 0: no file
+    };
+    const Case cases[] = {
+        {"finish", {Step::Deliver1}, 1, 1},
+        {"finish then save", {Step::Deliver1, Step::Deliver3}, 1, 1},
+        {"save then lost display", {Step::Deliver3, Step::LostDisplay}, 3, 3},
+        {"lost display then finish", {Step::LostDisplay, Step::Deliver1}, kExitCannotRecord, 2},
+        {"recorded loss ends nothing", {Step::RecordLost, Step::Deliver1}, std::nullopt, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("result.json");
+        FakeLog log;
+        FakeProcessExit exit;
+        CaptureOutcome outcome(log, exit);
+        outcome.setResultPath(path);
+        outcome.begin();
+        for (const Step step : c.steps) {
+            CaptureResultInput in;
+            in.kind = step == Step::Deliver3 ? kResultSaved : kResultFinished;
+            switch (step) {
+                case Step::Deliver1:
+                case Step::Deliver3:
+                    outcome.deliver(in);
+                    break;
+                case Step::LostDisplay:
+                    outcome.deliverLostDisplay(in);
+                    break;
+                case Step::RecordLost:
+                    outcome.recordLostDisplay(in);
+                    break;
+            }
+        }
+        EXPECT_TRUE(outcome.delivered());
+        EXPECT_EQ(exit.status, c.status);
+        const std::optional<QJsonObject> result = readResultFile(path);
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ((*result)["Type"].toInt(), c.type);
+        EXPECT_EQ(log.lines.count("save success."), 1);
+    }
+}
+
+TEST(CaptureOutcome, ANewCaptureDeliversAgainAndNoPathWritesNothing) {
+    FakeLog log;
+    FakeProcessExit exit;
+    CaptureOutcome outcome(log, exit);
+    outcome.begin();
+    outcome.deliver({});
+    EXPECT_EQ(exit.status, kResultCancelled);
+    EXPECT_FALSE(log.has("save success."));
+    exit.status.reset();
+    outcome.deliver({});
+    EXPECT_FALSE(exit.status.has_value());
+    outcome.begin();
+    outcome.deliver({});
+    EXPECT_EQ(exit.status, kResultCancelled);
+}
