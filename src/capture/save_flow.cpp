@@ -21,11 +21,11 @@ void SaveFlow::prepare() {
     connect(m_prepared, &QDialog::finished, this, &SaveFlow::finished);
 }
 
-void SaveFlow::open(const Rect& screen, double mainScreenHeight, const QString& namePrefix) {
+void SaveFlow::open(const Rect& screen, const QString& namePrefix) {
     if (m_open) return;
     prepare();
     m_open = m_prepared;
-    m_open->setScreenRect(screen, mainScreenHeight);
+    m_open->setScreenRect(screen, m_platform.screens->windowPlacement());
     const QDateTime now =
         QDateTime::fromMSecsSinceEpoch(qint64(m_platform.clock->now().milliseconds()));
     m_open->openWith(m_texts.saveFolderPrompt, proposedSaveName(namePrefix, now));

@@ -33,9 +33,9 @@ public:
     // Builds the dialog now: a file dialog costs tens of milliseconds.
     void prepare();
     bool prepared() const { return m_prepared != nullptr; }
-    // Opens the dialog over `screen` (user-interface coordinates; `mainScreenHeight` turns them
-    // into Qt's), proposing `namePrefix` and the time.
-    void open(const Rect& screen, double mainScreenHeight, const QString& namePrefix);
+    // Opens the dialog over `screen` (user-interface coordinates), proposing `namePrefix` and
+    // the time.
+    void open(const Rect& screen, const QString& namePrefix);
     bool isOpen() const { return m_open != nullptr; }
     NSCostomSavePanel* panel() const { return m_open; }
     // Closes an open dialog without an outcome, for a capture that ends anyway.

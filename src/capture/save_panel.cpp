@@ -3,13 +3,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QStandardPaths>
 
 #include "capture/save_name.h"
-#include "platform/screen_coordinates.h"
 
 namespace {
 
@@ -43,9 +40,9 @@ NSCostomSavePanel::NSCostomSavePanel(QWidget* captureWindow) : QFileDialog(captu
     adjustSize();
 }
 
-void NSCostomSavePanel::setScreenRect(const Rect& rect, double mainScreenHeight) {
+void NSCostomSavePanel::setScreenRect(const Rect& rect, const WindowPlacement& placement) {
     screenRect = rect;
-    m_mainScreenHeight = mainScreenHeight;
+    m_placement = placement;
 }
 
 void NSCostomSavePanel::center() {
@@ -53,13 +50,11 @@ void NSCostomSavePanel::center() {
     const QRect frame = frameGeometry();
     const Point origin =
         savePanelOrigin({double(frame.width()), double(frame.height())}, screenRect);
-    const Rect display = displayRectFromUi(
-        {origin.x, origin.y, double(frame.width()), double(frame.height())}, m_mainScreenHeight);
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const QPoint corner = primary ? primary->geometry().topLeft() : QPoint();
+    const Rect placed = m_placement.desktopRect(
+        {origin.x, origin.y, double(frame.width()), double(frame.height())});
     // A hidden window's move() names its frame's corner; it also keeps Qt from centring the
     // dialog on the capture window when it is shown.
-    move(corner.x() + int(display.x), corner.y() + int(display.y));
+    move(int(placed.x), int(placed.y));
 }
 
 void NSCostomSavePanel::openWith(const QString& message, const QString& name) {

@@ -10,15 +10,15 @@
 #include <functional>
 
 #include "platform/geometry.h"
+#include "platform/screens.h"
 
 class NSCostomSavePanel : public QFileDialog {
     Q_OBJECT
 public:
     explicit NSCostomSavePanel(QWidget* captureWindow);
 
-    // The captured screen in user-interface coordinates, and the main screen's height that
-    // turns them into Qt's desktop coordinates.
-    void setScreenRect(const Rect& rect, double mainScreenHeight);
+    // The captured screen in user-interface coordinates, and how they turn into the desktop's.
+    void setScreenRect(const Rect& rect, const WindowPlacement& placement);
     // Centred horizontally on the screen, its top edge 30 points below the screen's top, with
     // the panel's current size.
     void center();
@@ -35,5 +35,5 @@ public:
     std::function<bool(const QString& fileName)> confirmReplace;
 
 private:
-    double m_mainScreenHeight = 0;
+    WindowPlacement m_placement;
 };

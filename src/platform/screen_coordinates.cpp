@@ -52,6 +52,17 @@ Point uiPointerFromDesktop(Point desktopPointer, const std::vector<DesktopScreen
     return {desktopPointer.x - main.x, main.y + main.height - desktopPointer.y};
 }
 
+WindowPlacement windowPlacementFromDesktop(const std::vector<DesktopScreen>& desktop) {
+    if (desktop.empty()) return {};
+    const Rect& main = desktop.front().geometry;
+    return {main.height, {main.x, main.y}};
+}
+
+Rect WindowPlacement::desktopRect(const Rect& ui) const {
+    const Rect display = displayRectFromUi(ui, mainScreenHeight);
+    return {mainCorner.x + display.x, mainCorner.y + display.y, display.width, display.height};
+}
+
 Rect displayRectFromUi(const Rect& ui, double mainScreenHeight) {
     return {ui.x, mainScreenHeight - (ui.y + ui.height), ui.width, ui.height};
 }

@@ -28,6 +28,10 @@ struct RootArea {
 
 std::vector<ScreenInfo> uiScreensFromDesktop(const std::vector<DesktopScreen>& desktop);
 
+// The main screen's height and corner; an empty desktop places windows from the origin and
+// knows no height.
+WindowPlacement windowPlacementFromDesktop(const std::vector<DesktopScreen>& desktop);
+
 // The pointer's desktop position names a pixel; the result is that pixel's top-left corner,
 // as for mouse events (see view_transform.h): the main screen's top row is at its height.
 Point uiPointerFromDesktop(Point desktopPointer, const std::vector<DesktopScreen>& desktop);

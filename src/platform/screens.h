@@ -13,9 +13,20 @@ struct ScreenInfo {
     friend bool operator==(const ScreenInfo&, const ScreenInfo&) = default;
 };
 
+// Where windows are placed: the window system's desktop (device-independent pixels, y down),
+// in which the main screen, `mainScreenHeight` points high, has its top-left corner at
+// `mainCorner`.
+struct WindowPlacement {
+    double mainScreenHeight = 0;
+    Point mainCorner;
+    // A user-interface rectangle as a rectangle of that desktop.
+    Rect desktopRect(const Rect& ui) const;
+};
+
 class Screens {
 public:
     virtual ~Screens() = default;
     virtual std::vector<ScreenInfo> screens() = 0;
     virtual Point pointerPosition() = 0;
+    virtual WindowPlacement windowPlacement() = 0;
 };

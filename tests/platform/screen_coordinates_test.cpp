@@ -44,6 +44,12 @@ TEST(ScreenCoordinates, ScreenFramesAreMeasuredFromTheMainScreensBottomLeft) {
     };
     for (const LayoutCase& c : cases) {
         EXPECT_EQ(uiScreensFromDesktop(c.desktop), c.expected) << c.name;
+        // A window placed over a screen's frame covers that screen in Qt's desktop.
+        const WindowPlacement placement = windowPlacementFromDesktop(c.desktop);
+        for (std::size_t i = 0; i < c.desktop.size(); ++i) {
+            EXPECT_EQ(placement.desktopRect(c.expected[i].frame), c.desktop[i].geometry)
+                << c.name << ", screen " << i;
+        }
     }
     EXPECT_TRUE(uiScreensFromDesktop({}).empty());
 }

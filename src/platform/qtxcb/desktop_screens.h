@@ -17,4 +17,5 @@ public:
 
     std::vector<ScreenInfo> screens() final { return uiScreensFromDesktop(desktop()); }
     Point pointerPosition() final { return uiPointerFromDesktop(desktopPointer(), desktop()); }
+    WindowPlacement windowPlacement() final { return windowPlacementFromDesktop(desktop()); }
 };
