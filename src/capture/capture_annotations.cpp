@@ -158,6 +158,7 @@ void CaptureAnnotations::onChangeColorEx(int tag) {
     pen.m_colorIndex = tag;
     if (m_textView) m_textView->setPenColor(toQColor(pen.m_penColor));
     m_state.selectSwatch(tag);
+    m_strips.showCurrentColor(tag);
     sync();
 }
 
@@ -168,7 +169,9 @@ void CaptureAnnotations::handlePopBtn(int index) {
     popUp->selectItemAtIndex(index);
     popUp->setTitle(popUp->titleOfSelectedItem());
     popUp->update();
-    m_model.shapes().currShape().m_textSize = fontSizeOfTitle(popUp->title());
+    const int chosen = popUp->indexOfSelectedItem();
+    if (chosen >= 0 && chosen < int(kFontSizes.size())) m_textPoints = kFontSizes[chosen].points;
+    m_model.shapes().currShape().m_textSize = m_textPoints;
     if (m_textView) m_textView->setTextSize(m_model.shapes().currShape().m_textSize);
 }
 
@@ -211,9 +214,7 @@ void CaptureAnnotations::pressText(Point p) {
         return;
     }
     DrawShape& pen = m_model.shapes().currShape();
-    if (NSMyPopUpButton* popUp = m_strips.txtSizeButton()) {
-        pen.m_textSize = fontSizeOfTitle(popUp->title());
-    }
+    pen.m_textSize = m_textPoints;
     pen.m_penColor = palette()[m_state.selectedSwatch()].color;
     m_textView->clear();
     m_textView->setTextSize(pen.m_textSize);

@@ -93,7 +93,8 @@ private:
     std::future<void> m_artworkReady;
     ToolStrips m_strips;
     StripsState m_state;
-    Point m_toolStart;  // where the current gesture's press was
+    Point m_toolStart;                      // where the current gesture's press was
+    int m_textPoints = kDefaultTextPoints;  // the size chosen for the next text
     QWidget* m_window;
     NSMyTextView* m_textView = nullptr;
     TextEntry m_textEntry;

@@ -135,24 +135,3 @@ const std::vector<StripItem>& colorbarItems() {
     }();
     return items;
 }
-
-const std::vector<QString>& fontSizeTitles() {
-    // The two twelve-point titles differ in their trailing blanks only, so that they stay
-    // two items.
-    static const std::vector<QString> titles = {QStringLiteral("12pt "), QStringLiteral("12pt  "),
-                                                QStringLiteral("14pt"),  QStringLiteral("16pt"),
-                                                QStringLiteral("18pt"),  QStringLiteral("20pt"),
-                                                QStringLiteral("24pt"),  QStringLiteral("30pt"),
-                                                QStringLiteral("36pt"),  QStringLiteral("48pt")};
-    return titles;
-}
-
-int fontSizeOfTitle(const QString& title) {
-    int size = 0;
-    for (const QChar c : title) {
-        if (!c.isDigit()) break;
-        size = size * 10 + c.digitValue();
-        if (size > 10000) break;
-    }
-    return size;
-}

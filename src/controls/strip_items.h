@@ -89,6 +89,21 @@ struct Swatch {
 inline constexpr int kSwatchCount = 7;
 const std::array<Swatch, kSwatchCount>& palette();
 
-// The font-size pull-down's item titles, and the size a title stands for.
-const std::vector<QString>& fontSizeTitles();
-int fontSizeOfTitle(const QString& title);
+// The font-size pull-down's items. The two twelve-point titles differ in their trailing blanks
+// only, so that they stay two items.
+struct FontSizeItem {
+    const char* title;
+    int points;
+};
+inline constexpr std::array<FontSizeItem, 10> kFontSizes{{{"12pt ", 12},
+                                                          {"12pt  ", 12},
+                                                          {"14pt", 14},
+                                                          {"16pt", 16},
+                                                          {"18pt", 18},
+                                                          {"20pt", 20},
+                                                          {"24pt", 24},
+                                                          {"30pt", 30},
+                                                          {"36pt", 36},
+                                                          {"48pt", 48}}};
+// The size a text gets before one is chosen, and the pull-down's title until then.
+inline constexpr int kDefaultTextPoints = 16;

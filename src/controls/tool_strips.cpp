@@ -70,9 +70,11 @@ void ToolStrips::addControls(QWidget* strip, const std::vector<StripItem>& items
         switch (item.control) {
             case StripControl::PopUp: {
                 m_popUp = new NSMyPopUpButton(strip);
-                for (const QString& title : fontSizeTitles()) m_popUp->addItemWithTitle(title);
+                for (const FontSizeItem& size : kFontSizes) {
+                    m_popUp->addItemWithTitle(QString::fromLatin1(size.title));
+                }
                 m_popUp->selectItemAtIndex(4);
-                m_popUp->setTitle(QStringLiteral("16pt"));
+                m_popUp->setTitle(QStringLiteral("%1pt").arg(kDefaultTextPoints));
                 m_popUp->setNeedCustomDraw(true);
                 connect(m_popUp, &NSMyPopUpButton::itemChosen, this, &ToolStrips::fontSizeChosen);
                 control = m_popUp;
@@ -190,7 +192,10 @@ void ToolStrips::sync(const StripsState& state, double viewHeight, bool undoDisa
             made.button->setGeometry(inStrip(frame, colorbarHeight));
         }
     }
-    if (m_currentColorView) {
-        m_currentColorView->setBkColor(qtColor(palette()[state.selectedSwatch()].color));
+}
+
+void ToolStrips::showCurrentColor(int swatch) {
+    if (m_currentColorView && swatch >= 0 && swatch < kSwatchCount) {
+        m_currentColorView->setBkColor(qtColor(palette()[swatch].color));
     }
 }

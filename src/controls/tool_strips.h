@@ -35,6 +35,8 @@ public:
     // Places, shows, hides and marks the controls as `state` says. `viewHeight` turns the
     // state's bottom-left rectangles into widget positions.
     void sync(const StripsState& state, double viewHeight, bool undoDisabled, const Texts& texts);
+    // The hidden colour well takes the colour of swatch `swatch`.
+    void showCurrentColor(int swatch);
     // Takes the hover mark off the undo, save, exit and finish buttons.
     void clearHover();
 

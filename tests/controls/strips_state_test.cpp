@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QSet>
+#include <QStringList>
 
 #include "support/geometry_printers.h"
 
@@ -136,17 +137,15 @@ TEST(StripItems, TablesAndFontSizes) {
     EXPECT_EQ(swatches, kSwatchCount);
     EXPECT_EQ(palette()[2].color, (Color{17 / 255.0, 129 / 255.0, 254 / 255.0, 1}));
 
-    const auto& titles = fontSizeTitles();
-    ASSERT_EQ(titles.size(), 10u);
-    EXPECT_NE(titles[0], titles[1]) << "two distinct twelve-point items";
-    struct Size {
-        QString title;
-        int points;
-    };
-    for (const Size& s : {Size{"12pt ", 12}, Size{"12pt  ", 12}, Size{"18pt", 18}, Size{"48pt", 48},
-                          Size{"pt", 0}}) {
-        EXPECT_EQ(fontSizeOfTitle(s.title), s.points) << s.title.toStdString();
+    // Every title names its own size, and no two titles are the same item.
+    QStringList titles;
+    for (const FontSizeItem& size : kFontSizes) {
+        const QString title = QString::fromLatin1(size.title);
+        EXPECT_TRUE(title.startsWith(QStringLiteral("%1pt").arg(size.points))) << size.title;
+        EXPECT_FALSE(titles.contains(title)) << size.title;
+        titles << title;
     }
+    EXPECT_TRUE(titles.contains(QStringLiteral("%1pt").arg(kDefaultTextPoints)));
 }
 
 }  // namespace
