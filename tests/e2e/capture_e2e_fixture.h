@@ -10,6 +10,8 @@
 #include <QRegion>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <thread>
 #include <utility>
 
 #include "controls/strip_items.h"
@@ -41,6 +43,25 @@ protected:
                                               {500, 300, 500, 350, "back"},
                                               {60, 500, 300, 200, "third"}}))
             << pattern.error();
+        restingScreen = grabRoot(display()).convertToFormat(QImage::Format_RGB32);
+    }
+    // A fresh run of the tool in the same session. The windows the last run's overlay covered
+    // repaint themselves once it is gone (the server keeps no copy of them); the next run
+    // starts when they have, so that it freezes the screen the test expects.
+    void restartTool() {
+        tool.reset();
+        const auto deadline = std::chrono::steady_clock::now() + 15s;
+        QRegion unlike;
+        do {
+            const QImage now = grabRoot(display()).convertToFormat(QImage::Format_RGB32);
+            unlike = now.size() == restingScreen.size()
+                         ? changedPixels(now, restingScreen) - decorations()
+                         : QRegion(0, 0, 1, 1);
+            if (unlike.isEmpty()) return;
+            std::this_thread::sleep_for(10ms);
+        } while (std::chrono::steady_clock::now() < deadline);
+        FAIL() << "the screen was not repainted after the last run, around "
+               << unlike.boundingRect().x() << "," << unlike.boundingRect().y();
     }
     const std::string& display() const { return session->display(); }
     Rect frameOf(xcb_window_t client) const {
@@ -115,6 +136,29 @@ protected:
         ASSERT_TRUE(xdotool(display(), arguments));
     }
     // Presses the left button at `from`, moves through `via` and releases at `to`.
+    // Returns once the tool has handled every input sent before: an undo with nothing to undo
+    // goes through the same X connection and is logged, so events that do not reach the tool
+    // through X (a signal, the server's end) come after them.
+    void waitUntilInputHandled() {
+        const std::string line = "onUndo";
+        const std::size_t before = countOf(tool.standardError(), line);
+        input({"key", "ctrl+z"});
+        const auto deadline = std::chrono::steady_clock::now() + 15s;
+        while (countOf(tool.standardError(), line) == before) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+                << "the tool did not handle its input\n"
+                << tool.standardError();
+            std::this_thread::sleep_for(10ms);
+        }
+    }
+    static std::size_t countOf(const std::string& text, const std::string& line) {
+        std::size_t count = 0;
+        for (std::size_t at = text.find(line); at != std::string::npos;
+             at = text.find(line, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
     void drag(std::pair<int, int> from, std::pair<int, int> to,
               std::vector<std::pair<int, int>> via = {}) {
         const auto move = [&](std::pair<int, int> p) {
@@ -194,6 +238,7 @@ protected:
     QRegion unsettledPixels() const { return frozenScreen.isNull() ? decorations() : QRegion(); }
 
     QImage frozenScreen;
+    QImage restingScreen;  // the pattern's windows as they were first painted
     // Whether startInteractive checks the frozen screen against the root's pixels as
     // grabRoot reads them, which it can only for 8 bits a channel in 32-bit pixels.
     bool frozenMatchesScreen = true;

@@ -28,7 +28,7 @@ TEST_F(HardEdgesE2E, ClosedStandardStreamsInBothModes) {
     EXPECT_EQ(resultGeometry(finish(1)), (Rect{10, 20, 300, 200}));
     EXPECT_FALSE(pastedImage().isNull());
 
-    tool.reset();  // a fresh run for the interactive capture
+    restartTool();  // a fresh run for the interactive capture
     tool.setStandardError(kClosedStream);
     startInteractive();
     input({"key", "Escape"});
@@ -48,9 +48,10 @@ TEST_F(HardEdgesE2E, WindowManagerClosingTheCaptureCancels) {
 TEST_F(HardEdgesE2E, SignalsCancelWithAResultAndLeaveTheClipboard) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
-        tool.reset();
+        restartTool();
         startInteractive();
         select();
+        waitUntilInputHandled();
         ASSERT_EQ(kill(tool.pid(), signal), 0);
         const QJsonObject r = finish(2);
         EXPECT_EQ(r["Type"].toInt(), 2);
@@ -63,6 +64,7 @@ TEST_F(HardEdgesE2E, SignalsCancelWithAResultAndLeaveTheClipboard) {
 TEST_F(HardEdgesE2E, LosingTheDisplayMidCaptureCannotRecord) {
     startInteractive();
     select();
+    waitUntilInputHandled();
     session->stopServer();
     ASSERT_TRUE(tool.waitForExit(15s)) << tool.standardError();
     EXPECT_EQ(tool.exitStatus(), kExitCannotRecord) << tool.standardError();

@@ -32,16 +32,37 @@ std::unordered_set<xcb_window_t> ownWindowIds() {
     return ids;
 }
 
+xcb_get_property_cookie_t askProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t atom,
+                                      xcb_atom_t type, uint32_t length) {
+    return xcb_get_property(c, 0, window, atom, type, 0, length);
+}
+
+XcbReply<xcb_get_property_reply_t> propertyReply(xcb_connection_t* c,
+                                                 xcb_get_property_cookie_t cookie) {
+    return xcbReply(c, cookie, xcb_get_property_reply);
+}
+
+bool hasWmState(const XcbReply<xcb_get_property_reply_t>& state) {
+    return state && state->type != XCB_ATOM_NONE;
+}
+
+std::vector<xcb_window_t> childrenOf(xcb_connection_t* c, xcb_query_tree_cookie_t cookie) {
+    const auto reply = xcbReply(c, cookie, xcb_query_tree_reply);
+    if (!reply) return {};
+    const xcb_window_t* first = xcb_query_tree_children(reply.get());
+    return {first, first + xcb_query_tree_children_length(reply.get())};
+}
+
+}  // namespace
+
 // A viewable root child and what is known of the client inside it.
-struct Candidate {
+struct XcbWindowList::Candidate {
     xcb_window_t frame = 0;
     Rect bounds;
     xcb_window_t client = 0;          // 0 while no window with WM_STATE has been found
     std::vector<xcb_window_t> level;  // the frame's descendants at the depth being searched
     bool skipped = false;
 };
-
-}  // namespace
 
 XcbWindowList::XcbWindowList(std::shared_ptr<XcbConnection> connection)
     : m_connection(std::move(connection)) {}
@@ -101,25 +122,35 @@ bool XcbWindowList::ownClient(xcb_window_t window, const xcb_get_property_reply_
                const_cast<xcb_get_property_reply_t*>(pid))) == static_cast<uint32_t>(getpid());
 }
 
+// Every request of a round goes out before the first reply is read: a listing costs a few
+// round trips, not a few per window.
 std::vector<Rect> XcbWindowList::onScreenWindowsInRootPixels() {
     if (!m_connection) return {};
-    xcb_connection_t* c = m_connection->get();
     if (!m_atomsInterned) internAtoms();
+    const std::unordered_set<xcb_window_t> own = ownWindowIds();
+    std::vector<Candidate> candidates = viewableRootChildren(own);
+    readFrames(candidates, own);
+    readClients(candidates, findClientsBelowFrames(candidates), own);
+    std::vector<Rect> windows;
+    for (const Candidate& candidate : candidates) {
+        if (!candidate.skipped) windows.push_back(candidate.bounds);
+    }
+    return windows;
+}
 
+std::vector<XcbWindowList::Candidate> XcbWindowList::viewableRootChildren(
+    const std::unordered_set<xcb_window_t>& own) {
+    xcb_connection_t* c = m_connection->get();
     const auto tree = xcbReply(c, xcb_query_tree(c, m_connection->root()), xcb_query_tree_reply);
     if (!tree) return {};
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     const int childCount = xcb_query_tree_children_length(tree.get());
-
-    // Every request of a round goes out before the first reply is read: a listing costs a
-    // few round trips, not a few per window.
     std::vector<xcb_get_window_attributes_cookie_t> attributes(childCount);
     std::vector<xcb_get_geometry_cookie_t> geometries(childCount);
     for (int i = 0; i < childCount; ++i) {
         attributes[i] = xcb_get_window_attributes(c, children[i]);
         geometries[i] = xcb_get_geometry(c, children[i]);
     }
-    const std::unordered_set<xcb_window_t> own = ownWindowIds();
     std::vector<Candidate> candidates;
     for (int i = childCount - 1; i >= 0; --i) {  // stacking order is bottom to top
         const auto a = xcbReply(c, attributes[i], xcb_get_window_attributes_reply);
@@ -136,66 +167,60 @@ std::vector<Rect> XcbWindowList::onScreenWindowsInRootPixels() {
                             g->height + border};
         candidates.push_back(std::move(candidate));
     }
+    return candidates;
+}
 
-    auto property = [c](xcb_window_t window, xcb_atom_t atom, xcb_atom_t type, uint32_t length) {
-        return xcb_get_property(c, 0, window, atom, type, 0, length);
-    };
-    auto propertyReply = [c](xcb_get_property_cookie_t cookie) {
-        return xcbReply(c, cookie, xcb_get_property_reply);
-    };
-    auto childrenOf = [c](xcb_query_tree_cookie_t cookie) {
-        const auto reply = xcbReply(c, cookie, xcb_query_tree_reply);
-        if (!reply) return std::vector<xcb_window_t>();
-        const xcb_window_t* first = xcb_query_tree_children(reply.get());
-        return std::vector<xcb_window_t>(first,
-                                         first + xcb_query_tree_children_length(reply.get()));
-    };
-
-    // The frame itself: the client when it has WM_STATE, and without a window manager,
-    // where nothing has WM_STATE, it stands for the client anyway.
+// The frame itself: the client when it has WM_STATE, and without a window manager, where
+// nothing has WM_STATE, it stands for the client anyway.
+void XcbWindowList::readFrames(std::vector<Candidate>& candidates,
+                               const std::unordered_set<xcb_window_t>& own) {
+    xcb_connection_t* c = m_connection->get();
     struct FrameCookies {
         xcb_get_property_cookie_t state, type, pid;
         xcb_query_tree_cookie_t tree;
     };
-    std::vector<FrameCookies> frameCookies;
+    std::vector<FrameCookies> cookies;
     for (const Candidate& candidate : candidates) {
         const xcb_window_t w = candidate.frame;
-        frameCookies.push_back({property(w, m_atoms.wmState, XCB_ATOM_ANY, 0),
-                                property(w, m_atoms.windowType, XCB_ATOM_ATOM, kMaxTypes),
-                                property(w, m_atoms.pid, XCB_ATOM_CARDINAL, 1),
-                                xcb_query_tree(c, w)});
+        cookies.push_back({askProperty(c, w, m_atoms.wmState, XCB_ATOM_ANY, 0),
+                           askProperty(c, w, m_atoms.windowType, XCB_ATOM_ATOM, kMaxTypes),
+                           askProperty(c, w, m_atoms.pid, XCB_ATOM_CARDINAL, 1),
+                           xcb_query_tree(c, w)});
     }
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         Candidate& candidate = candidates[i];
-        const auto state = propertyReply(frameCookies[i].state);
-        const auto type = propertyReply(frameCookies[i].type);
-        const auto pid = propertyReply(frameCookies[i].pid);
+        const auto state = propertyReply(c, cookies[i].state);
+        const auto type = propertyReply(c, cookies[i].type);
+        const auto pid = propertyReply(c, cookies[i].pid);
         candidate.skipped = skippedType(type.get()) || ownClient(candidate.frame, pid.get(), own);
-        std::vector<xcb_window_t> below = childrenOf(frameCookies[i].tree);
-        if (state && state->type != XCB_ATOM_NONE) {
+        std::vector<xcb_window_t> below = childrenOf(c, cookies[i].tree);
+        if (hasWmState(state)) {
             candidate.client = candidate.frame;
         } else {
             candidate.level = std::move(below);
         }
     }
+}
 
-    // Below a frame, one level per round: only WM_STATE is asked of every window, and the
-    // next level's children only of the frames whose client is still missing. Window
-    // managers put the client one or two levels down, among many decoration windows.
+// Below a frame, one level per round: only WM_STATE is asked of every window, and the next
+// level's children only of the frames whose client is still missing. Window managers put the
+// client one or two levels down, among many decoration windows.
+std::vector<std::size_t> XcbWindowList::findClientsBelowFrames(std::vector<Candidate>& candidates) {
+    xcb_connection_t* c = m_connection->get();
     std::vector<std::size_t> found;
     for (int depth = 1; depth <= kMaxClientDepth; ++depth) {
         std::vector<std::vector<xcb_get_property_cookie_t>> states(candidates.size());
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             for (xcb_window_t w : candidates[i].level) {
-                states[i].push_back(property(w, m_atoms.wmState, XCB_ATOM_ANY, 0));
+                states[i].push_back(askProperty(c, w, m_atoms.wmState, XCB_ATOM_ANY, 0));
             }
         }
         bool searching = false;
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             Candidate& candidate = candidates[i];
             for (std::size_t k = 0; k < states[i].size(); ++k) {
-                const auto state = propertyReply(states[i][k]);
-                if (candidate.client == 0 && state && state->type != XCB_ATOM_NONE) {
+                const auto state = propertyReply(c, states[i][k]);
+                if (candidate.client == 0 && hasWmState(state)) {
                     candidate.client = candidate.level[k];
                     found.push_back(i);
                 }
@@ -211,30 +236,30 @@ std::vector<Rect> XcbWindowList::onScreenWindowsInRootPixels() {
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             std::vector<xcb_window_t> next;
             for (const auto cookie : trees[i]) {
-                const std::vector<xcb_window_t> below = childrenOf(cookie);
+                const std::vector<xcb_window_t> below = childrenOf(c, cookie);
                 next.insert(next.end(), below.begin(), below.end());
             }
             candidates[i].level = std::move(next);
         }
     }
+    return found;
+}
 
-    // A client found below its frame decides in the frame's place.
-    std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> clientCookies;
+// A client found below its frame decides in the frame's place.
+void XcbWindowList::readClients(std::vector<Candidate>& candidates,
+                                const std::vector<std::size_t>& found,
+                                const std::unordered_set<xcb_window_t>& own) {
+    xcb_connection_t* c = m_connection->get();
+    std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> cookies;
     for (const std::size_t i : found) {
         const xcb_window_t w = candidates[i].client;
-        clientCookies.emplace_back(property(w, m_atoms.windowType, XCB_ATOM_ATOM, kMaxTypes),
-                                   property(w, m_atoms.pid, XCB_ATOM_CARDINAL, 1));
+        cookies.emplace_back(askProperty(c, w, m_atoms.windowType, XCB_ATOM_ATOM, kMaxTypes),
+                             askProperty(c, w, m_atoms.pid, XCB_ATOM_CARDINAL, 1));
     }
     for (std::size_t k = 0; k < found.size(); ++k) {
         Candidate& candidate = candidates[found[k]];
-        const auto type = propertyReply(clientCookies[k].first);
-        const auto pid = propertyReply(clientCookies[k].second);
+        const auto type = propertyReply(c, cookies[k].first);
+        const auto pid = propertyReply(c, cookies[k].second);
         candidate.skipped = skippedType(type.get()) || ownClient(candidate.client, pid.get(), own);
     }
-
-    std::vector<Rect> windows;
-    for (const Candidate& candidate : candidates) {
-        if (!candidate.skipped) windows.push_back(candidate.bounds);
-    }
-    return windows;
 }

@@ -27,7 +27,15 @@ private:
         std::unordered_set<xcb_atom_t> ordinaryTypes;  // normal, dialog, utility
         std::unordered_set<xcb_atom_t> otherTypes;     // desktop, dock, menu, tooltip, ...
     };
+    struct Candidate;
     void internAtoms();
+    std::vector<Candidate> viewableRootChildren(const std::unordered_set<xcb_window_t>& own);
+    void readFrames(std::vector<Candidate>& candidates,
+                    const std::unordered_set<xcb_window_t>& own);
+    // The candidates whose client was found below the frame.
+    std::vector<std::size_t> findClientsBelowFrames(std::vector<Candidate>& candidates);
+    void readClients(std::vector<Candidate>& candidates, const std::vector<std::size_t>& found,
+                     const std::unordered_set<xcb_window_t>& own);
     bool skippedType(const xcb_get_property_reply_t* types) const;
     bool ownClient(xcb_window_t window, const xcb_get_property_reply_t* pid,
                    const std::unordered_set<xcb_window_t>& ownIds) const;
