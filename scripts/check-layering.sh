@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Fails when two source folders include each other, directly or through others: the folders
 # under src/ must form layers (app on top, platform and model at the bottom). The concrete
-# platform back end (platform/qtxcb) counts as a folder of its own, which only app/ picks:
-# everything else reaches the system through the interfaces in platform/.
+# platform back ends (platform/qtxcb, platform/wayland) count as folders of their own, which
+# only app/ picks: everything else reaches the system through the interfaces in platform/.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
-# "folder included-folder" for every include of another folder; platform/qtxcb is "qtxcb".
+# "folder included-folder" for every include of another folder; platform/qtxcb is "qtxcb",
+# platform/wayland "wayland".
 edges=$(grep -rHoE '^#include "[a-z_]+/([a-z_]+/)?' --include='*.h' --include='*.cpp' . |
-    sed -E -e 's#^\./platform/qtxcb/#./qtxcb/#' \
-        -e 's#^\./([a-z_]+)/[^:]*:\#include "platform/qtxcb/#\1 qtxcb#' \
+    sed -E -e 's#^\./platform/(qtxcb|wayland)/#./\1/#' \
+        -e 's#^\./([a-z_]+)/[^:]*:\#include "platform/(qtxcb|wayland)/#\1 \2#' \
         -e 's#^\./([a-z_]+)/[^:]*:\#include "([a-z_]+)/.*#\1 \2#' | awk '$1 != $2' | sort -u)
 # Folder-level cycle search: tsort reports a loop on standard error.
 loops=$(printf '%s\n' "$edges" | tsort 2>&1 >/dev/null || true)
@@ -17,9 +18,9 @@ if [ -n "$loops" ]; then
     echo "$loops" >&2
     exit 1
 fi
-backEnd=$(printf '%s\n' "$edges" | awk '$2 == "qtxcb" && $1 != "app"')
+backEnd=$(printf '%s\n' "$edges" | awk '($2 == "qtxcb" || $2 == "wayland") && $1 != "app"')
 if [ -n "$backEnd" ]; then
-    echo "only app/ may include the platform back end (platform/qtxcb):" >&2
+    echo "only app/ may include a platform back end (platform/qtxcb, platform/wayland):" >&2
     echo "$backEnd" >&2
     exit 1
 fi

@@ -7,8 +7,10 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-svg-dev libgl-dev
     libxcb1-dev libxcb-shm0-dev libxcb-damage0-dev libxcb-randr0-dev
+    libwayland-dev libwayland-bin qt6-wayland
     libgtest-dev libbenchmark-dev zlib1g-dev
     xvfb xdotool xclip x11-utils x11-xserver-utils openbox
+    sway grim wl-clipboard wtype
     fonts-liberation fonts-wqy-microhei
     clang-format
     python3 dpkg-dev

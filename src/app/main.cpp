@@ -10,6 +10,7 @@
 #include "app/app_delegate.h"
 #include "app/display_loss.h"
 #include "app/launch_request.h"
+#include "app/platform_choice.h"
 #include "app/real_platform.h"
 #include "app/runtime_directory.h"
 #include "app/standard_streams.h"
@@ -27,6 +28,53 @@
 #include "platform/qtxcb/system_exit.h"
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screens.h"
+#include "platform/wayland/wayland_display.h"
+
+namespace {
+
+int cannotRecord(const std::string& problem) {
+    std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem.c_str());
+    return kExitCannotRecord;
+}
+
+// Qt finds the compositor by WAYLAND_DISPLAY inside XDG_RUNTIME_DIR, which the tool may have
+// to replace with a directory of its own: the socket is named by its full path first.
+void nameWaylandSocketByItsPath() {
+    const QByteArray display = qgetenv("WAYLAND_DISPLAY");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray name = display.isEmpty() ? QByteArray("wayland-0") : display;
+    if (name.startsWith('/') || runtime.isEmpty()) return;
+    qputenv("WAYLAND_DISPLAY", runtime + '/' + name);
+}
+
+// A capture in a Wayland session: the screens and the grab through our own connection to the
+// compositor, the windows through Qt's Wayland platform.
+int runOnWayland(int argc, char** argv, const QStringList& arguments) {
+    std::string problem;
+    std::shared_ptr<WaylandDisplay> display = WaylandDisplay::connect(&problem);
+    if (!display) return cannotRecord(problem);
+    if (display->screencopy() == nullptr) {
+        return cannotRecord("the Wayland compositor offers no screencopy (wlr-screencopy)");
+    }
+    nameWaylandSocketByItsPath();
+    ensureRuntimeDirectory();
+    RealPlatform platform(display);
+    const PlatformServices& services = platform.services();
+    const LaunchRequest request =
+        readLaunchRequest(arguments, *services.log, services.clock->now().milliseconds());
+    if (request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag)) {
+        services.clipboard->prepare();
+        if (runWithoutWindows(request, services)) return 0;
+    }
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    AppDelegate delegate(services);
+    delegate.applicationDidFinishLaunching(request);
+    SystemExit::exitNow(QApplication::exec());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     ensureStandardStreamsOpen();
@@ -43,11 +91,12 @@ int main(int argc, char** argv) {
     // File names in them stay the bytes given, even where those are not UTF-8.
     for (int i = 0; i < argc; ++i) arguments.append(localPathFromBytes(argv[i]));
 
-    auto cannotRecord = [](const std::string& problem) {
-        std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem.c_str());
-        return kExitCannotRecord;
-    };
-    if (const auto problem = waylandSessionProblem()) return cannotRecord(*problem);
+    const PlatformChoice choice = choosePlatformFromEnvironment();
+    if (!choice.system) return cannotRecord(choice.problem.toStdString());
+    // The clipboard helper serves the clipboard of the same window system.
+    qputenv("QUILLET_PLATFORM", platformName(*choice.system));
+    if (*choice.system == WindowSystem::Wayland) return runOnWayland(argc, argv, arguments);
+
     DisplayCheck display = connectToXDisplay();
     if (!display.connection) return cannotRecord(display.problem);
     // Before the clipboard helper inherits our environment and before Qt looks for it.

@@ -16,46 +16,83 @@
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screen_grabber.h"
 #include "platform/qtxcb/xcb_window_list.h"
+#include "platform/wayland/screencopy_grabber.h"
+#include "platform/wayland/wayland_display.h"
+#include "platform/wayland/wayland_screens.h"
+#include "platform/wayland/wayland_window_state.h"
+#include "platform/window_list.h"
+
+namespace {
+
+// Wayland gives a client no list of the other windows.
+class NoWindowList : public WindowList {
+public:
+    std::vector<Rect> onScreenWindows() override { return {}; }
+};
+
+}  // namespace
 
 struct RealPlatform::Parts {
-    explicit Parts(std::shared_ptr<XcbConnection> c) : connection(std::move(c)) {}
-
-    std::shared_ptr<XcbConnection> connection;
     SystemLog log;
     SystemClock clock;
     SystemExit processExit;
-    QtScreens screens;
-    XcbWindowList windowList{connection};
-    XcbScreenGrabber grabber{connection, &screens};
     ClipboardKeeper clipboard{ClipboardKeeper::helperExecutable()};
     QtDialogs dialogs;
     X11PermissionProbe permissionProbe;
     SignalTermination termination;
-    X11WindowState windowState;
     std::optional<GrabRecorder> recorder;
+
+    // What differs between the window systems.
+    std::unique_ptr<DesktopScreens> screens;
+    std::unique_ptr<WindowList> windowList;
+    std::unique_ptr<ScreenGrabber> grabber;
+    std::unique_ptr<WindowState> windowState;
+    XcbScreenGrabber* xcbGrabber = nullptr;  // X11 only
 };
 
 RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
-    : m_parts(std::make_unique<Parts>(std::move(connection))) {
+    : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
+    p.screens = std::make_unique<QtScreens>();
+    p.windowList = std::make_unique<XcbWindowList>(connection);
+    auto grabber = std::make_unique<XcbScreenGrabber>(connection, p.screens.get());
     // The first grab into fresh memory pays for its page faults; this does that now, in the
     // background, while the rest of the start-up runs.
-    p.grabber.prepare();
-    ScreenGrabber* grabber = &p.grabber;
+    grabber->prepare();
+    p.xcbGrabber = grabber.get();
+    p.grabber = std::move(grabber);
+    p.windowState = std::make_unique<X11WindowState>();
+    assemble();
+}
+
+RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display)
+    : m_parts(std::make_unique<Parts>()) {
+    Parts& p = *m_parts;
+    p.screens = std::make_unique<WaylandScreens>(display);
+    p.windowList = std::make_unique<NoWindowList>();
+    p.grabber = std::make_unique<ScreencopyGrabber>(display);
+    p.windowState = std::make_unique<WaylandWindowState>();
+    assemble();
+}
+
+void RealPlatform::assemble() {
+    Parts& p = *m_parts;
+    ScreenGrabber* grabber = p.grabber.get();
     // For tests: every grab is also written to this file.
     if (const char* path = std::getenv("QUILLET_RECORD_GRABS"); path != nullptr && *path != '\0') {
-        grabber = &p.recorder.emplace(p.grabber, QString::fromLocal8Bit(path));
+        grabber = &p.recorder.emplace(*p.grabber, QString::fromLocal8Bit(path));
     }
     m_services = PlatformServices{
-        &p.log,       &p.clock,   &p.processExit,     &p.screens,     &p.windowList, grabber,
-        &p.clipboard, &p.dialogs, &p.permissionProbe, &p.termination, &p.windowState};
+        &p.log,       &p.clock,   &p.processExit,     p.screens.get(), p.windowList.get(), grabber,
+        &p.clipboard, &p.dialogs, &p.permissionProbe, &p.termination,  p.windowState.get()};
 }
 
 RealPlatform::~RealPlatform() = default;
 
 void RealPlatform::useScreens(DesktopScreens* screens) {
     Parts& p = *m_parts;
-    DesktopScreens* chosen = screens ? screens : &p.screens;
+    if (p.xcbGrabber == nullptr) return;
+    DesktopScreens* chosen = screens ? screens : p.screens.get();
     m_services.screens = chosen;
-    p.grabber.setScreens(chosen);
+    p.xcbGrabber->setScreens(chosen);
 }

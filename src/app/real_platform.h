@@ -1,31 +1,36 @@
 #pragma once
-// The one place that picks the real platform services: Qt for screens and dialogs, our own
-// xcb connection for the window list and the screen grab, a helper process for the
-// clipboard, syslog and standard error for the log.
+// The one place that picks the real platform services. On X11: Qt for screens and dialogs, our
+// own xcb connection for the window list and the screen grab. On Wayland: our own connection
+// to the compositor for the screens and the grab (screencopy), no window list. Both: a helper
+// process for the clipboard, syslog and standard error for the log.
 
 #include <memory>
 
 #include "platform/platform_services.h"
 
 class DesktopScreens;
+class WaylandDisplay;
 class XcbConnection;
 
 class RealPlatform {
 public:
     // `connection` is the one the display check opened (see connectToXDisplay()).
     explicit RealPlatform(std::shared_ptr<XcbConnection> connection);
+    explicit RealPlatform(std::shared_ptr<WaylandDisplay> display);
     ~RealPlatform();
     RealPlatform(const RealPlatform&) = delete;
     RealPlatform& operator=(const RealPlatform&) = delete;
 
     const PlatformServices& services() const { return m_services; }
 
-    // Screens read from the X server instead of Qt (for a process without a QGuiApplication);
-    // null returns to Qt's. `screens` must outlive their use.
+    // X11: screens read from the X server instead of Qt (for a process without a
+    // QGuiApplication); null returns to Qt's. `screens` must outlive their use.
     void useScreens(DesktopScreens* screens);
 
 private:
     struct Parts;
+    void assemble();
+
     std::unique_ptr<Parts> m_parts;
     PlatformServices m_services;
 };

@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/clipboard_helper.h"
 #include "platform/png_encoder.h"
-#include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/clipboard_keeper.h"
 #include "support/child_process.h"
 #include "support/test_images.h"

@@ -30,7 +30,7 @@ bool ToolRun::start(const ToolLaunch& launch, const std::string& display,
                                  std::to_string(launch.width) + "," + std::to_string(launch.height);
     // The tests' private X server is all the tool may see of the desktop they run on.
     std::vector<std::string> changes{display.empty() ? "DISPLAY" : "DISPLAY=" + display,
-                                     "WAYLAND_DISPLAY", "XDG_SESSION_TYPE",
+                                     "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QUILLET_PLATFORM",
                                      "QUILLET_RECORD_GRABS=" + frozenScreenPath().toStdString()};
     changes.insert(changes.end(), env.begin(), env.end());
     return startWithArguments({argument}, changes);

@@ -14,8 +14,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "platform/clipboard_helper.h"
 #include "platform/png_encoder.h"
-#include "platform/qtxcb/clipboard_helper.h"
 #include "platform/qtxcb/memfd_memory.h"
 
 extern char** environ;

@@ -18,14 +18,3 @@ DisplayCheck connectToXDisplay() {
     if (!format.isCapturable()) return {nullptr, format.problem()};
     return {std::move(connection), {}};
 }
-
-std::optional<std::string> waylandSessionProblem() {
-    const char* sessionType = std::getenv("XDG_SESSION_TYPE");
-    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
-    if ((sessionType && std::strcmp(sessionType, "wayland") == 0) ||
-        (waylandDisplay && *waylandDisplay != '\0')) {
-        return "a Wayland session: through XWayland only X11 windows can be seen, the rest of "
-               "the screen would come out black";
-    }
-    return std::nullopt;
-}

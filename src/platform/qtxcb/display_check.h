@@ -18,7 +18,3 @@ struct DisplayCheck {
 // X server that resets when its last client leaves (Xvfb's default) would otherwise reset
 // between the check and the next connection, which then may meet a server in mid-reset.
 DisplayCheck connectToXDisplay();
-
-// Why a Wayland session cannot be recorded through X11, or nothing outside one. Its X server
-// (XWayland) shows only X clients on its root window: native windows would come out black.
-std::optional<std::string> waylandSessionProblem();

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/qtxcb/desktop_screens.h"
+#include "platform/desktop_screens.h"
 
 // Qt's screens with the primary one first, for the conversions in screen_coordinates.h.
 std::vector<DesktopScreen> desktopScreens();

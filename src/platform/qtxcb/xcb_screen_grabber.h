@@ -10,7 +10,7 @@
 #include <optional>
 #include <thread>
 
-#include "platform/qtxcb/desktop_screens.h"
+#include "platform/desktop_screens.h"
 #include "platform/qtxcb/root_pixel_format.h"
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/screen_grabber.h"

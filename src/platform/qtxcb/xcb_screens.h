@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/qtxcb/desktop_screens.h"
+#include "platform/desktop_screens.h"
 #include "platform/qtxcb/xcb_connection.h"
 
 class XcbScreens : public DesktopScreens {

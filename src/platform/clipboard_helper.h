@@ -1,12 +1,17 @@
 #pragma once
-// quillet-clipboard-helper, the program that keeps a finished image on the X11 clipboard after the
+// quillet-clipboard-helper, the program that keeps a finished image on the clipboard after the
 // capturing process has ended: it receives the pixels from ClipboardKeeper and encodes the PNG
-// once (or receives a finished PNG and serves it as it is), owns CLIPBOARD, and exits as soon as
-// another client takes it or the X connection goes away. It talks to the X server through xcb
-// alone: no toolkit start-up stands between the capture and the first paste.
+// once (or receives a finished PNG and serves it as it is), owns the clipboard, and exits as
+// soon as another client takes it or its connection goes away. It talks to the window system
+// directly (a ClipboardServer: xcb, or Wayland's data control): no toolkit start-up stands
+// between the capture and the first paste.
 
 #include <QImage>
 #include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "platform/clipboard_server.h"
 
 // argv[1] of the helper: it runs only when started by ClipboardKeeper.
 inline constexpr char kClipboardHelperFlag[] = "--quillet-clipboard-helper";
@@ -40,4 +45,9 @@ struct ClipboardImageHeader {
     qint64 pixelsOffset = 0;
 };
 
-int runClipboardHelper(int argc, char** argv);
+// The data type the helper offers.
+inline constexpr char kClipboardPngMime[] = "image/png";
+
+// The helper's whole run once started: `connect` opens its own connection to the window
+// system. Returns the process's exit status.
+int runClipboardHelper(const std::function<std::unique_ptr<ClipboardServer>()>& connect);

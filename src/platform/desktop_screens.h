@@ -1,7 +1,8 @@
 #pragma once
 // Screens described the way Qt's virtual desktop describes them (see DesktopScreen), turned
-// into the user-interface coordinates of Screens. Two sources: Qt itself, and the X server
-// read directly for a process that runs without a QGuiApplication.
+// into the user-interface coordinates of Screens. The sources: Qt itself, the X server read
+// directly, and a Wayland compositor's outputs (the last two for a process without a
+// QGuiApplication).
 
 #include <vector>
 

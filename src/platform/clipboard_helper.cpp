@@ -1,11 +1,10 @@
-#include "platform/qtxcb/clipboard_helper.h"
+#include "platform/clipboard_helper.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -20,11 +19,9 @@
 #include <thread>
 
 #include "platform/png_encoder.h"
-#include "platform/qtxcb/selection_owner.h"
 
 namespace {
 
-constexpr char kPngMime[] = "image/png";
 // A safety net next to SelectionClear: however the loss of ownership was missed, the helper
 // notices it within this time.
 constexpr int kOwnershipPollMs = 1000;
@@ -237,10 +234,9 @@ void detachFromCaller() {
     close_range(kHelperChannelFd + 1, ~0u, 0);
 }
 
-// Serves CLIPBOARD until another client takes it or the X connection goes away; gives it up if
-// the image turns out not to make a PNG after all. Returns the process's exit status.
-int serveClipboard(xcb_connection_t* connection, SelectionOwner& owner, EncodedImage& image,
-                   int wakeUpFd) {
+// Serves the clipboard until another client takes it or the connection goes away; gives it up
+// if the image turns out not to make a PNG after all. Returns the process's exit status.
+int serveClipboard(ClipboardServer& server, EncodedImage& image, int wakeUpFd) {
     bool dataKnown = false;
     for (;;) {
         if (!dataKnown) {
@@ -248,23 +244,18 @@ int serveClipboard(xcb_connection_t* connection, SelectionOwner& owner, EncodedI
             if (stage == EncodedImage::Stage::Encoded || stage == EncodedImage::Stage::Failed) {
                 dataKnown = true;
                 const QByteArray png = image.waitForPng();
-                owner.setData(png);
+                server.setData(png);
                 if (png.isEmpty()) {
-                    owner.releaseIfOwned();
+                    server.releaseIfOwned();
                     return 1;
                 }
             }
         }
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            const bool stillOwned = owner.handle(event);
-            std::free(event);
-            if (!stillOwned) return 0;
-        }
-        if (xcb_connection_has_error(connection)) return 0;
-        pollfd fds[] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {wakeUpFd, POLLIN, 0}};
+        if (!server.handleEvents()) return 0;
+        pollfd fds[] = {{server.eventFd(), POLLIN, 0}, {wakeUpFd, POLLIN, 0}};
         const int ready = poll(fds, dataKnown ? 1 : 2, kOwnershipPollMs);
         if (ready < 0 && errno != EINTR) return 1;
-        if (ready == 0 && !owner.ownsOnServer()) return 0;  // however the loss was missed
+        if (ready == 0 && !server.stillOwned()) return 0;  // however the loss was missed
         if (fds[1].revents & POLLIN) {
             uint64_t count = 0;
             [[maybe_unused]] const ssize_t n = read(wakeUpFd, &count, sizeof count);
@@ -274,7 +265,7 @@ int serveClipboard(xcb_connection_t* connection, SelectionOwner& owner, EncodedI
 
 }  // namespace
 
-int runClipboardHelper(int, char**) {
+int runClipboardHelper(const std::function<std::unique_ptr<ClipboardServer>()>& connect) {
     detachFromCaller();
     auto image = std::make_shared<EncodedImage>();
     std::thread encoder(receiveAndEncode, image);
@@ -287,30 +278,24 @@ int runClipboardHelper(int, char**) {
         return status;
     };
 
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return finish(1);
-    }
+    std::unique_ptr<ClipboardServer> server = connect();
+    if (!server) return finish(1);
     int status = 1;
-    {
-        SelectionOwner owner(connection, "CLIPBOARD", kPngMime);
-        if (!image->waitForPixels()) {
-            // Nothing to serve.
-        } else if (!callerWaits()) {
-            // The capturing process has gone (killed, say): it will report no image, so the
-            // clipboard stays as it was.
-        } else if (!owner.acquire() || image->failed()) {
-            owner.releaseIfOwned();
-            answer(kHelperFailed);
-        } else {
-            answer(kHelperReady);
-            close(kHelperChannelFd);
-            channelOpen = false;
-            // "Ready" comes before the encoding ends, to keep the capturing process short.
-            status = serveClipboard(connection, owner, *image, image->wakeUpFd());
-        }
+    if (!image->waitForPixels()) {
+        // Nothing to serve.
+    } else if (!callerWaits()) {
+        // The capturing process has gone (killed, say): it will report no image, so the
+        // clipboard stays as it was.
+    } else if (!server->acquire() || image->failed()) {
+        server->releaseIfOwned();
+        answer(kHelperFailed);
+    } else {
+        answer(kHelperReady);
+        close(kHelperChannelFd);
+        channelOpen = false;
+        // "Ready" comes before the encoding ends, to keep the capturing process short.
+        status = serveClipboard(*server, *image, image->wakeUpFd());
     }
-    xcb_disconnect(connection);
+    server.reset();
     return finish(status);
 }

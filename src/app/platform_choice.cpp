@@ -1,0 +1,31 @@
+#include "app/platform_choice.h"
+
+#include <cstdlib>
+
+PlatformChoice choosePlatform(
+    const std::function<std::optional<std::string>(const char* name)>& variable) {
+    if (const auto forced = variable("QUILLET_PLATFORM"); forced && !forced->empty()) {
+        if (*forced == platformName(WindowSystem::X11)) return {WindowSystem::X11, {}};
+        if (*forced == platformName(WindowSystem::Wayland)) return {WindowSystem::Wayland, {}};
+        return {std::nullopt, QStringLiteral("QUILLET_PLATFORM is \"%1\"; it may be x11 or wayland")
+                                  .arg(QString::fromStdString(*forced))};
+    }
+    const auto display = variable("WAYLAND_DISPLAY");
+    const auto session = variable("XDG_SESSION_TYPE");
+    if ((display && !display->empty()) || session == "wayland") {
+        return {WindowSystem::Wayland, {}};
+    }
+    return {WindowSystem::X11, {}};
+}
+
+PlatformChoice choosePlatformFromEnvironment() {
+    return choosePlatform([](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        if (value == nullptr) return std::nullopt;
+        return std::string(value);
+    });
+}
+
+const char* platformName(WindowSystem system) {
+    return system == WindowSystem::Wayland ? "wayland" : "x11";
+}

@@ -1,0 +1,217 @@
+#include "platform/wayland/screencopy_grabber.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "wlr-screencopy-unstable-v1-client-protocol.h"
+
+namespace {
+
+// What the compositor says about one frame, in the order it says it.
+struct FrameState {
+    uint32_t format = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t stride = 0;
+    bool shmOffered = false;
+    bool described = false;  // every buffer type has been offered
+    uint32_t flags = 0;
+    bool ready = false;
+    bool failed = false;
+};
+
+void frameBuffer(void* data, zwlr_screencopy_frame_v1* frame, uint32_t format, uint32_t width,
+                 uint32_t height, uint32_t stride) {
+    auto* s = static_cast<FrameState*>(data);
+    s->format = format;
+    s->width = width;
+    s->height = height;
+    s->stride = stride;
+    s->shmOffered = true;
+    // Before version 3 this event is the whole description.
+    if (zwlr_screencopy_frame_v1_get_version(frame) < 3) s->described = true;
+}
+void frameFlags(void* data, zwlr_screencopy_frame_v1*, uint32_t flags) {
+    static_cast<FrameState*>(data)->flags = flags;
+}
+void frameReady(void* data, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {
+    static_cast<FrameState*>(data)->ready = true;
+}
+void frameFailed(void* data, zwlr_screencopy_frame_v1*) {
+    static_cast<FrameState*>(data)->failed = true;
+}
+void frameDamage(void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void frameDmabuf(void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {}
+void frameBufferDone(void* data, zwlr_screencopy_frame_v1*) {
+    static_cast<FrameState*>(data)->described = true;
+}
+const zwlr_screencopy_frame_v1_listener kFrameListener = {
+    frameBuffer, frameFlags, frameReady, frameFailed, frameDamage, frameDmabuf, frameBufferDone};
+
+// Shared memory the compositor copies into, seen by us as a QImage until that is gone.
+struct ShmArea {
+    void* pixels = MAP_FAILED;
+    size_t size = 0;
+    int fd = -1;
+};
+
+void releaseArea(void* info) {
+    auto* area = static_cast<ShmArea*>(info);
+    if (area->pixels != MAP_FAILED) munmap(area->pixels, area->size);
+    delete area;
+}
+
+// The 32-bit layouts compositors copy in; alpha is meaningless on a screen and is made opaque.
+std::optional<QImage::Format> imageFormat(uint32_t format) {
+    switch (format) {
+        case WL_SHM_FORMAT_XRGB8888:
+        case WL_SHM_FORMAT_ARGB8888:
+            return QImage::Format_RGB32;
+        case WL_SHM_FORMAT_XBGR8888:
+        case WL_SHM_FORMAT_ABGR8888:
+            return QImage::Format_RGBX8888;
+        default:
+            return std::nullopt;
+    }
+}
+
+// Both layouts keep the unused byte last in memory: the top byte of a little-endian word.
+void makeOpaque(QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) row[x] |= 0xff000000u;
+    }
+}
+
+double overlapArea(const Rect& a, const Rect& b) {
+    const Rect overlap = a.intersected(b);
+    return overlap.width * overlap.height;
+}
+
+}  // namespace
+
+ScreencopyGrabber::ScreencopyGrabber(std::shared_ptr<WaylandDisplay> display)
+    : m_display(std::move(display)) {}
+
+QImage ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
+    wl_display* d = m_display->get();
+    FrameState state;
+    zwlr_screencopy_frame_v1* frame =
+        zwlr_screencopy_manager_v1_capture_output(m_display->screencopy(), 0, output.output);
+    zwlr_screencopy_frame_v1_add_listener(frame, &kFrameListener, &state);
+    auto fail = [&](const QString& why) {
+        zwlr_screencopy_frame_v1_destroy(frame);
+        m_error = why;
+        return QImage();
+    };
+    while (!state.described && !state.failed) {
+        if (wl_display_dispatch(d) < 0) {
+            m_lost = true;
+            return fail(QStringLiteral("the Wayland compositor closed the connection"));
+        }
+    }
+    const std::optional<QImage::Format> format = imageFormat(state.format);
+    if (state.failed || !state.shmOffered) {
+        return fail(QStringLiteral("the compositor refused to copy output %1")
+                        .arg(QString::fromStdString(output.name)));
+    }
+    if (!format || state.stride < state.width * 4 || state.width == 0 || state.height == 0) {
+        return fail(QStringLiteral("the compositor offers an unknown pixel layout (%1)")
+                        .arg(state.format, 0, 16));
+    }
+
+    auto* area = new ShmArea;
+    area->size = size_t(state.stride) * state.height;
+    area->fd = memfd_create("quillet-screencopy", MFD_CLOEXEC);
+    if (area->fd < 0 || ftruncate(area->fd, off_t(area->size)) != 0 ||
+        (area->pixels = mmap(nullptr, area->size, PROT_READ | PROT_WRITE, MAP_SHARED, area->fd,
+                             0)) == MAP_FAILED) {
+        if (area->fd >= 0) close(area->fd);
+        releaseArea(area);
+        return fail(QStringLiteral("no shared memory for the screen: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    wl_shm_pool* pool = wl_shm_create_pool(m_display->shm(), area->fd, int32_t(area->size));
+    wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, int32_t(state.width),
+                                                  int32_t(state.height), int32_t(state.stride),
+                                                  state.format);
+    wl_shm_pool_destroy(pool);
+    close(area->fd);
+    zwlr_screencopy_frame_v1_copy(frame, buffer);
+    while (!state.ready && !state.failed) {
+        if (wl_display_dispatch(d) < 0) {
+            m_lost = true;
+            break;
+        }
+    }
+    wl_buffer_destroy(buffer);
+    zwlr_screencopy_frame_v1_destroy(frame);
+    if (!state.ready) {
+        releaseArea(area);
+        m_error = m_lost ? QStringLiteral("the Wayland compositor closed the connection")
+                         : QStringLiteral("the compositor failed to copy output %1")
+                               .arg(QString::fromStdString(output.name));
+        return {};
+    }
+    QImage image(static_cast<uchar*>(area->pixels), int(state.width), int(state.height),
+                 qsizetype(state.stride), *format, releaseArea, area);
+    makeOpaque(image);
+    if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
+    if (state.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) image.mirror(false, true);
+    return image;
+}
+
+QImage ScreencopyGrabber::grab(const Rect& displayRect) {
+    m_error.clear();
+    const std::vector<WaylandOutput> outputs = m_display->outputs();
+    if (outputs.empty()) {
+        m_error = QStringLiteral("the compositor has no output");
+        return {};
+    }
+    if (m_display->screencopy() == nullptr || m_display->shm() == nullptr) {
+        m_error = QStringLiteral("the compositor offers no screencopy");
+        return {};
+    }
+    // Display coordinates start at the main output's corner.
+    const Rect& main = outputs.front().logical;
+    auto inDisplay = [&main](const WaylandOutput& o) {
+        return Rect{o.logical.x - main.x, o.logical.y - main.y, o.logical.width, o.logical.height};
+    };
+    const WaylandOutput* best = &outputs.front();
+    double bestOverlap = 0;
+    for (const WaylandOutput& o : outputs) {
+        const double overlap = overlapArea(displayRect, inDisplay(o));
+        if (overlap > bestOverlap) {
+            best = &o;
+            bestOverlap = overlap;
+        }
+    }
+    const QImage whole = copyOutput(*best);
+    if (whole.isNull()) return {};
+    const Rect place = inDisplay(*best);
+    const double ratio = place.width > 0 ? whole.width() / place.width : 1.0;
+    const QRect wanted(int(std::lround((displayRect.x - place.x) * ratio)),
+                       int(std::lround((displayRect.y - place.y) * ratio)),
+                       int(std::lround(displayRect.width * ratio)),
+                       int(std::lround(displayRect.height * ratio)));
+    QImage image;
+    if (wanted == whole.rect()) {
+        image = whole;
+    } else {
+        // A rectangle beyond the output is black there, as on a screen edge.
+        image = QImage(wanted.size(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        const QRect inside = wanted.intersected(whole.rect());
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            std::memcpy(image.scanLine(y - wanted.y()) + (inside.x() - wanted.x()) * 4,
+                        whole.constScanLine(y) + inside.x() * 4, size_t(inside.width()) * 4);
+        }
+    }
+    image.setDevicePixelRatio(ratio);
+    return image;
+}

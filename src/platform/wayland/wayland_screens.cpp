@@ -1,0 +1,20 @@
+#include "platform/wayland/wayland_screens.h"
+
+std::vector<DesktopScreen> WaylandScreens::desktop() {
+    std::vector<DesktopScreen> screens;
+    for (const WaylandOutput& o : m_display->outputs()) {
+        if (o.logical.width <= 0 || o.logical.height <= 0) continue;
+        const bool turned = o.transform % 2 == 1;
+        const double pixels = turned ? o.pixelHeight : o.pixelWidth;
+        const double ratio = pixels > 0 ? pixels / o.logical.width : double(o.scale);
+        screens.push_back({o.logical, ratio});
+    }
+    return screens;
+}
+
+Point WaylandScreens::desktopPointer() {
+    const std::vector<DesktopScreen> screens = desktop();
+    if (screens.empty()) return {};
+    const Rect& main = screens.front().geometry;
+    return {main.x + main.width / 2, main.y + main.height / 2};
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The outputs of a Wayland compositor as screens, read from our own connection (no
+// QGuiApplication needed). A Wayland client learns where the pointer is only once the pointer
+// is over one of its surfaces, so before that the pointer is taken to be at the main screen's
+// centre.
+
+#include <memory>
+
+#include "platform/desktop_screens.h"
+#include "platform/wayland/wayland_display.h"
+
+class WaylandScreens : public DesktopScreens {
+public:
+    explicit WaylandScreens(std::shared_ptr<WaylandDisplay> display)
+        : m_display(std::move(display)) {}
+    std::vector<DesktopScreen> desktop() override;
+    Point desktopPointer() override;
+
+private:
+    std::shared_ptr<WaylandDisplay> m_display;
+};
