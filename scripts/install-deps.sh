@@ -10,7 +10,7 @@ packages=(
     libwayland-dev libwayland-bin qt6-wayland
     libgtest-dev libbenchmark-dev zlib1g-dev
     xvfb xdotool xclip x11-utils x11-xserver-utils openbox
-    sway grim wl-clipboard wtype
+    sway swaybg grim wl-clipboard wtype
     fonts-liberation fonts-wqy-microhei
     clang-format
     python3 dpkg-dev

@@ -87,7 +87,9 @@ void DataControlServer::releaseIfOwned() {
     m_display->roundtrip();
 }
 
-int DataControlServer::eventFd() { return wl_display_get_fd(m_display->get()); }
+int DataControlServer::eventFd() {
+    return wl_display_get_fd(m_display->get());
+}
 
 bool DataControlServer::handleEvents() {
     wl_display* d = m_display->get();
@@ -104,7 +106,9 @@ bool DataControlServer::handleEvents() {
     return !m_lost;
 }
 
-bool DataControlServer::stillOwned() { return m_display->roundtrip() && !m_lost; }
+bool DataControlServer::stillOwned() {
+    return m_display->roundtrip() && !m_lost;
+}
 
 void DataControlServer::send(void* data, zwlr_data_control_source_v1*, const char* mimeType,
                              int32_t fd) {

@@ -137,9 +137,8 @@ QImage ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
     }
     wl_shm_pool* pool = wl_shm_create_pool(m_display->shm(), area->fd, int32_t(area->size));
-    wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, int32_t(state.width),
-                                                  int32_t(state.height), int32_t(state.stride),
-                                                  state.format);
+    wl_buffer* buffer = wl_shm_pool_create_buffer(
+        pool, 0, int32_t(state.width), int32_t(state.height), int32_t(state.stride), state.format);
     wl_shm_pool_destroy(pool);
     close(area->fd);
     zwlr_screencopy_frame_v1_copy(frame, buffer);

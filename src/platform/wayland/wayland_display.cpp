@@ -35,7 +35,7 @@ void outputName(void* data, wl_output*, const char* name) {
     static_cast<WaylandOutput*>(data)->name = name;
 }
 void outputDescription(void*, wl_output*, const char*) {}
-const wl_output_listener kOutputListener = {outputGeometry, outputMode,  outputDone,
+const wl_output_listener kOutputListener = {outputGeometry, outputMode, outputDone,
                                             outputScale,    outputName, outputDescription};
 
 void xdgPosition(void* data, zxdg_output_v1*, int32_t x, int32_t y) {
@@ -100,8 +100,8 @@ std::unique_ptr<WaylandDisplay> WaylandDisplay::connect(std::string* problem) {
     return d;
 }
 
-void WaylandDisplay::global(void* data, wl_registry* registry, uint32_t name,
-                            const char* interface, uint32_t version) {
+void WaylandDisplay::global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                            uint32_t version) {
     auto* d = static_cast<WaylandDisplay*>(data);
     auto bind = [&](const wl_interface* type, uint32_t highest) {
         return wl_registry_bind(registry, name, type, std::min(version, highest));
@@ -143,7 +143,9 @@ std::vector<WaylandOutput> WaylandDisplay::outputs() const {
     return list;
 }
 
-bool WaylandDisplay::roundtrip() { return wl_display_roundtrip(m_display) >= 0; }
+bool WaylandDisplay::roundtrip() {
+    return wl_display_roundtrip(m_display) >= 0;
+}
 
 WaylandDisplay::~WaylandDisplay() {
     if (m_display == nullptr) return;

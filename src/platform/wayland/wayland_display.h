@@ -20,11 +20,11 @@ struct zxdg_output_v1;
 struct WaylandOutput {
     wl_output* output = nullptr;
     zxdg_output_v1* xdgOutput = nullptr;
-    std::string name;     // the connector, such as "HEADLESS-1"
-    Rect logical;         // place and size in the compositor's logical space
-    int pixelWidth = 0;   // the current mode, in device pixels (before any transform)
+    std::string name;    // the connector, such as "HEADLESS-1"
+    Rect logical;        // place and size in the compositor's logical space
+    int pixelWidth = 0;  // the current mode, in device pixels (before any transform)
     int pixelHeight = 0;
-    int32_t scale = 1;    // the integer scale the compositor announces
+    int32_t scale = 1;  // the integer scale the compositor announces
     int32_t transform = WL_OUTPUT_TRANSFORM_NORMAL;
     bool hasLogical = false;
 };

@@ -1,0 +1,97 @@
+// The real binary in a Wayland session: a private headless sway whose outputs show wallpapers
+// of known pixels. What the tool delivers is compared with what grim reads from the compositor
+// and pasted with wl-paste after the tool has gone.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "support/geometry_printers.h"
+#include "support/result_file.h"
+#include "support/tool_run.h"
+#include "support/wayland_session.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kExitFinished = 1;
+
+Rect resultGeometry(const QJsonObject& r) {
+    return {double(r["x"].toInt()), double(r["y"].toInt()), double(r["Width"].toInt()),
+            double(r["Height"].toInt())};
+}
+
+// Runs one automatic capture to its end; the pasted image (null when nothing could be pasted).
+struct AutomaticRun {
+    int exitStatus = -1;
+    std::optional<QJsonObject> result;
+    QImage pasted;
+    std::string standardError;
+};
+
+AutomaticRun captureAutomatically(const WaylandSession& session, const ToolLaunch& launch) {
+    AutomaticRun run;
+    ToolRun tool;
+    if (!tool.start(launch, "", session.clientEnvironment())) return run;
+    if (!tool.waitForExit(20s)) return run;
+    run.exitStatus = tool.exitStatus();
+    run.result = tool.result();
+    run.standardError = tool.standardError();
+    run.pasted = QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+    return run;
+}
+
+TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
+    struct Row {
+        const char* name;
+        std::vector<WaylandOutputSpec> outputs;
+        ToolLaunch launch;
+        Rect reported;       // the result's geometry, in points of the captured screen
+        std::string region;  // grim's region of the same pixels; empty: the first output
+        QSize pixels;        // the pasted image's size
+    };
+    const Row rows[] = {
+        {"whole screen", {{1280, 800}}, {{}, 0, 2}, {0, 0, 1280, 800}, "", {1280, 800}},
+        {"rectangle",
+         {{1280, 800}},
+         {{}, 0, 1, 100, 50, 300, 200},
+         {100, 50, 300, 200},
+         "100,50 300x200",
+         {300, 200}},
+        // At scale 2 the screen is 640 x 400 points and its pixels are kept.
+        {"scale 2", {{1280, 800, 2}}, {{}, 0, 2}, {0, 0, 640, 400}, "", {1280, 800}},
+        {"scale 2, rectangle",
+         {{1280, 800, 2}},
+         {{}, 0, 1, 10, 20, 100, 50},
+         {10, 20, 100, 50},
+         "10,20 100x50",
+         {200, 100}},
+        // Two outputs: the main (first) one is captured.
+        {"two outputs",
+         {{1280, 800}, {1024, 768, 1, 1280, 0}},
+         {{}, 0, 2},
+         {0, 0, 1280, 800},
+         "",
+         {1280, 800}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WaylandSession session(row.outputs);
+        ASSERT_TRUE(session.ok()) << session.error();
+        const AutomaticRun run = captureAutomatically(session, row.launch);
+        ASSERT_EQ(run.exitStatus, kExitFinished) << run.standardError;
+        ASSERT_TRUE(run.result) << run.standardError;
+        EXPECT_EQ(resultGeometry(*run.result), row.reported);
+        ASSERT_EQ(run.pasted.size(), row.pixels) << "pasted after the tool had exited";
+        const QImage reference =
+            row.region.empty()
+                ? session.grim("0,0 " +
+                               std::to_string(row.outputs[0].width / row.outputs[0].scale) + "x" +
+                               std::to_string(row.outputs[0].height / row.outputs[0].scale))
+                : session.grim(row.region);
+        ASSERT_FALSE(reference.isNull());
+        EXPECT_EQ(run.pasted, reference.convertToFormat(QImage::Format_RGB32));
+    }
+}
+
+}  // namespace
