@@ -149,6 +149,9 @@ void CaptureWindow::prefaultWindowPixels() {
     // fault for every page of it (about 10 ms at 3840 x 2160). Another thread maps them in
     // while the screen is grabbed and the window mapped; it writes nothing.
     placeOverScreen();
+    // Only X11's backing store has its image before the first paint; Wayland's makes its
+    // buffer when painting begins.
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
     QBackingStore* store = backingStore();
     if (store == nullptr || m_prefault.joinable()) return;
     store->resize(size());

@@ -8,7 +8,12 @@
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
 #include "support/tool_run.h"
+#include "support/wayland_input.h"
 #include "support/wayland_session.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <thread>
 
 namespace {
 
@@ -92,6 +97,73 @@ TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
         ASSERT_FALSE(reference.isNull());
         EXPECT_EQ(run.pasted, reference.convertToFormat(QImage::Format_RGB32));
     }
+}
+
+// Whether the compositor's tree holds a focused full-screen window of process `pid`.
+bool focusedFullScreenOf(const QJsonObject& node, qint64 pid) {
+    if (node["pid"].toInteger() == pid && node["focused"].toBool() &&
+        node["fullscreen_mode"].toInt() != 0) {
+        return true;
+    }
+    for (const char* key : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node[key].toArray()) {
+            if (focusedFullScreenOf(child.toObject(), pid)) return true;
+        }
+    }
+    return false;
+}
+
+// An interactive capture on a one-output session, with input.
+class WaylandCaptureE2E : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(session.ok()) << session.error(); }
+
+    // Starts the capture and returns once the compositor has made its window full-screen and
+    // given it the focus.
+    void startInteractive() {
+        ASSERT_TRUE(input.ok());
+        ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        for (;;) {
+            const QJsonObject tree =
+                QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
+            if (focusedFullScreenOf(tree, tool.pid())) return;
+            ASSERT_TRUE(tool.running()) << tool.standardError();
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+                << "the capture window did not get the focus\n"
+                << tool.standardError();
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    QJsonObject finish(int expectedStatus) {
+        EXPECT_TRUE(tool.waitForExit(15s)) << tool.standardError();
+        EXPECT_EQ(tool.exitStatus(), expectedStatus) << tool.standardError();
+        const auto result = tool.result();
+        EXPECT_TRUE(result.has_value()) << tool.standardError();
+        return result.value_or(QJsonObject());
+    }
+    QImage pasted() const {
+        return QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+    }
+
+    WaylandSession session;
+    WaylandInput input{session, 1280, 800};
+    ToolRun tool;
+};
+
+TEST_F(WaylandCaptureE2E, ADraggedSelectionFinishedWithReturnIsPastedAfterExit) {
+    startInteractive();
+    ASSERT_TRUE(input.drag({150, 120}, {750, 520}, {{400, 300}}));
+    ASSERT_TRUE(input.key("Return"));
+    const QJsonObject r = finish(kExitFinished);
+    EXPECT_EQ(resultGeometry(r), (Rect{150, 120, 600, 400}));
+    EXPECT_EQ(pasted(), session.wallpaper(0).copy(150, 120, 600, 400));
+}
+
+TEST_F(WaylandCaptureE2E, EscapeCancels) {
+    startInteractive();
+    ASSERT_TRUE(input.key("Escape"));
+    EXPECT_EQ(finish(2)["Type"].toInt(), 2);
 }
 
 }  // namespace
