@@ -7,12 +7,17 @@
 
 #include <QtGlobal>
 #include <cstdlib>
+#include <mutex>
+#include <string>
+
+#include "model/capture_result.h"
 
 namespace {
 
 QtMessageHandler g_previous = nullptr;
 std::function<void(const QString&)> g_onLost;
 int g_xConnectionFd = -1;
+std::string g_lostLine;  // made before any handler can run: a handler only reads it
 
 // Async-signal-safe: poll, recv, write and _exit only.
 bool serverHungUp() {
@@ -25,9 +30,8 @@ bool serverHungUp() {
 
 void cannotRecordIfTheServerHungUp() {
     if (g_xConnectionFd >= 0 && serverHungUp()) {
-        static const char line[] =
-            "quillet-capture: cannot record the screen: the X display was lost\n";
-        [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
+        [[maybe_unused]] const ssize_t n =
+            write(STDERR_FILENO, g_lostLine.data(), g_lostLine.size());
         _exit(253);  // -3
     }
 }
@@ -40,11 +44,20 @@ void onCrash(int signal) {
 }
 
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (g_onLost && isDisplayLossMessage(type == QtFatalMsg, message)) {
-        // Once: whatever `onLost` itself logs goes the usual way.
-        auto onLost = std::move(g_onLost);
-        g_onLost = nullptr;
-        onLost(message);
+    if (isDisplayLossMessage(type == QtFatalMsg, message)) {
+        // Qt's Wayland platform may notice the loss on its event thread and on the main
+        // thread at once, each ending the process right after its message. The first thread
+        // here takes the lock for good and ends the process itself; any other waits here
+        // until it has, so that its own end cannot cut the result short.
+        static std::mutex lost;
+        lost.lock();
+        if (g_onLost) {
+            // Whatever `onLost` itself logs goes the usual way.
+            auto onLost = std::move(g_onLost);
+            g_onLost = nullptr;
+            onLost(message);
+        }
+        lost.unlock();
     }
     if (g_previous) g_previous(type, context, message);
 }
@@ -53,8 +66,10 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
 
 bool isDisplayLossMessage(bool fatal, const QString& message) {
     // qxcbconnection.cpp: "The X11 connection broke (error %d). Did the X11 server die?";
+    // qwaylanddisplay.cpp: "The Wayland connection broke. Did the Wayland compositor die?";
     // qguiapplication.cpp: "... no Qt platform plugin could be initialized ..." (fatal).
     return message.startsWith(QLatin1String("The X11 connection broke")) ||
+           message.startsWith(QLatin1String("The Wayland connection broke")) ||
            (fatal && message.contains(QLatin1String("platform plugin")));
 }
 
@@ -64,6 +79,7 @@ void watchForDisplayLoss(std::function<void(const QString& message)> onLost) {
 }
 
 void treatAbnormalEndsAfterDisplayLossAsCannotRecord(int xConnectionFd) {
+    g_lostLine = ("quillet-capture: " + lostDisplayLine() + "\n").toStdString();
     g_xConnectionFd = xConnectionFd;
     std::atexit(cannotRecordIfTheServerHungUp);
     struct sigaction action {};

@@ -3,7 +3,9 @@
 // ("finished", to a host), and aborts when it cannot connect at start. It says so in a
 // message first: watchForDisplayLoss sends those messages to `onLost` instead, which is to
 // end the process itself (it must not return); every other message goes where it went.
-// `onLost` runs on the thread that logged, the main thread for both messages in Qt 6.4.
+// `onLost` runs on the thread that logged: the main thread for X11 in Qt 6.4, possibly Qt's
+// Wayland event thread, so it touches no widget. While it runs, another thread that reports the
+// loss waits.
 
 #include <QString>
 #include <functional>
@@ -15,7 +17,9 @@ void watchForDisplayLoss(std::function<void(const QString& message)> onLost);
 // exit(1) from its default I/O error handler ("X connection to :N broken"). From now on a
 // crash or an exit() (ours all end with _exit) while the server behind `xConnectionFd` (a
 // connection of ours to the same server) has hung up ends the process as one that cannot
-// record; any other crash stays a crash.
+// record; any other crash stays a crash. The same holds for Qt's Wayland platform, with a
+// connection of ours to the compositor. The line it writes names the display as
+// lostDisplayLine() does when this is called.
 void treatAbnormalEndsAfterDisplayLossAsCannotRecord(int xConnectionFd);
 
 // Whether a message from Qt means that the X display is gone or cannot be reached.

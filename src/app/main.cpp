@@ -66,10 +66,20 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
         services.clipboard->prepare();
         if (runWithoutWindows(request, services)) return 0;
     }
+    // A compositor that goes away ends the capture as one that cannot record, as on X11.
+    setLostDisplayName(QStringLiteral("the Wayland compositor"));
+    AppDelegate* started = nullptr;
+    treatAbnormalEndsAfterDisplayLossAsCannotRecord(wl_display_get_fd(display->get()));
+    watchForDisplayLoss([&](const QString&) {
+        if (started) started->displayLost();
+        services.log->write(lostDisplayLine());
+        SystemExit::exitNow(kExitCannotRecord);
+    });
     qputenv("QT_QPA_PLATFORM", "wayland");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     AppDelegate delegate(services);
+    started = &delegate;
     delegate.applicationDidFinishLaunching(request);
     SystemExit::exitNow(QApplication::exec());
 }
@@ -129,7 +139,7 @@ int main(int argc, char** argv) {
     treatAbnormalEndsAfterDisplayLossAsCannotRecord(xcb_get_file_descriptor(connection->get()));
     watchForDisplayLoss([&](const QString&) {
         if (started) started->displayLost();
-        services.log->write(QStringLiteral("cannot record the screen: the X display was lost"));
+        services.log->write(lostDisplayLine());
         // Qt ends the process itself right after this message: before it does.
         SystemExit::exitNow(kExitCannotRecord);
     });

@@ -246,7 +246,7 @@ void CaptureWindow::displayLost() {
 }
 
 void CaptureWindow::recordLostDisplay() {
-    m_follower.stop();
+    // May run on another thread (see watchForDisplayLoss): no timer or widget is touched.
     m_outcome.recordLostDisplay(resultInput(kResultCancelled));
 }
 

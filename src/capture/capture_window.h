@@ -61,7 +61,8 @@ public:
     // The X display has gone: records a cancelled result (once a command has been applied)
     // and ends the process as unable to record.
     void displayLost();
-    // The same without ending the process, for a caller that ends it.
+    // The same without ending the process, for a caller that ends it; touches no widget, so
+    // that another thread may call it.
     void recordLostDisplay();
 
     // The screen under the pointer is grabbed and the view's images are made from it.

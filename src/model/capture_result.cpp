@@ -44,7 +44,7 @@ void deliverLostDisplay(CaptureResultInput input, const std::optional<QString>& 
                         ProcessExit& processExit) {
     input.kind = kResultCancelled;
     recordCaptureResult(input, path, log);
-    log.write(QStringLiteral("cannot record the screen: the X display was lost"));
+    log.write(lostDisplayLine());
     processExit.exit(kExitCannotRecord);
 }
 
@@ -52,4 +52,19 @@ void deliverCaptureResult(const CaptureResultInput& input, const std::optional<Q
                           Log& log, ProcessExit& processExit) {
     recordCaptureResult(input, path, log);
     processExit.exit(input.kind);
+}
+
+namespace {
+QString& lostDisplayName() {
+    static QString name = QStringLiteral("the X display");
+    return name;
+}
+}  // namespace
+
+void setLostDisplayName(const QString& name) {
+    lostDisplayName() = name;
+}
+
+QString lostDisplayLine() {
+    return QStringLiteral("cannot record the screen: %1 was lost").arg(lostDisplayName());
 }

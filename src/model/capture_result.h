@@ -42,6 +42,12 @@ void deliverCaptureResult(const CaptureResultInput& input, const std::optional<Q
 inline constexpr int kExitCannotRecord = -3;
 
 // The display went away during a capture: records the result (as cancelled, with the geometry
-// so far), says so, and ends the process as one that cannot record.
+// so far), says so ("cannot record the screen: <what was lost> was lost"), and ends the process
+// as one that cannot record.
 void deliverLostDisplay(CaptureResultInput input, const std::optional<QString>& path, Log& log,
                         ProcessExit& processExit);
+
+// What the process's display is called in that line: "the X display" unless the process talks
+// to another window system (one per process, set once at start).
+void setLostDisplayName(const QString& name);
+QString lostDisplayLine();

@@ -166,4 +166,20 @@ TEST_F(WaylandCaptureE2E, EscapeCancels) {
     EXPECT_EQ(finish(2)["Type"].toInt(), 2);
 }
 
+TEST_F(WaylandCaptureE2E, LosingTheCompositorMidCaptureCannotRecord) {
+    startInteractive();
+    ASSERT_TRUE(input.drag({150, 120}, {750, 520}));
+    ASSERT_TRUE(input.key("z", {"ctrl"}));  // an undo: logged once the drag has been handled
+    ASSERT_TRUE(tool.waitForStandardError("onUndo", 15s)) << tool.standardError();
+    session.stopCompositor();
+    ASSERT_TRUE(tool.waitForExit(15s)) << tool.standardError();
+    EXPECT_EQ(tool.exitStatus(), 253) << tool.standardError();  // -3
+    EXPECT_NE(tool.standardError().find("the Wayland compositor was lost"), std::string::npos)
+        << tool.standardError();
+    const auto r = tool.result();
+    ASSERT_TRUE(r) << "the selection so far is reported";
+    EXPECT_EQ((*r)["Type"].toInt(), 2);
+    EXPECT_EQ(resultGeometry(*r), (Rect{150, 120, 600, 400}));
+}
+
 }  // namespace

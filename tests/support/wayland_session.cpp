@@ -33,6 +33,11 @@ WaylandSession::~WaylandSession() {
     stopProgram(m_compositor);
 }
 
+void WaylandSession::stopCompositor() {
+    stopProgram(m_compositor);
+    m_compositor = -1;
+}
+
 bool WaylandSession::start() {
     const bool root = geteuid() == 0;
     const uid_t compositorUser = root ? kNobody : geteuid();

@@ -40,6 +40,8 @@ public:
     QImage grim(const std::string& region = {}) const;
     // The clipboard as another client pastes it (image/png); empty when nothing can be pasted.
     QByteArray paste() const;
+    // Ends the compositor now, as a crash would for its clients.
+    void stopCompositor();
     // Runs `swaymsg` with the arguments; its standard output.
     QByteArray swaymsg(const std::vector<std::string>& arguments) const;
 
