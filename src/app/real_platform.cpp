@@ -17,20 +17,10 @@
 #include "platform/qtxcb/xcb_screen_grabber.h"
 #include "platform/qtxcb/xcb_window_list.h"
 #include "platform/wayland/screencopy_grabber.h"
+#include "platform/wayland/sway_window_list.h"
 #include "platform/wayland/wayland_display.h"
 #include "platform/wayland/wayland_screens.h"
 #include "platform/wayland/wayland_window_state.h"
-#include "platform/window_list.h"
-
-namespace {
-
-// Wayland gives a client no list of the other windows.
-class NoWindowList : public WindowList {
-public:
-    std::vector<Rect> onScreenWindows() override { return {}; }
-};
-
-}  // namespace
 
 struct RealPlatform::Parts {
     SystemLog log;
@@ -69,7 +59,9 @@ RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display)
     : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
     p.screens = std::make_unique<WaylandScreens>(display);
-    p.windowList = std::make_unique<NoWindowList>();
+    // Only sway tells its windows (elsewhere the list stays empty and the user drags).
+    const char* sway = std::getenv("SWAYSOCK");
+    p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");
     p.grabber = std::make_unique<ScreencopyGrabber>(display);
     p.windowState = std::make_unique<WaylandWindowState>();
     assemble();

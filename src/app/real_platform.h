@@ -1,7 +1,8 @@
 #pragma once
 // The one place that picks the real platform services. On X11: Qt for screens and dialogs, our
 // own xcb connection for the window list and the screen grab. On Wayland: our own connection
-// to the compositor for the screens and the grab (screencopy), no window list. Both: a helper
+// to the compositor for the screens and the grab (screencopy), sway's own answer for the window
+// list (none elsewhere). Both: a helper
 // process for the clipboard, syslog and standard error for the log.
 
 #include <memory>

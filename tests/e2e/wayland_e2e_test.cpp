@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+#include "support/child_process.h"
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
 #include "support/tool_run.h"
@@ -180,6 +181,74 @@ TEST_F(WaylandCaptureE2E, LosingTheCompositorMidCaptureCannotRecord) {
     ASSERT_TRUE(r) << "the selection so far is reported";
     EXPECT_EQ((*r)["Type"].toInt(), 2);
     EXPECT_EQ(resultGeometry(*r), (Rect{150, 120, 600, 400}));
+}
+
+// The rectangle sway gives the window titled `title`, once it is visible; nothing otherwise.
+std::optional<Rect> windowRect(const QJsonObject& node, const QString& title) {
+    if (node["name"].toString() == title && node["visible"].toBool() && node.contains("pid")) {
+        const QJsonObject r = node["rect"].toObject();
+        return Rect{r["x"].toDouble(), r["y"].toDouble(), r["width"].toDouble(),
+                    r["height"].toDouble()};
+    }
+    for (const char* key : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node[key].toArray()) {
+            if (auto found = windowRect(child.toObject(), title)) return found;
+        }
+    }
+    return std::nullopt;
+}
+
+TEST_F(WaylandCaptureE2E, AClickOffersTheWindowSwayReportsUnderThePointer) {
+    // Two tiled windows of one colour each; sway decides where they go.
+    struct Window {
+        QString title;
+        QColor colour;
+        pid_t pid = -1;
+        Rect frame;
+    };
+    std::vector<Window> windows = {{"left", QColor(200, 30, 30), -1, {}},
+                                   {"right", QColor(30, 160, 60), -1, {}}};
+    std::vector<std::string> env = session.clientEnvironment();
+    env.push_back("QT_QPA_PLATFORM=wayland");
+    for (Window& w : windows) {
+        w.pid = spawnProgram(
+            {QUILLET_WL_WINDOW, w.title.toStdString(), w.colour.name().toStdString()}, env);
+    }
+    // Until both are placed and painted, as grim shows them.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    for (Window& w : windows) {
+        for (;;) {
+            const QJsonObject tree =
+                QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
+            if (const auto frame = windowRect(tree, w.title)) {
+                w.frame = *frame;
+                const QImage shown = session.grim();
+                const QPoint centre(int(w.frame.x + w.frame.width / 2),
+                                    int(w.frame.y + w.frame.height / 2));
+                if (!shown.isNull() && shown.pixelColor(centre) == w.colour) break;
+            }
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+                << "window " << w.title.toStdString();
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    const QImage screen = session.grim();
+    startInteractive();
+    const Window& target = windows[1];
+    ASSERT_TRUE(input.click(int(target.frame.x + 20), int(target.frame.y + 40)));
+    ASSERT_TRUE(input.key("Return"));
+    const QJsonObject r = finish(kExitFinished);
+    // A window that reaches the screen's right or top edge is offered one point short of it.
+    Rect offered = target.frame;
+    if (offered.x + offered.width >= 1280) offered.width = 1280 - offered.x - 1;
+    if (offered.y <= 0) {
+        offered.height += offered.y - 1;
+        offered.y = 1;
+    }
+    EXPECT_EQ(resultGeometry(r), offered);
+    EXPECT_EQ(pasted(),
+              screen.copy(int(offered.x), int(offered.y), int(offered.width), int(offered.height)));
+    for (const Window& w : windows) stopProgram(w.pid);
 }
 
 }  // namespace

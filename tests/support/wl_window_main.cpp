@@ -1,0 +1,31 @@
+// quillet_wl_window: a window of one colour for the Wayland tests, titled with its name.
+// Usage: quillet_wl_window <title> <colour, as #rrggbb>
+
+#include <QApplication>
+#include <QPainter>
+#include <QWidget>
+
+namespace {
+
+class Plain : public QWidget {
+public:
+    explicit Plain(QColor colour) : m_colour(colour) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), m_colour); }
+
+private:
+    QColor m_colour;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) return 2;
+    Plain window{QColor(QString::fromLocal8Bit(argv[2]))};
+    window.setWindowTitle(QString::fromLocal8Bit(argv[1]));
+    window.resize(400, 300);
+    window.show();
+    return QApplication::exec();
+}
