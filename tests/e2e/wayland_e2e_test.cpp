@@ -5,6 +5,8 @@
 
 #include <QImage>
 
+#include "controls/strip_items.h"
+#include "controls/strips_state.h"
 #include "support/child_process.h"
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
@@ -249,6 +251,68 @@ TEST_F(WaylandCaptureE2E, AClickOffersTheWindowSwayReportsUnderThePointer) {
     EXPECT_EQ(pasted(),
               screen.copy(int(offered.x), int(offered.y), int(offered.width), int(offered.height)));
     for (const Window& w : windows) stopProgram(w.pid);
+}
+
+// A capture on one output at scale 2: a selection, a rectangle drawn with the toolbar's tool,
+// finished with Return. The pasted image keeps the device pixels, and only the pixels around
+// the drawn rectangle's outline differ from the screen.
+TEST(WaylandScaledE2E, ARectangleDrawnAtScaleTwoKeepsTheDevicePixels) {
+    WaylandSession session({{1280, 800, 2}});
+    ASSERT_TRUE(session.ok()) << session.error();
+    WaylandInput input(session, 640, 400);
+    ASSERT_TRUE(input.ok());
+    ToolRun tool;
+    ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!focusedFullScreenOf(
+        QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object(), tool.pid())) {
+        ASSERT_TRUE(tool.running()) << tool.standardError();
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << tool.standardError();
+        std::this_thread::sleep_for(20ms);
+    }
+    constexpr double kHeight = 400;           // points
+    const Rect selection{100, 60, 400, 220};  // top-left, points
+    ASSERT_TRUE(input.drag({100, 60}, {500, 280}, {{300, 200}}));
+    // The toolbar's rectangle tool, where the tool places the toolbar.
+    const Rect selectionView{selection.x, kHeight - selection.y - selection.height, selection.width,
+                             selection.height};
+    const Rect toolbar = placeStrips(selectionView, kHeight, false, false).toolbar;
+    for (const StripItem& item : toolbarItems()) {
+        if (item.member != QLatin1String("rectButton")) continue;
+        const double x = toolbar.x + item.frame.x + item.frame.width / 2;
+        const double y = kHeight - (toolbar.y + item.frame.y + item.frame.height / 2);
+        ASSERT_TRUE(input.click(int(x), int(y)));
+    }
+    const QRect drawn(200, 120, 150, 100);  // points, inside the selection
+    ASSERT_TRUE(input.drag({drawn.left(), drawn.top()},
+                           {drawn.left() + drawn.width(), drawn.top() + drawn.height()},
+                           {{260, 160}}));
+    ASSERT_TRUE(input.key("Return"));
+    ASSERT_TRUE(tool.waitForExit(15s)) << tool.standardError();
+    ASSERT_EQ(tool.exitStatus(), kExitFinished) << tool.standardError();
+    const QImage pasted =
+        QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(pasted.size(), QSize(800, 440)) << "device pixels";
+    const QImage screen = session.wallpaper(0).copy(200, 120, 800, 440);
+    // The outline in the pasted image's pixels, with room for the pen and its smoothing.
+    const QRect outline(2 * (drawn.left() - int(selection.x)), 2 * (drawn.top() - int(selection.y)),
+                        2 * drawn.width(), 2 * drawn.height());
+    const int band = 8;
+    const QRegion strokeArea = QRegion(outline.adjusted(-band, -band, band, band)) -
+                               QRegion(outline.adjusted(band, band, -band, -band));
+    int changedOnOutline = 0;
+    for (int y = 0; y < pasted.height(); ++y) {
+        for (int x = 0; x < pasted.width(); ++x) {
+            const bool same = pasted.pixel(x, y) == screen.pixel(x, y);
+            if (strokeArea.contains(QPoint(x, y))) {
+                changedOnOutline += same ? 0 : 1;
+            } else if (!same) {
+                FAIL() << "pixel " << x << "," << y << " changed away from the rectangle";
+            }
+        }
+    }
+    // The outline's length in pixels, a stroke at least two pixels wide.
+    EXPECT_GT(changedOnOutline, 2 * 2 * (outline.width() + outline.height()));
 }
 
 }  // namespace
