@@ -60,7 +60,7 @@ def main():
         # A parent sees the low eight bits of the exit status: -3 arrives as 253.
         status = done.returncode - 256 if done.returncode > 127 else done.returncode
         if status == CANNOT_RECORD:
-            print("cannot record: no X display could be opened (or this is a Wayland session)")
+            print("cannot record: no display could be opened, or it offers no way to capture it")
             return 1
         try:
             with open(result_path, encoding="utf-8") as f:
