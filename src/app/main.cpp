@@ -66,6 +66,8 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
         services.clipboard->prepare();
         if (runWithoutWindows(request, services)) return 0;
     }
+    // The interactive capture freezes every output before it shows anything.
+    platform.freezeDesktopAtFirstGrab();
     // A compositor that goes away ends the capture as one that cannot record, as on X11.
     setLostDisplayName(QStringLiteral("the Wayland compositor"));
     AppDelegate* started = nullptr;

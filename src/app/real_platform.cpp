@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/frozen_desktop_grabber.h"
 #include "platform/grab_recorder.h"
 #include "platform/qtxcb/clipboard_keeper.h"
 #include "platform/qtxcb/qt_dialogs.h"
@@ -31,6 +32,7 @@ struct RealPlatform::Parts {
     X11PermissionProbe permissionProbe;
     SignalTermination termination;
     std::optional<GrabRecorder> recorder;
+    std::optional<FrozenDesktopGrabber> frozen;
 
     // What differs between the window systems.
     std::unique_ptr<DesktopScreens> screens;
@@ -80,6 +82,19 @@ void RealPlatform::assemble() {
 }
 
 RealPlatform::~RealPlatform() = default;
+
+void RealPlatform::freezeDesktopAtFirstGrab() {
+    Parts& p = *m_parts;
+    if (p.frozen) return;
+    // The recorder, when there is one, keeps recording what the capture gets.
+    ScreenGrabber* grabber = &p.frozen.emplace(*p.grabber, *p.screens);
+    if (p.recorder) {
+        p.recorder.reset();
+        const char* path = std::getenv("QUILLET_RECORD_GRABS");
+        grabber = &p.recorder.emplace(*grabber, QString::fromLocal8Bit(path));
+    }
+    m_services.grabber = grabber;
+}
 
 void RealPlatform::useScreens(DesktopScreens* screens) {
     Parts& p = *m_parts;

@@ -28,6 +28,10 @@ public:
     // QGuiApplication); null returns to Qt's. `screens` must outlive their use.
     void useScreens(DesktopScreens* screens);
 
+    // From the next grab on, every screen is grabbed at once and later grabs are cut from
+    // those pictures (see FrozenDesktopGrabber), for a capture that covers every screen.
+    void freezeDesktopAtFirstGrab();
+
 private:
     struct Parts;
     void assemble();

@@ -54,6 +54,7 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
       m_follower(*platform.screens,
                  {[this] { return isVisible() && m_model.captureState() == CAPTURE_STATE_CHOOSE; },
                   [this] { return rectScreen; }, [this] { recaptureOnPointersScreen(); }}),
+      m_covers(platform),
       m_saveFlow(this, platform, texts,
                  {[this](QString* problem) { return finishedImage(problem); },
                   [this](const QString& path, const QByteArray& png) { savedTo(path, png); },
@@ -103,7 +104,12 @@ void CaptureWindow::doCapture() {
 void CaptureWindow::doCaptureInner() {
     reset();
     prefaultWindowPixels();
+    // The other screens' covers come first: a window shown later takes the keyboard from
+    // them, and the desktop is frozen at its first grab, so their pictures and the capture's
+    // are of one moment whatever the order. The capture's own grab is thus the last one taken.
+    m_covers.coverAllBut(rectScreen);
     if (!captureScreen()) {
+        m_covers.hideAll();
         if (m_platform.grabber->displayLost()) {
             displayLost();
             return;
@@ -137,8 +143,17 @@ QRect CaptureWindow::windowArea() const {
 
 void CaptureWindow::placeOverScreen() {
     const QRect target = windowArea();
+    QScreen* screen = QGuiApplication::screenAt(target.center());
+    // A Wayland window cannot be moved: another output takes a window made anew.
+    if (screen && isVisible() && windowHandle() && windowHandle()->screen() != screen &&
+        !m_platform.screens->pointerSeenEverywhere()) {
+        hide();
+        destroy();
+        // The new window is asked to go full-screen again when shown.
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+    }
     setGeometry(target);
-    if (QScreen* screen = QGuiApplication::screenAt(target.center())) {
+    if (screen) {
         if (!windowHandle()) create();
         windowHandle()->setScreen(screen);
     }
@@ -370,6 +385,11 @@ void CaptureWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     m_platform.log->write(QStringLiteral("asked to close"));
     onCancel();
+}
+
+void CaptureWindow::hideEvent(QHideEvent* event) {
+    m_covers.hideAll();
+    QWidget::hideEvent(event);
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent* event) {

@@ -19,6 +19,7 @@
 #include "capture/cursor_set.h"
 #include "capture/pointer_follower.h"
 #include "capture/save_flow.h"
+#include "capture/screen_covers.h"
 #include "capture/screen_recording_permission.h"
 #include "capture/selection_interaction.h"
 #include "controls/strip_items.h"
@@ -74,6 +75,7 @@ public:
     void followMouseStep();
 
     const CaptureModel& model() const { return m_model; }
+    const ScreenCovers& covers() const { return m_covers; }
     CaptureView& view() { return *myView; }
     CaptureAnnotations& annotations() { return *m_annotations; }
     const Rect& captureWindowRect() const { return m_model.captureWindowRect(); }
@@ -88,6 +90,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The window manager asked us to close (Alt+F4, say): a cancel.
     void closeEvent(QCloseEvent* event) override;
+    // The capture is over or moves on: the other screens' covers go too.
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
@@ -131,6 +135,7 @@ private:
     CursorKind m_lastCursor = CursorKind::Arrow;
     std::vector<Rect> m_windowrctList;
     PointerFollower m_follower;
+    ScreenCovers m_covers;
     SaveFlow m_saveFlow;
     QString m_savePathWhenSaveToLocal;
     std::thread m_prefault;  // see prefaultWindowPixels()

@@ -29,4 +29,7 @@ public:
     virtual std::vector<ScreenInfo> screens() = 0;
     virtual Point pointerPosition() = 0;
     virtual WindowPlacement windowPlacement() = 0;
+    // Whether the pointer can be read wherever it is. Where it is known only over this
+    // program's own windows (Wayland), a capture covers every screen to see it move.
+    virtual bool pointerSeenEverywhere() { return true; }
 };

@@ -7,6 +7,7 @@
 
 #include "controls/strip_items.h"
 #include "controls/strips_state.h"
+#include "overlay/overlay_layout.h"
 #include "support/child_process.h"
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
@@ -16,6 +17,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <map>
 #include <thread>
 
 namespace {
@@ -313,6 +315,102 @@ TEST(WaylandScaledE2E, ARectangleDrawnAtScaleTwoKeepsTheDevicePixels) {
     }
     // The outline's length in pixels, a stroke at least two pixels wide.
     EXPECT_GT(changedOnOutline, 2 * 2 * (outline.width() + outline.height()));
+}
+
+// The windows of process `pid` that sway shows full-screen: their node ids by output name.
+void fullScreenWindowsOf(const QJsonObject& node, qint64 pid, std::map<QString, qint64>& found,
+                         const QString& output = {}) {
+    const QString here =
+        node["type"].toString() == QLatin1String("output") ? node["name"].toString() : output;
+    if (node["pid"].toInteger() == pid && node["fullscreen_mode"].toInt() != 0) {
+        found[here] = node["id"].toInteger();
+    }
+    for (const char* key : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node[key].toArray()) {
+            fullScreenWindowsOf(child.toObject(), pid, found, here);
+        }
+    }
+}
+
+// Two outputs: the capture starts on the main one and covers the other with its frozen
+// picture; once the pointer is over the other, the capture moves there and selects from the
+// other output's pixels.
+TEST(WaylandTwoOutputsE2E, TheCaptureFollowsThePointerToTheOtherOutput) {
+    WaylandSession session({{1280, 800}, {1024, 768, 1, 1280, 0}});
+    ASSERT_TRUE(session.ok()) << session.error();
+    WaylandInput input(session, 1280 + 1024, 800);
+    ASSERT_TRUE(input.ok());
+    ASSERT_TRUE(input.move(600, 400));  // on the main output
+    ToolRun tool;
+    ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
+    // The tool's windows, one full-screen window on each output, by node id.
+    auto windowsOnBothOutputs = [&](std::map<QString, qint64>& windows) {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        for (;;) {
+            windows.clear();
+            fullScreenWindowsOf(
+                QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object(), tool.pid(),
+                windows);
+            if (windows.size() == 2) return true;
+            if (!tool.running() || std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+    };
+    // The capture window is made after the other output's cover, so it has the larger id.
+    std::map<QString, qint64> before;
+    ASSERT_TRUE(windowsOnBothOutputs(before)) << tool.standardError();
+    ASSERT_GT(before["HEADLESS-1"], before["HEADLESS-2"]) << "the capture on the main output";
+    // The other output comes to show its frozen picture, darkened.
+    const QImage wallpaper = session.wallpaper(1);
+    const auto covered = [&] {
+        const QImage shown = session.grimOutput("HEADLESS-2");
+        return shown.size() == wallpaper.size() &&
+               shown.pixelColor(500, 400).value() < wallpaper.pixelColor(500, 400).value() &&
+               shown.pixelColor(20, 700).value() < wallpaper.pixelColor(20, 700).value();
+    };
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!covered()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the other output is not covered";
+        std::this_thread::sleep_for(20ms);
+    }
+
+    // The capture moves: the other output gets a window made anew, and the main one a cover.
+    ASSERT_TRUE(input.move(1280 + 300, 200));
+    ASSERT_TRUE(input.move(1280 + 310, 210));
+    std::map<QString, qint64> after;
+    const auto deadline2 = std::chrono::steady_clock::now() + 20s;
+    do {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline2) << tool.standardError();
+        std::this_thread::sleep_for(20ms);
+        ASSERT_TRUE(windowsOnBothOutputs(after)) << tool.standardError();
+    } while (after["HEADLESS-2"] == before["HEADLESS-2"] ||
+             after["HEADLESS-1"] == before["HEADLESS-1"]);
+    ASSERT_GT(after["HEADLESS-2"], after["HEADLESS-1"]) << "the capture on the other output";
+    // A window made anew gets the pointer with the first move after it is mapped: moves until
+    // its magnifier shows beside the pointer (its dark readout panel where the darkened screen
+    // is bright), so that the drag that follows reaches it whole.
+    const Point probe{100, 100};  // on the other output, top-left points
+    const MagnifierLayout magnifier =
+        magnifierLayout({probe.x, 768 - probe.y}, {}, {1024, 768}, true, false);
+    const QPoint panel(int(magnifier.textPanel.x + magnifier.textPanel.width / 2),
+                       int(768 - (magnifier.textPanel.y + magnifier.textPanel.height / 2)));
+    for (int step = 0;; ++step) {
+        ASSERT_TRUE(input.move(1280 + int(probe.x) + step % 2, int(probe.y)));
+        const QImage shown = session.grimOutput("HEADLESS-2");
+        if (!shown.isNull() && shown.pixelColor(panel).value() < 60) break;
+        ASSERT_LT(step, 500) << "the capture never showed the pointer";
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_TRUE(input.drag({1280 + 100, 100}, {1280 + 500, 400}, {{1280 + 300, 250}}));
+    ASSERT_TRUE(input.key("Return"));
+    ASSERT_TRUE(tool.waitForExit(15s)) << tool.standardError();
+    ASSERT_EQ(tool.exitStatus(), kExitFinished) << tool.standardError();
+    const auto r = tool.result();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(resultGeometry(*r), (Rect{100, 100, 400, 300}));
+    const QImage pasted =
+        QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(pasted, session.wallpaper(1).copy(100, 100, 400, 300));
 }
 
 }  // namespace

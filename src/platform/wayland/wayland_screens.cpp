@@ -1,5 +1,8 @@
 #include "platform/wayland/wayland_screens.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+
 std::vector<DesktopScreen> WaylandScreens::desktop() {
     std::vector<DesktopScreen> screens;
     for (const WaylandOutput& o : m_display->outputs()) {
@@ -13,6 +16,11 @@ std::vector<DesktopScreen> WaylandScreens::desktop() {
 }
 
 Point WaylandScreens::desktopPointer() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+        // Qt's last sight of the pointer; the origin until it has had one.
+        const QPoint seen = QCursor::pos();
+        if (!seen.isNull()) return {double(seen.x()), double(seen.y())};
+    }
     const std::vector<DesktopScreen> screens = desktop();
     if (screens.empty()) return {};
     const Rect& main = screens.front().geometry;

@@ -1,8 +1,8 @@
 #pragma once
 // The outputs of a Wayland compositor as screens, read from our own connection (no
-// QGuiApplication needed). A Wayland client learns where the pointer is only once the pointer
-// is over one of its surfaces, so before that the pointer is taken to be at the main screen's
-// centre.
+// QGuiApplication needed). A Wayland client learns where the pointer is only while the pointer
+// is over one of its surfaces: the pointer is where Qt last saw it over one of our windows, and
+// at the main screen's centre before that (or without a QGuiApplication).
 
 #include <memory>
 
@@ -15,6 +15,7 @@ public:
         : m_display(std::move(display)) {}
     std::vector<DesktopScreen> desktop() override;
     Point desktopPointer() override;
+    bool pointerSeenEverywhere() override { return false; }
 
 private:
     std::shared_ptr<WaylandDisplay> m_display;

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Automatic whole-screen capture in a Wayland session, to a clipboard that outlives the
+# capturing process: quillet-capture against `grim - | wl-copy -t image/png`, interleaved in one
+# run, on a private headless sway at 1920x1080 and 3840x2160 showing a photograph-like
+# wallpaper. Medians, and their ratios (ours / peer), of:
+#   (a) from exec until the capturing command has returned (the host is unblocked);
+#   (b) from exec until a paste started right after it has returned the whole PNG;
+#   (c) the size of that PNG.
+#   usage: bench/wayland_vs_grim.sh [rounds]   (default 9)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-9}
+scripts/build.sh >/dev/null
+source bench/bench_display.sh
+bench_need convert imagemagick
+work=$(mktemp -d)
+chmod 755 "$work"
+echo '{}' > "$work/params.json"
+launch="startfromlocal,$work/params.json,$work/result.json,,0,2,0,0,0,0"
+sway_pid=""
+stop_sway() { [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null || true; sway_pid=""; sleep 0.5; }
+trap 'stop_sway; rm -rf "$work"' EXIT
+
+# A headless sway of one output of `size` showing the wallpaper; sets WAYLAND_DISPLAY and the
+# clients' XDG_RUNTIME_DIR. sway refuses root: as root it runs as nobody.
+start_sway() {
+    local size=$1 run=()
+    local wall="$work/wall-$size.png" dir="$work/sway-$size"
+    convert -size "$size" -seed 4242 plasma:steelblue-darkslateblue -blur 0x1.5 "$wall"
+    chmod 644 "$wall"
+    mkdir -p "$dir/runtime" "$dir/client"
+    chmod 700 "$dir/runtime" "$dir/client"
+    [ "$(id -u)" -eq 0 ] && { chown nobody "$dir/runtime"; run=(runuser -u nobody --); }
+    printf 'xwayland disable\noutput HEADLESS-1 resolution %s bg %s fill\n' "$size" "$wall" \
+        > "$dir/sway.conf"
+    chmod 644 "$dir/sway.conf"
+    env WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+        WLR_HEADLESS_OUTPUTS=1 XDG_RUNTIME_DIR="$dir/runtime" HOME="$dir" \
+        "${run[@]}" sway -c "$dir/sway.conf" >/dev/null 2>&1 &
+    sway_pid=$!
+    export XDG_RUNTIME_DIR="$dir/client"
+    export WAYLAND_DISPLAY="$dir/runtime/wayland-1"
+    unset DISPLAY
+    for _ in $(seq 100); do [ -S "$WAYLAND_DISPLAY" ] && break; sleep 0.05; done
+    sleep 1.5  # the wallpaper client draws after the compositor is up
+}
+
+ours() { build/src/quillet-capture "$launch" 2>/dev/null; }
+peer() { grim - | wl-copy -t image/png; }
+contestants=(ours peer)
+
+measure() {
+    local start returned pasted bytes
+    start=$(now_ms)
+    "$1" || true
+    returned=$(now_ms)
+    bytes=$(timeout 10 wl-paste -t image/png | wc -c)
+    pasted=$(now_ms)
+    echo "$(awk "BEGIN { print $returned - $start, $pasted - $start }") $bytes"
+    # Take the clipboard back so that the owner of this round exits before the next one.
+    echo x | wl-copy
+    sleep 0.3
+}
+
+for size in 1920x1080 3840x2160; do
+    start_sway "$size"
+    for c in "${contestants[@]}"; do : > "$work/$c"; done
+    for _ in $(seq "$rounds"); do
+        for c in "${contestants[@]}"; do measure "$c" >> "$work/$c"; done
+    done
+    stop_sway
+    for col in 1 2 3; do
+        what=(- "command returned" "paste complete" "PNG bytes")
+        unit=$([ $col = 3 ] && echo "" || echo " ms")
+        p=$(cut -d' ' -f$col "$work/peer" | median)
+        v=$(cut -d' ' -f$col "$work/ours" | median)
+        echo "$size photo: ${what[$col]}: ours $v$unit (ratio $(ratio "$v" "$p")), grim|wl-copy $p$unit"
+    done
+done
