@@ -104,6 +104,22 @@ TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
     }
 }
 
+// Checks `condition` every 20 ms until it holds (true) or `timeout` has passed (false): for
+// states of the compositor that no event of ours tells.
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+QJsonObject swayTree(const WaylandSession& session) {
+    return QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
+}
+
 // Whether the compositor's tree holds a focused full-screen window of process `pid`.
 bool focusedFullScreenOf(const QJsonObject& node, qint64 pid) {
     if (node["pid"].toInteger() == pid && node["focused"].toBool() &&
@@ -118,27 +134,24 @@ bool focusedFullScreenOf(const QJsonObject& node, qint64 pid) {
     return false;
 }
 
+// Starts an interactive capture and returns once the compositor has made its window
+// full-screen and given it the focus.
+void startInteractive(const WaylandSession& session, ToolRun& tool) {
+    ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
+    ASSERT_TRUE(waitUntil(
+        [&] { return !tool.running() || focusedFullScreenOf(swayTree(session), tool.pid()); }));
+    ASSERT_TRUE(tool.running()) << "the capture window did not get the focus\n"
+                                << tool.standardError();
+}
+
 // An interactive capture on a one-output session, with input.
 class WaylandCaptureE2E : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(session.ok()) << session.error(); }
 
-    // Starts the capture and returns once the compositor has made its window full-screen and
-    // given it the focus.
     void startInteractive() {
         ASSERT_TRUE(input.ok());
-        ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        for (;;) {
-            const QJsonObject tree =
-                QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
-            if (focusedFullScreenOf(tree, tool.pid())) return;
-            ASSERT_TRUE(tool.running()) << tool.standardError();
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
-                << "the capture window did not get the focus\n"
-                << tool.standardError();
-            std::this_thread::sleep_for(20ms);
-        }
+        ::startInteractive(session, tool);
     }
     QJsonObject finish(int expectedStatus) {
         EXPECT_TRUE(tool.waitForExit(15s)) << tool.standardError();
@@ -219,22 +232,17 @@ TEST_F(WaylandCaptureE2E, AClickOffersTheWindowSwayReportsUnderThePointer) {
             {QUILLET_WL_WINDOW, w.title.toStdString(), w.colour.name().toStdString()}, env);
     }
     // Until both are placed and painted, as grim shows them.
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
     for (Window& w : windows) {
-        for (;;) {
-            const QJsonObject tree =
-                QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
-            if (const auto frame = windowRect(tree, w.title)) {
-                w.frame = *frame;
-                const QImage shown = session.grim();
-                const QPoint centre(int(w.frame.x + w.frame.width / 2),
-                                    int(w.frame.y + w.frame.height / 2));
-                if (!shown.isNull() && shown.pixelColor(centre) == w.colour) break;
-            }
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
-                << "window " << w.title.toStdString();
-            std::this_thread::sleep_for(20ms);
-        }
+        ASSERT_TRUE(waitUntil([&] {
+            const auto frame = windowRect(swayTree(session), w.title);
+            if (!frame) return false;
+            w.frame = *frame;
+            const QImage shown = session.grim();
+            const QPoint centre(int(w.frame.x + w.frame.width / 2),
+                                int(w.frame.y + w.frame.height / 2));
+            return !shown.isNull() && shown.pixelColor(centre) == w.colour;
+        })) << "window "
+            << w.title.toStdString();
     }
     const QImage screen = session.grim();
     startInteractive();
@@ -264,14 +272,7 @@ TEST(WaylandScaledE2E, ARectangleDrawnAtScaleTwoKeepsTheDevicePixels) {
     WaylandInput input(session, 640, 400);
     ASSERT_TRUE(input.ok());
     ToolRun tool;
-    ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!focusedFullScreenOf(
-        QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object(), tool.pid())) {
-        ASSERT_TRUE(tool.running()) << tool.standardError();
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << tool.standardError();
-        std::this_thread::sleep_for(20ms);
-    }
+    startInteractive(session, tool);
     constexpr double kHeight = 400;           // points
     const Rect selection{100, 60, 400, 220};  // top-left, points
     ASSERT_TRUE(input.drag({100, 60}, {500, 280}, {{300, 200}}));
@@ -343,48 +344,33 @@ TEST(WaylandTwoOutputsE2E, TheCaptureFollowsThePointerToTheOtherOutput) {
     ASSERT_TRUE(input.move(600, 400));  // on the main output
     ToolRun tool;
     ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
-    // The tool's windows, one full-screen window on each output, by node id.
-    auto windowsOnBothOutputs = [&](std::map<QString, qint64>& windows) {
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        for (;;) {
-            windows.clear();
-            fullScreenWindowsOf(
-                QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object(), tool.pid(),
-                windows);
-            if (windows.size() == 2) return true;
-            if (!tool.running() || std::chrono::steady_clock::now() > deadline) return false;
-            std::this_thread::sleep_for(20ms);
-        }
+    // The tool's full-screen windows by output, as sway's node ids.
+    const auto windowsOnBothOutputs = [&](std::map<QString, qint64>& windows) {
+        windows.clear();
+        fullScreenWindowsOf(swayTree(session), tool.pid(), windows);
+        return windows.size() == 2;
     };
     // The capture window is made after the other output's cover, so it has the larger id.
     std::map<QString, qint64> before;
-    ASSERT_TRUE(windowsOnBothOutputs(before)) << tool.standardError();
+    ASSERT_TRUE(waitUntil([&] { return windowsOnBothOutputs(before); })) << tool.standardError();
     ASSERT_GT(before["HEADLESS-1"], before["HEADLESS-2"]) << "the capture on the main output";
     // The other output comes to show its frozen picture, darkened.
     const QImage wallpaper = session.wallpaper(1);
-    const auto covered = [&] {
+    ASSERT_TRUE(waitUntil([&] {
         const QImage shown = session.grimOutput("HEADLESS-2");
         return shown.size() == wallpaper.size() &&
                shown.pixelColor(500, 400).value() < wallpaper.pixelColor(500, 400).value() &&
                shown.pixelColor(20, 700).value() < wallpaper.pixelColor(20, 700).value();
-    };
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!covered()) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the other output is not covered";
-        std::this_thread::sleep_for(20ms);
-    }
+    })) << "the other output is not covered";
 
     // The capture moves: the other output gets a window made anew, and the main one a cover.
     ASSERT_TRUE(input.move(1280 + 300, 200));
     ASSERT_TRUE(input.move(1280 + 310, 210));
     std::map<QString, qint64> after;
-    const auto deadline2 = std::chrono::steady_clock::now() + 20s;
-    do {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline2) << tool.standardError();
-        std::this_thread::sleep_for(20ms);
-        ASSERT_TRUE(windowsOnBothOutputs(after)) << tool.standardError();
-    } while (after["HEADLESS-2"] == before["HEADLESS-2"] ||
-             after["HEADLESS-1"] == before["HEADLESS-1"]);
+    ASSERT_TRUE(waitUntil([&] {
+        return windowsOnBothOutputs(after) && after["HEADLESS-2"] != before["HEADLESS-2"] &&
+               after["HEADLESS-1"] != before["HEADLESS-1"];
+    })) << tool.standardError();
     ASSERT_GT(after["HEADLESS-2"], after["HEADLESS-1"]) << "the capture on the other output";
     // A window made anew gets the pointer with the first move after it is mapped: moves until
     // its magnifier shows beside the pointer (its dark readout panel where the darkened screen
@@ -394,13 +380,12 @@ TEST(WaylandTwoOutputsE2E, TheCaptureFollowsThePointerToTheOtherOutput) {
         magnifierLayout({probe.x, 768 - probe.y}, {}, {1024, 768}, true, false);
     const QPoint panel(int(magnifier.textPanel.x + magnifier.textPanel.width / 2),
                        int(768 - (magnifier.textPanel.y + magnifier.textPanel.height / 2)));
-    for (int step = 0;; ++step) {
-        ASSERT_TRUE(input.move(1280 + int(probe.x) + step % 2, int(probe.y)));
+    int step = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        if (!input.move(1280 + int(probe.x) + step++ % 2, int(probe.y))) return false;
         const QImage shown = session.grimOutput("HEADLESS-2");
-        if (!shown.isNull() && shown.pixelColor(panel).value() < 60) break;
-        ASSERT_LT(step, 500) << "the capture never showed the pointer";
-        std::this_thread::sleep_for(20ms);
-    }
+        return !shown.isNull() && shown.pixelColor(panel).value() < 60;
+    })) << "the capture never showed the pointer";
     ASSERT_TRUE(input.drag({1280 + 100, 100}, {1280 + 500, 400}, {{1280 + 300, 250}}));
     ASSERT_TRUE(input.key("Return"));
     ASSERT_TRUE(tool.waitForExit(15s)) << tool.standardError();
