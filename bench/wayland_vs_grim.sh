@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Automatic whole-screen capture in a Wayland session, to a clipboard that outlives the
-# capturing process: quillet-capture against `grim - | wl-copy -t image/png`, interleaved in one
-# run, on a private headless sway at 1920x1080 and 3840x2160 showing a photograph-like
+# capturing process: quillet-capture against `grim - | wl-copy -t image/png` (grim's default
+# compression, level 6) and the same with `grim -l 1` (its fastest), interleaved in one run, on a private headless sway at 1920x1080 and 3840x2160 showing a photograph-like
 # wallpaper. Medians, and their ratios (ours / peer), of:
 #   (a) from exec until the capturing command has returned (the host is unblocked);
 #   (b) from exec until a paste started right after it has returned the whole PNG;
@@ -18,7 +18,13 @@ chmod 755 "$work"
 echo '{}' > "$work/params.json"
 launch="startfromlocal,$work/params.json,$work/result.json,,0,2,0,0,0,0"
 sway_pid=""
-stop_sway() { [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null || true; sway_pid=""; sleep 0.5; }
+stop_sway() {
+    # The last round's clipboard owner goes first, so that it does not report the lost compositor.
+    echo x | wl-copy --clear 2>/dev/null || true
+    [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null || true
+    sway_pid=""
+    sleep 0.5
+}
 trap 'stop_sway; rm -rf "$work"' EXIT
 
 # A headless sway of one output of `size` showing the wallpaper; sets WAYLAND_DISPLAY and the
@@ -47,7 +53,8 @@ start_sway() {
 
 ours() { build/src/quillet-capture "$launch" 2>/dev/null; }
 peer() { grim - | wl-copy -t image/png; }
-contestants=(ours peer)
+peer_fast() { grim -l 1 - | wl-copy -t image/png; }
+contestants=(ours peer peer_fast)
 
 measure() {
     local start returned pasted bytes
@@ -73,7 +80,9 @@ for size in 1920x1080 3840x2160; do
         what=(- "command returned" "paste complete" "PNG bytes")
         unit=$([ $col = 3 ] && echo "" || echo " ms")
         p=$(cut -d' ' -f$col "$work/peer" | median)
+        f=$(cut -d' ' -f$col "$work/peer_fast" | median)
         v=$(cut -d' ' -f$col "$work/ours" | median)
-        echo "$size photo: ${what[$col]}: ours $v$unit (ratio $(ratio "$v" "$p")), grim|wl-copy $p$unit"
+        echo "$size photo: ${what[$col]}: ours $v$unit, grim|wl-copy $p$unit (ratio" \
+            "$(ratio "$v" "$p")), grim -l 1|wl-copy $f$unit (ratio $(ratio "$v" "$f"))"
     done
 done
