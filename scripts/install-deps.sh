@@ -11,6 +11,8 @@ packages=(
     libgtest-dev libbenchmark-dev zlib1g-dev
     xvfb xdotool xclip x11-utils x11-xserver-utils openbox
     sway swaybg grim wl-clipboard wtype
+    dbus-daemon libglib2.0-bin pipewire-bin
+    xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
     fonts-liberation fonts-wqy-microhei
     clang-format
     python3 dpkg-dev

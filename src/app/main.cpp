@@ -53,19 +53,22 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
     std::string problem;
     std::shared_ptr<WaylandDisplay> display = WaylandDisplay::connect(&problem);
     if (!display) return cannotRecord(problem);
-    if (display->screencopy() == nullptr) {
-        return cannotRecord("the Wayland compositor offers no screencopy (wlr-screencopy)");
-    }
+    const QByteArray forced = qgetenv("QUILLET_WAYLAND_CAPTURE");
+    const WaylandCaptureChoice route = chooseWaylandCapture(
+        display->screencopy() != nullptr,
+        forced.isNull() ? std::nullopt : std::optional<std::string>(forced.toStdString()));
+    if (!route.capture) return cannotRecord(route.problem.toStdString());
+    const bool portal = *route.capture == WaylandCapture::Portal;
     nameWaylandSocketByItsPath();
     ensureRuntimeDirectory();
-    RealPlatform platform(display);
+    RealPlatform platform(display, portal);
     const PlatformServices& services = platform.services();
     const LaunchRequest request =
         readLaunchRequest(arguments, *services.log, services.clock->now().milliseconds());
-    if (request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag)) {
-        services.clipboard->prepare();
-        if (runWithoutWindows(request, services)) return 0;
-    }
+    const bool automatic = request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag);
+    if (automatic) services.clipboard->prepare();
+    // The portal answers through the session bus, which needs the toolkit's event loop.
+    if (automatic && !portal && runWithoutWindows(request, services)) return 0;
     // The interactive capture freezes every output before it shows anything.
     platform.freezeDesktopAtFirstGrab();
     // A compositor that goes away ends the capture as one that cannot record, as on X11.
@@ -80,6 +83,7 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
     qputenv("QT_QPA_PLATFORM", "wayland");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    if (automatic && portal && runWithoutWindows(request, services)) return 0;
     AppDelegate delegate(services);
     started = &delegate;
     delegate.applicationDidFinishLaunching(request);

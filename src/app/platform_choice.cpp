@@ -26,6 +26,22 @@ PlatformChoice choosePlatformFromEnvironment() {
     });
 }
 
+WaylandCaptureChoice chooseWaylandCapture(bool screencopyOffered,
+                                          const std::optional<std::string>& forced) {
+    if (forced && *forced == "portal") return {WaylandCapture::Portal, {}};
+    if (forced && *forced == "screencopy") {
+        if (screencopyOffered) return {WaylandCapture::Screencopy, {}};
+        return {std::nullopt,
+                QStringLiteral("the Wayland compositor offers no screencopy (wlr-screencopy)")};
+    }
+    if (forced && !forced->empty()) {
+        return {std::nullopt,
+                QStringLiteral("QUILLET_WAYLAND_CAPTURE is \"%1\"; it may be screencopy or portal")
+                    .arg(QString::fromStdString(*forced))};
+    }
+    return {screencopyOffered ? WaylandCapture::Screencopy : WaylandCapture::Portal, {}};
+}
+
 const char* platformName(WindowSystem system) {
     return system == WindowSystem::Wayland ? "wayland" : "x11";
 }

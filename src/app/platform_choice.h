@@ -24,3 +24,16 @@ PlatformChoice choosePlatformFromEnvironment();
 
 // The value of QUILLET_PLATFORM that names `system`.
 const char* platformName(WindowSystem system);
+
+// How a Wayland session's screen is read: wlroots' screencopy where the compositor offers it,
+// else the desktop portal (GNOME, KDE Plasma). QUILLET_WAYLAND_CAPTURE=screencopy or =portal
+// forces one.
+enum class WaylandCapture { Screencopy, Portal };
+
+struct WaylandCaptureChoice {
+    std::optional<WaylandCapture> capture;  // none: `problem` says why
+    QString problem;
+};
+
+WaylandCaptureChoice chooseWaylandCapture(bool screencopyOffered,
+                                          const std::optional<std::string>& forced);

@@ -17,6 +17,7 @@
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screen_grabber.h"
 #include "platform/qtxcb/xcb_window_list.h"
+#include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screencopy_grabber.h"
 #include "platform/wayland/sway_window_list.h"
 #include "platform/wayland/wayland_display.h"
@@ -57,14 +58,18 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
     assemble();
 }
 
-RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display)
+RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal)
     : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
     p.screens = std::make_unique<WaylandScreens>(display);
     // Only sway tells its windows (elsewhere the list stays empty and the user drags).
     const char* sway = std::getenv("SWAYSOCK");
     p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");
-    p.grabber = std::make_unique<ScreencopyGrabber>(display);
+    if (portal) {
+        p.grabber = std::make_unique<PortalScreenshot>(display);
+    } else {
+        p.grabber = std::make_unique<ScreencopyGrabber>(display);
+    }
     p.windowState = std::make_unique<WaylandWindowState>();
     assemble();
 }

@@ -17,7 +17,8 @@ class RealPlatform {
 public:
     // `connection` is the one the display check opened (see connectToXDisplay()).
     explicit RealPlatform(std::shared_ptr<XcbConnection> connection);
-    explicit RealPlatform(std::shared_ptr<WaylandDisplay> display);
+    // `portal`: the screen is read through the desktop portal rather than screencopy.
+    RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal);
     ~RealPlatform();
     RealPlatform(const RealPlatform&) = delete;
     RealPlatform& operator=(const RealPlatform&) = delete;

@@ -57,9 +57,9 @@ Exit status:
    1  finished: the image is on the clipboard (image/png)
    2  cancelled
    3  saved to a file (and put on the clipboard)
-  -3  the screen cannot be recorded: no X display, a colour-mapped display, no way to
-      capture the Wayland compositor, or the display went away during the capture (a
-      parent reads 253)
+  -3  the screen cannot be recorded: no X display, a colour-mapped display, no Wayland
+      compositor to reach, or the display went away during the capture (a parent
+      reads 253)
 
 SIGTERM, SIGINT and SIGHUP cancel the capture (Type 2, exit status 2).
 )";

@@ -42,4 +42,29 @@ TEST(PlatformChoice, TheSessionDecidesUnlessForced) {
     }
 }
 
+TEST(PlatformChoice, AWaylandScreenIsReadThroughScreencopyWhereOfferedElseThePortal) {
+    using enum WaylandCapture;
+    struct Case {
+        const char* name;
+        bool screencopy;
+        std::optional<std::string> forced;
+        std::optional<WaylandCapture> capture;
+    };
+    const Case cases[] = {
+        {"wlroots compositor", true, std::nullopt, Screencopy},
+        {"GNOME or KDE", false, std::nullopt, Portal},
+        {"an empty force is none", false, "", Portal},
+        {"portal forced beside screencopy", true, "portal", Portal},
+        {"screencopy forced where offered", true, "screencopy", Screencopy},
+        {"screencopy forced where missing", false, "screencopy", std::nullopt},
+        {"an unknown force is refused", true, "dmabuf", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const WaylandCaptureChoice choice = chooseWaylandCapture(c.screencopy, c.forced);
+        EXPECT_EQ(choice.capture, c.capture);
+        EXPECT_EQ(choice.problem.isEmpty(), c.capture.has_value());
+    }
+}
+
 }  // namespace

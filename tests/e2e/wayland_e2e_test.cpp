@@ -8,6 +8,7 @@
 #include "controls/strip_items.h"
 #include "controls/strips_state.h"
 #include "overlay/overlay_layout.h"
+#include "platform/wayland/portal_screenshot.h"
 #include "support/child_process.h"
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
@@ -102,6 +103,63 @@ TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
         ASSERT_FALSE(reference.isNull());
         EXPECT_EQ(run.pasted, reference.convertToFormat(QImage::Format_RGB32));
     }
+}
+
+// The same captures through the desktop portal (forced, as on a compositor without
+// screencopy): the portal's picture, read and deleted, holds the same pixels.
+TEST(WaylandE2E, AutomaticCapturesThroughThePortalHoldTheSamePixels) {
+    WaylandSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.startPortal()) << session.error();
+    struct Row {
+        const char* name;
+        ToolLaunch launch;
+        Rect reported;
+        std::string region;
+    };
+    const Row rows[] = {
+        {"whole screen", {{}, 0, 2}, {0, 0, 1280, 800}, "0,0 1280x800"},
+        {"rectangle", {{}, 0, 1, 100, 50, 300, 200}, {100, 50, 300, 200}, "100,50 300x200"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ToolRun tool;
+        std::vector<std::string> env = session.clientEnvironment();
+        env.push_back("QUILLET_WAYLAND_CAPTURE=portal");
+        ASSERT_TRUE(tool.start(row.launch, "", env));
+        ASSERT_TRUE(tool.waitForExit(30s)) << tool.standardError();
+        ASSERT_EQ(tool.exitStatus(), kExitFinished) << tool.standardError();
+        const auto result = tool.result();
+        ASSERT_TRUE(result) << tool.standardError();
+        EXPECT_EQ(resultGeometry(*result), row.reported);
+        const QImage pasted =
+            QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(pasted, session.grim(row.region));
+    }
+}
+
+TEST(PortalScreenshot, TheAnswerAndTheRequestPath) {
+    struct Case {
+        const char* name;
+        uint response;
+        QVariantMap results;
+        std::optional<QString> file;
+    };
+    const Case cases[] = {
+        {"a picture", 0, {{"uri", "file:///tmp/Screenshot%20one.png"}}, "/tmp/Screenshot one.png"},
+        {"refused", 1, {}, std::nullopt},
+        {"failed", 2, {{"uri", "file:///tmp/x.png"}}, std::nullopt},
+        {"no file", 0, {{"uri", "https://example.test/x.png"}}, std::nullopt},
+        {"no uri", 0, {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PortalAnswer answer = portalAnswer(c.response, c.results);
+        EXPECT_EQ(answer.file, c.file);
+        EXPECT_EQ(answer.problem.isEmpty(), c.file.has_value());
+    }
+    EXPECT_EQ(portalRequestPath(":1.42", "quillet7_1"),
+              "/org/freedesktop/portal/desktop/request/1_42/quillet7_1");
 }
 
 // Checks `condition` every 20 ms until it holds (true) or `timeout` has passed (false): for

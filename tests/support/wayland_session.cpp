@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <functional>
 
 #include "support/child_process.h"
 #include "support/test_images.h"
@@ -30,7 +31,66 @@ WaylandSession::WaylandSession(std::vector<WaylandOutputSpec> outputs)
 }
 
 WaylandSession::~WaylandSession() {
+    for (auto it = m_portal.rbegin(); it != m_portal.rend(); ++it) stopProgram(*it);
     stopProgram(m_compositor);
+}
+
+bool WaylandSession::startPortal() {
+    m_bus = "unix:path=" + m_dir.path().toStdString() + "/bus";
+    std::vector<std::string> env = clientEnvironment();
+    const auto gdbus = [&](const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv{"gdbus", "call", "--session"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return runProgram(argv, env, true, std::chrono::seconds(10));
+    };
+    // Services the bus starts on demand get its environment.
+    m_portal.push_back(
+        spawnProgram({"dbus-daemon", "--session", "--nofork", "--address=" + m_bus}, env));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto waitFor = [&](const std::function<bool()>& ready) {
+        while (!ready()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            usleep(20000);
+        }
+        return true;
+    };
+    if (!waitFor([&] {
+            return gdbus({"--dest", "org.freedesktop.DBus", "--object-path",
+                          "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.ListNames"})
+                       .status == 0;
+        })) {
+        m_error = "the session bus did not start";
+        return false;
+    }
+    m_portal.push_back(spawnProgram({"pipewire"}, env));
+    m_portal.push_back(spawnProgram({"/usr/libexec/xdg-desktop-portal-wlr"}, env));
+    m_portal.push_back(spawnProgram({"/usr/libexec/xdg-desktop-portal-gtk"}, env));
+    const ProgramOutput allowed =
+        gdbus({"--dest", "org.freedesktop.impl.portal.PermissionStore", "--object-path",
+               "/org/freedesktop/impl/portal/PermissionStore", "--method",
+               "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
+               "screenshot", "", "['yes']"});
+    if (allowed.status != 0) {
+        m_error = "cannot allow screenshots: " + allowed.bytes.toStdString();
+        return false;
+    }
+    const std::string logFile = m_dir.path().toStdString() + "/portal.log";
+    const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    m_portal.push_back(spawnProgram({"/usr/libexec/xdg-desktop-portal", "-v"}, env, log, log));
+    close(log);
+    if (!waitFor([&] {
+            const ProgramOutput out = runProgram(
+                {"gdbus", "introspect", "--session", "--dest", "org.freedesktop.portal.Desktop",
+                 "--object-path", "/org/freedesktop/portal/desktop"},
+                env, false, std::chrono::seconds(10));
+            return out.bytes.contains("org.freedesktop.portal.Screenshot");
+        })) {
+        QFile read(QString::fromStdString(logFile));
+        read.open(QIODevice::ReadOnly);
+        m_error = "the portal offers no screenshots: " + read.readAll().right(3000).toStdString();
+        return false;
+    }
+    return true;
 }
 
 void WaylandSession::stopCompositor() {
@@ -146,8 +206,14 @@ QImage WaylandSession::grimOutput(const std::string& output) const {
 }
 
 std::vector<std::string> WaylandSession::clientEnvironment() const {
-    return {"WAYLAND_DISPLAY=" + m_socket, "XDG_RUNTIME_DIR=" + m_clientRuntime,
-            "SWAYSOCK=" + m_ipcSocket, "DISPLAY", "XDG_SESSION_TYPE=wayland"};
+    // The portal picks its back ends by desktop: wlroots' for screenshots, GTK's for access.
+    return {"WAYLAND_DISPLAY=" + m_socket,
+            "XDG_RUNTIME_DIR=" + m_clientRuntime,
+            "SWAYSOCK=" + m_ipcSocket,
+            "DISPLAY",
+            "XDG_SESSION_TYPE=wayland",
+            "XDG_CURRENT_DESKTOP=sway:GNOME",
+            m_bus.empty() ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS=" + m_bus};
 }
 
 QImage WaylandSession::grim(const std::string& region) const {

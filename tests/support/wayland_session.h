@@ -40,6 +40,11 @@ public:
     QImage grim(const std::string& region = {}) const;
     // The clipboard as another client pastes it (image/png); empty when nothing can be pasted.
     QByteArray paste() const;
+    // Starts the desktop portal for this session on a private session bus: the frontend,
+    // wlroots' back end for screenshots, GTK's for the access questions it insists on, and
+    // PipeWire, which the wlroots back end needs; screenshots are allowed beforehand, as a user
+    // would have allowed them once. Its clients then find it through clientEnvironment().
+    bool startPortal();
     // Ends the compositor now, as a crash would for its clients.
     void stopCompositor();
     // Runs `swaymsg` with the arguments; its standard output.
@@ -59,5 +64,7 @@ private:
     std::string m_socket;
     std::string m_ipcSocket;
     std::string m_clientRuntime;
+    std::string m_bus;  // the portal's session bus, once started
+    std::vector<pid_t> m_portal;
     std::string m_error;
 };

@@ -1,0 +1,48 @@
+#pragma once
+// The screen grab through the desktop portal (org.freedesktop.portal.Screenshot, not
+// interactive), for Wayland compositors without screencopy (GNOME, KDE Plasma). The portal may
+// ask the user first; its answer comes as a Response signal on a request object. The picture it
+// writes to a file is read and the file deleted. The whole desktop is taken once, at the first
+// grab, and every grab is cut from it. Needs a QCoreApplication (its event loop waits for the
+// answer).
+
+#include <QImage>
+#include <QString>
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+
+#include "platform/screen_grabber.h"
+#include "platform/wayland/wayland_display.h"
+
+// What the portal answered: the picture's file, or why there is none.
+struct PortalAnswer {
+    std::optional<QString> file;  // a local path
+    QString problem;
+};
+
+// The Response signal's arguments as an answer: 0 with a file URI is a picture; 1 the user
+// (or the policy) said no; anything else a failure.
+PortalAnswer portalAnswer(uint response, const QVariantMap& results);
+
+// The request object a caller with unique bus name `sender` (":1.42") gets for `token`.
+QString portalRequestPath(const QString& sender, const QString& token);
+
+class PortalScreenshot : public ScreenGrabber {
+public:
+    explicit PortalScreenshot(std::shared_ptr<WaylandDisplay> display);
+    QImage grab(const Rect& displayRect) override;
+    QString lastError() const override { return m_error; }
+
+    // Whether the last failure was the portal's refusal (the user or the policy said no).
+    bool refused() const { return m_refused; }
+
+private:
+    // The whole desktop from the portal; null with m_error set on failure.
+    QImage takeScreenshot();
+
+    std::shared_ptr<WaylandDisplay> m_display;
+    QImage m_desktop;
+    QString m_error;
+    bool m_refused = false;
+};
