@@ -77,6 +77,13 @@ TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
          {10, 20, 100, 50},
          "10,20 100x50",
          {200, 100}},
+        // A fractional scale: 1920 x 1080 pixels are 1280 x 720 points.
+        {"scale 1.5, rectangle",
+         {{1920, 1080, 1.5}},
+         {{}, 0, 1, 100, 50, 300, 200},
+         {100, 50, 300, 200},
+         "100,50 300x200",
+         {450, 300}},
         // Two outputs: the main (first) one is captured.
         {"two outputs",
          {{1280, 800}, {1024, 768, 1, 1280, 0}},
@@ -96,9 +103,9 @@ TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
         ASSERT_EQ(run.pasted.size(), row.pixels) << "pasted after the tool had exited";
         const QImage reference =
             row.region.empty()
-                ? session.grim("0,0 " +
-                               std::to_string(row.outputs[0].width / row.outputs[0].scale) + "x" +
-                               std::to_string(row.outputs[0].height / row.outputs[0].scale))
+                ? session.grim(
+                      "0,0 " + std::to_string(int(row.outputs[0].width / row.outputs[0].scale)) +
+                      "x" + std::to_string(int(row.outputs[0].height / row.outputs[0].scale)))
                 : session.grim(row.region);
         ASSERT_FALSE(reference.isNull());
         EXPECT_EQ(run.pasted, reference.convertToFormat(QImage::Format_RGB32));

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <cmath>
 #include <functional>
 
 #include "support/child_process.h"
@@ -129,7 +130,7 @@ bool WaylandSession::start() {
         config += "output HEADLESS-" + std::to_string(i + 1) + " resolution " +
                   std::to_string(o.width) + "x" + std::to_string(o.height) + " position " +
                   std::to_string(o.x) + " " + std::to_string(o.y) + " scale " +
-                  std::to_string(o.scale) + " bg " + file + " fill\n";
+                  QString::number(o.scale).toStdString() + " bg " + file + " fill\n";
     }
     config += "exec sh -c 'echo \"$WAYLAND_DISPLAY $SWAYSOCK\" > " + ready + "'\n";
     const std::string configFile = dir + "/sway.conf";
@@ -182,13 +183,36 @@ bool WaylandSession::start() {
     return waitForWallpapers();
 }
 
+namespace {
+
+// Whether `shown` is the wallpaper: exactly at an integer scale; at a fractional one the
+// wallpaper is drawn at the next integer scale and scaled down by the compositor, so only near
+// enough (a mean difference of a few levels over a sample of the pixels).
+bool showsWallpaper(const QImage& shown, const QImage& wallpaper, double scale) {
+    if (shown.size() != wallpaper.size()) return false;
+    if (scale == std::floor(scale)) return shown == wallpaper;
+    double difference = 0;
+    int samples = 0;
+    for (int y = 8; y < shown.height(); y += 16) {
+        for (int x = 8; x < shown.width(); x += 16) {
+            const QRgb a = shown.pixel(x, y), b = wallpaper.pixel(x, y);
+            difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                          std::abs(qBlue(a) - qBlue(b));
+            ++samples;
+        }
+    }
+    return samples > 0 && difference / (3.0 * samples) < 8;
+}
+
+}  // namespace
+
 bool WaylandSession::waitForWallpapers() {
     // The wallpapers come from a client of the compositor's own (swaybg), which draws them
     // some time after the compositor runs.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (std::size_t i = 0; i < m_outputs.size(); ++i) {
         const std::string output = "HEADLESS-" + std::to_string(i + 1);
-        while (grimOutput(output) != m_wallpapers[i]) {
+        while (!showsWallpaper(grimOutput(output), m_wallpapers[i], m_outputs[i].scale)) {
             if (std::chrono::steady_clock::now() > deadline) {
                 m_error = "the wallpaper of " + output + " did not appear";
                 return false;

@@ -14,8 +14,8 @@
 struct WaylandOutputSpec {
     int width = 1280;  // pixels
     int height = 800;
-    int scale = 1;
-    int x = 0;  // place in the layout, in logical points
+    double scale = 1;  // sway takes fractional scales too
+    int x = 0;         // place in the layout, in logical points
     int y = 0;
 };
 
@@ -32,7 +32,8 @@ public:
     std::vector<std::string> clientEnvironment() const;
     const std::string& socket() const { return m_socket; }
     const std::string& ipcSocket() const { return m_ipcSocket; }
-    // The wallpaper of output `index`, as its pixels show it.
+    // The wallpaper of output `index`, as its pixels show it (at an integer scale; at a
+    // fractional one the compositor scales it).
     QImage wallpaper(int index) const { return m_wallpapers.at(index); }
     const std::vector<WaylandOutputSpec>& outputs() const { return m_outputs; }
 
