@@ -17,6 +17,7 @@
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screen_grabber.h"
 #include "platform/qtxcb/xcb_window_list.h"
+#include "platform/wayland/portal_permission_probe.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screencopy_grabber.h"
 #include "platform/wayland/sway_window_list.h"
@@ -30,7 +31,8 @@ struct RealPlatform::Parts {
     SystemExit processExit;
     ClipboardKeeper clipboard{ClipboardKeeper::helperExecutable()};
     QtDialogs dialogs;
-    X11PermissionProbe permissionProbe;
+    X11PermissionProbe x11Permission;
+    std::unique_ptr<PermissionProbe> portalPermission;
     SignalTermination termination;
     std::optional<GrabRecorder> recorder;
     std::optional<FrozenDesktopGrabber> frozen;
@@ -66,7 +68,9 @@ RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal)
     const char* sway = std::getenv("SWAYSOCK");
     p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");
     if (portal) {
-        p.grabber = std::make_unique<PortalScreenshot>(display);
+        auto screenshot = std::make_unique<PortalScreenshot>(display);
+        p.portalPermission = std::make_unique<PortalPermissionProbe>(*screenshot);
+        p.grabber = std::move(screenshot);
     } else {
         p.grabber = std::make_unique<ScreencopyGrabber>(display);
     }
@@ -81,9 +85,12 @@ void RealPlatform::assemble() {
     if (const char* path = std::getenv("QUILLET_RECORD_GRABS"); path != nullptr && *path != '\0') {
         grabber = &p.recorder.emplace(*p.grabber, QString::fromLocal8Bit(path));
     }
+    PermissionProbe* permission = p.portalPermission
+                                      ? p.portalPermission.get()
+                                      : static_cast<PermissionProbe*>(&p.x11Permission);
     m_services = PlatformServices{
-        &p.log,       &p.clock,   &p.processExit,     p.screens.get(), p.windowList.get(), grabber,
-        &p.clipboard, &p.dialogs, &p.permissionProbe, &p.termination,  p.windowState.get()};
+        &p.log,       &p.clock,   &p.processExit, p.screens.get(), p.windowList.get(), grabber,
+        &p.clipboard, &p.dialogs, permission,     &p.termination,  p.windowState.get()};
 }
 
 RealPlatform::~RealPlatform() = default;

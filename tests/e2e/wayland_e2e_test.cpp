@@ -1,9 +1,13 @@
 // The real binary in a Wayland session: a private headless sway whose outputs show wallpapers
 // of known pixels. What the tool delivers is compared with what grim reads from the compositor
 // and pasted with wl-paste after the tool has gone.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include "controls/strip_items.h"
 #include "controls/strips_state.h"
@@ -50,6 +54,33 @@ AutomaticRun captureAutomatically(const WaylandSession& session, const ToolLaunc
     run.standardError = tool.standardError();
     run.pasted = QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
     return run;
+}
+
+// Checks `condition` every 20 ms until it holds (true) or `timeout` has passed (false): for
+// states of the compositor that no event of ours tells.
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+QJsonObject swayTree(const WaylandSession& session) {
+    return QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
+}
+
+// Whether the compositor's tree holds a focused window of process `pid`.
+bool focusedWindowOf(const QJsonObject& node, qint64 pid) {
+    if (node["pid"].toInteger() == pid && node["focused"].toBool()) return true;
+    for (const char* key : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node[key].toArray()) {
+            if (focusedWindowOf(child.toObject(), pid)) return true;
+        }
+    }
+    return false;
 }
 
 TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
@@ -145,6 +176,76 @@ TEST(WaylandE2E, AutomaticCapturesThroughThePortalHoldTheSamePixels) {
     }
 }
 
+// What the capture makes of each answer a portal may give (a portal of the test's own): a
+// picture is read and its file deleted; a refusal shows the permission prompt and ends unable to
+// record; a failure, or no portal at all, ends the capture cancelled and says why.
+TEST(WaylandE2E, EveryAnswerOfThePortal) {
+    enum class Portal { Picture, Refuses, Fails, Missing };
+    struct Row {
+        const char* name;
+        Portal portal;
+        int exitStatus;
+        const char* line;  // on standard error
+    };
+    const Row rows[] = {
+        {"a picture", Portal::Picture, kExitFinished, "save success."},
+        {"refused", Portal::Refuses, 253, "appName:the desktop portal"},
+        {"failed", Portal::Fails, 2, "the screenshot portal failed (2)"},
+        {"no portal", Portal::Missing, 2, "no screenshot portal"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WaylandSession session;
+        ASSERT_TRUE(session.ok()) << session.error();
+        ASSERT_TRUE(session.startBus()) << session.error();
+        WaylandInput input(session, 1280, 800);
+        ASSERT_TRUE(input.ok());
+        std::vector<std::string> env = session.clientEnvironment();
+        env.push_back("QUILLET_WAYLAND_CAPTURE=portal");
+        // The picture the portal answers with: the wallpaper turned upside down, so that it is
+        // not what the screen shows.
+        QTemporaryDir dir;
+        const QString picture = dir.filePath("Screenshot.png");
+        ASSERT_TRUE(session.wallpaper(0).mirrored(false, true).save(picture, "PNG"));
+        pid_t portal = -1;
+        if (row.portal != Portal::Missing) {
+            const char* code = row.portal == Portal::Picture   ? "0"
+                               : row.portal == Portal::Refuses ? "1"
+                                                               : "2";
+            int fds[2];
+            ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+            portal = spawnProgram({QUILLET_FAKE_PORTAL, code, picture.toStdString()}, env, fds[1]);
+            close(fds[1]);
+            char ready[16] = {};
+            EXPECT_GT(read(fds[0], ready, sizeof ready), 0) << "the fake portal did not start";
+            close(fds[0]);
+        }
+        ToolRun tool;
+        ASSERT_TRUE(tool.start({{}, 0, 2}, "", env));
+        if (row.portal == Portal::Refuses) {
+            // The prompt: a window of the tool's that has the focus; the user closes it.
+            ASSERT_TRUE(waitUntil([&] {
+                return !tool.running() || focusedWindowOf(swayTree(session), tool.pid());
+            })) << tool.standardError();
+            ASSERT_TRUE(tool.running()) << "no prompt\n" << tool.standardError();
+            ASSERT_TRUE(input.key("Escape"));
+        }
+        ASSERT_TRUE(tool.waitForExit(30s)) << tool.standardError();
+        EXPECT_EQ(tool.exitStatus(), row.exitStatus) << tool.standardError();
+        EXPECT_NE(tool.standardError().find(row.line), std::string::npos) << tool.standardError();
+        const QImage pasted =
+            QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+        if (row.portal == Portal::Picture) {
+            EXPECT_EQ(pasted, session.wallpaper(0).mirrored(false, true));
+            EXPECT_FALSE(QFile::exists(picture)) << "the portal's file is deleted";
+        } else {
+            EXPECT_TRUE(pasted.isNull()) << "nothing on the clipboard";
+            EXPECT_EQ(tool.result().has_value(), row.portal != Portal::Refuses);
+        }
+        stopProgram(portal);
+    }
+}
+
 TEST(PortalScreenshot, TheAnswerAndTheRequestPath) {
     struct Case {
         const char* name;
@@ -167,22 +268,6 @@ TEST(PortalScreenshot, TheAnswerAndTheRequestPath) {
     }
     EXPECT_EQ(portalRequestPath(":1.42", "quillet7_1"),
               "/org/freedesktop/portal/desktop/request/1_42/quillet7_1");
-}
-
-// Checks `condition` every 20 ms until it holds (true) or `timeout` has passed (false): for
-// states of the compositor that no event of ours tells.
-template <typename Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds timeout = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
-QJsonObject swayTree(const WaylandSession& session) {
-    return QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
 }
 
 // Whether the compositor's tree holds a focused full-screen window of process `pid`.

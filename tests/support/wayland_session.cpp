@@ -36,17 +36,35 @@ WaylandSession::~WaylandSession() {
     stopProgram(m_compositor);
 }
 
-bool WaylandSession::startPortal() {
+bool WaylandSession::startBus() {
     m_bus = "unix:path=" + m_dir.path().toStdString() + "/bus";
-    std::vector<std::string> env = clientEnvironment();
+    const std::vector<std::string> env = clientEnvironment();
+    // Services the bus starts on demand get its environment.
+    m_portal.push_back(
+        spawnProgram({"dbus-daemon", "--session", "--nofork", "--address=" + m_bus}, env));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (
+        runProgram({"gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                    "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.ListNames"},
+                   env, true, std::chrono::seconds(10))
+            .status != 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            m_error = "the session bus did not start";
+            return false;
+        }
+        usleep(20000);
+    }
+    return true;
+}
+
+bool WaylandSession::startPortal() {
+    if (!startBus()) return false;
+    const std::vector<std::string> env = clientEnvironment();
     const auto gdbus = [&](const std::vector<std::string>& arguments) {
         std::vector<std::string> argv{"gdbus", "call", "--session"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return runProgram(argv, env, true, std::chrono::seconds(10));
     };
-    // Services the bus starts on demand get its environment.
-    m_portal.push_back(
-        spawnProgram({"dbus-daemon", "--session", "--nofork", "--address=" + m_bus}, env));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     const auto waitFor = [&](const std::function<bool()>& ready) {
         while (!ready()) {
@@ -55,14 +73,6 @@ bool WaylandSession::startPortal() {
         }
         return true;
     };
-    if (!waitFor([&] {
-            return gdbus({"--dest", "org.freedesktop.DBus", "--object-path",
-                          "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.ListNames"})
-                       .status == 0;
-        })) {
-        m_error = "the session bus did not start";
-        return false;
-    }
     m_portal.push_back(spawnProgram({"pipewire"}, env));
     m_portal.push_back(spawnProgram({"/usr/libexec/xdg-desktop-portal-wlr"}, env));
     m_portal.push_back(spawnProgram({"/usr/libexec/xdg-desktop-portal-gtk"}, env));

@@ -46,6 +46,8 @@ public:
     // PipeWire, which the wlroots back end needs; screenshots are allowed beforehand, as a user
     // would have allowed them once. Its clients then find it through clientEnvironment().
     bool startPortal();
+    // A private session bus alone, for a portal of the test's own.
+    bool startBus();
     // Ends the compositor now, as a crash would for its clients.
     void stopCompositor();
     // Runs `swaymsg` with the arguments; its standard output.

@@ -56,8 +56,14 @@ QString portalRequestPath(const QString& sender, const QString& token) {
 PortalScreenshot::PortalScreenshot(std::shared_ptr<WaylandDisplay> display)
     : m_display(std::move(display)) {}
 
+bool PortalScreenshot::takeDesktop() {
+    if (!m_desktop.isNull()) return true;
+    if (m_refused) return false;
+    m_desktop = takeScreenshot();
+    return !m_desktop.isNull();
+}
+
 QImage PortalScreenshot::takeScreenshot() {
-    m_refused = false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         m_error = QStringLiteral("no session bus for the screenshot portal");
@@ -110,9 +116,8 @@ QImage PortalScreenshot::takeScreenshot() {
 }
 
 QImage PortalScreenshot::grab(const Rect& displayRect) {
+    if (!takeDesktop()) return {};
     m_error.clear();
-    if (m_desktop.isNull()) m_desktop = takeScreenshot();
-    if (m_desktop.isNull()) return {};
     // The picture covers the outputs' bounding box in the compositor's logical space.
     const std::vector<WaylandOutput> outputs = m_display->outputs();
     if (outputs.empty()) {

@@ -34,7 +34,11 @@ public:
     QImage grab(const Rect& displayRect) override;
     QString lastError() const override { return m_error; }
 
-    // Whether the last failure was the portal's refusal (the user or the policy said no).
+    // Takes the desktop's picture now unless it has been taken (or refused) already; false on
+    // failure, with lastError() saying why.
+    bool takeDesktop();
+    // Whether the portal refused (the user or the desktop's policy said no). It is not asked
+    // again after a refusal.
     bool refused() const { return m_refused; }
 
 private:
