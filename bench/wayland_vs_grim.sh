@@ -5,7 +5,10 @@
 # wallpaper. Medians, and their ratios (ours / peer), of:
 #   (a) from exec until the capturing command has returned (the host is unblocked);
 #   (b) from exec until a paste started right after it has returned the whole PNG;
-#   (c) the size of that PNG.
+#   (c) the size of that PNG;
+# and ours alone (there is no peer overlay on sway):
+#   (d) from exec until the interactive capture's darkened overlay covers the output (a
+#       screencopy watcher, about one frame of resolution).
 #   usage: bench/wayland_vs_grim.sh [rounds]   (default 9)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +20,7 @@ work=$(mktemp -d)
 chmod 755 "$work"
 echo '{}' > "$work/params.json"
 launch="startfromlocal,$work/params.json,$work/result.json,,0,2,0,0,0,0"
+interactive="startfromlocal,$work/params.json,$work/result.json,,0,0,0,0,0,0"
 sway_pid=""
 stop_sway() {
     # The last round's clipboard owner goes first, so that it does not report the lost compositor.
@@ -75,7 +79,14 @@ for size in 1920x1080 3840x2160; do
     for _ in $(seq "$rounds"); do
         for c in "${contestants[@]}"; do measure "$c" >> "$work/$c"; done
     done
+    : > "$work/overlay"
+    for _ in $(seq "$rounds"); do
+        build/bench/quillet_wl_launch_watch build/src/quillet-capture "$interactive" \
+            >> "$work/overlay" 2>/dev/null || true
+        sleep 0.3
+    done
     stop_sway
+    echo "$size photo: overlay painted: ours $(median < "$work/overlay") ms"
     for col in 1 2 3; do
         what=(- "command returned" "paste complete" "PNG bytes")
         unit=$([ $col = 3 ] && echo "" || echo " ms")
