@@ -47,6 +47,33 @@ void nameWaylandSocketByItsPath() {
     qputenv("WAYLAND_DISPLAY", runtime + '/' + name);
 }
 
+// The capture with the widget toolkit on Qt's `platformPlugin`. From here on a display that goes
+// away (the server behind `displayFd`, a connection of ours) ends the process as one that
+// cannot record: never as finished (Qt's own exit status) nor with an abort. An automatic
+// capture that needed the toolkit (`automaticNeedsToolkit`) runs first and ends the process;
+// otherwise the launch goes to the capture window or the prepare panel.
+[[noreturn]] void runWithToolkit(int argc, char** argv, const char* platformPlugin, int displayFd,
+                                 const PlatformServices& services, const LaunchRequest& request,
+                                 bool automaticNeedsToolkit) {
+    AppDelegate* started = nullptr;
+    treatAbnormalEndsAfterDisplayLossAsCannotRecord(displayFd);
+    watchForDisplayLoss([&](const QString&) {
+        if (started) started->displayLost();
+        services.log->write(lostDisplayLine());
+        // Qt ends the process itself right after this message: before it does.
+        SystemExit::exitNow(kExitCannotRecord);
+    });
+    qputenv("QT_QPA_PLATFORM", platformPlugin);
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (automaticNeedsToolkit && runWithoutWindows(request, services)) SystemExit::exitNow(0);
+    AppDelegate delegate(services);
+    started = &delegate;
+    delegate.applicationDidFinishLaunching(request);
+    // The capture asked the loop to end with its result kind (see SystemExit).
+    SystemExit::exitNow(QApplication::exec());
+}
+
 // A capture in a Wayland session: the screens and the grab through our own connection to the
 // compositor, the windows through Qt's Wayland platform.
 int runOnWayland(int argc, char** argv, const QStringList& arguments) {
@@ -71,23 +98,9 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
     if (automatic && !portal && runWithoutWindows(request, services)) return 0;
     // The interactive capture freezes every output before it shows anything.
     platform.freezeDesktopAtFirstGrab();
-    // A compositor that goes away ends the capture as one that cannot record, as on X11.
     setLostDisplayName(QStringLiteral("the Wayland compositor"));
-    AppDelegate* started = nullptr;
-    treatAbnormalEndsAfterDisplayLossAsCannotRecord(wl_display_get_fd(display->get()));
-    watchForDisplayLoss([&](const QString&) {
-        if (started) started->displayLost();
-        services.log->write(lostDisplayLine());
-        SystemExit::exitNow(kExitCannotRecord);
-    });
-    qputenv("QT_QPA_PLATFORM", "wayland");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    if (automatic && portal && runWithoutWindows(request, services)) return 0;
-    AppDelegate delegate(services);
-    started = &delegate;
-    delegate.applicationDidFinishLaunching(request);
-    SystemExit::exitNow(QApplication::exec());
+    runWithToolkit(argc, argv, "wayland", wl_display_get_fd(display->get()), services, request,
+                   automatic && portal);
 }
 
 }  // namespace
@@ -139,29 +152,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    // From here on a display that goes away ends the process as one that cannot record: never
-    // as finished (Qt's own exit status) nor with an abort.
-    AppDelegate* started = nullptr;
-    treatAbnormalEndsAfterDisplayLossAsCannotRecord(xcb_get_file_descriptor(connection->get()));
-    watchForDisplayLoss([&](const QString&) {
-        if (started) started->displayLost();
-        services.log->write(lostDisplayLine());
-        // Qt ends the process itself right after this message: before it does.
-        SystemExit::exitNow(kExitCannotRecord);
-    });
-
-    // The capture reads the screen and the window list through X11 itself.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    // An automatic capture whose screens only Qt can tell (a scaling variable that only it
-    // reads): the same capture, with Qt's screens. It ends the process.
-    if (automatic && !xcbScreens && runWithoutWindows(request, services)) return 0;
-
-    AppDelegate delegate(services);
-    started = &delegate;
-    delegate.applicationDidFinishLaunching(request);
-    // The capture asked the loop to end with its result kind (see SystemExit).
-    SystemExit::exitNow(QApplication::exec());
+    // The capture reads the screen and the window list through X11 itself. An automatic
+    // capture whose screens only Qt can tell (a scaling variable that only it reads) runs
+    // there with Qt's screens.
+    runWithToolkit(argc, argv, "xcb", xcb_get_file_descriptor(connection->get()), services, request,
+                   automatic && !xcbScreens);
 }

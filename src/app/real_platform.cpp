@@ -80,10 +80,11 @@ RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal)
 
 void RealPlatform::assemble() {
     Parts& p = *m_parts;
-    ScreenGrabber* grabber = p.grabber.get();
-    // For tests: every grab is also written to this file.
+    ScreenGrabber* grabber = p.frozen ? &*p.frozen : p.grabber.get();
+    // For tests: every grab the capture gets is also written to this file.
     if (const char* path = std::getenv("QUILLET_RECORD_GRABS"); path != nullptr && *path != '\0') {
-        grabber = &p.recorder.emplace(*p.grabber, QString::fromLocal8Bit(path));
+        p.recorder.reset();
+        grabber = &p.recorder.emplace(*grabber, QString::fromLocal8Bit(path));
     }
     PermissionProbe* permission = p.portalPermission
                                       ? p.portalPermission.get()
@@ -98,14 +99,8 @@ RealPlatform::~RealPlatform() = default;
 void RealPlatform::freezeDesktopAtFirstGrab() {
     Parts& p = *m_parts;
     if (p.frozen) return;
-    // The recorder, when there is one, keeps recording what the capture gets.
-    ScreenGrabber* grabber = &p.frozen.emplace(*p.grabber, *p.screens);
-    if (p.recorder) {
-        p.recorder.reset();
-        const char* path = std::getenv("QUILLET_RECORD_GRABS");
-        grabber = &p.recorder.emplace(*grabber, QString::fromLocal8Bit(path));
-    }
-    m_services.grabber = grabber;
+    p.frozen.emplace(*p.grabber, *p.screens);
+    assemble();
 }
 
 void RealPlatform::useScreens(DesktopScreens* screens) {

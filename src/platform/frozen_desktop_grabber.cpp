@@ -1,7 +1,6 @@
 #include "platform/frozen_desktop_grabber.h"
 
-#include <cmath>
-
+#include "platform/display_crop.h"
 #include "platform/screen_coordinates.h"
 
 bool FrozenDesktopGrabber::freeze() {
@@ -23,14 +22,7 @@ QImage FrozenDesktopGrabber::grab(const Rect& displayRect) {
     if (m_frozen.empty() && !freeze()) return m_grabber.grab(displayRect);
     for (const Frozen& f : m_frozen) {
         if (f.display.intersected(displayRect) != displayRect) continue;
-        if (f.display == displayRect) return f.image;
-        const double ratio = f.image.devicePixelRatio();
-        QImage part = f.image.copy(int(std::lround((displayRect.x - f.display.x) * ratio)),
-                                   int(std::lround((displayRect.y - f.display.y) * ratio)),
-                                   int(std::lround(displayRect.width * ratio)),
-                                   int(std::lround(displayRect.height * ratio)));
-        part.setDevicePixelRatio(ratio);
-        return part;
+        return cropDisplayRect(f.image, f.display, displayRect);
     }
     // Across screens or beyond them: the screens as they are now.
     return m_grabber.grab(displayRect);

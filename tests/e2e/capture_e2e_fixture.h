@@ -18,6 +18,7 @@
 #include "platform/geometry.h"
 #include "support/geometry_printers.h"
 #include "support/test_pattern_run.h"
+#include "support/tool_outcome.h"
 #include "support/tool_run.h"
 #include "support/x_frame.h"
 #include "support/x_readback.h"
@@ -25,12 +26,6 @@
 #include "support/x_waiter.h"
 
 using namespace std::chrono_literals;
-
-// The selection a result file reports, in root pixels (the screen's top-left corner is 0, 0).
-inline Rect resultGeometry(const QJsonObject& r) {
-    return {double(r["x"].toInt()), double(r["y"].toInt()), double(r["Width"].toInt()),
-            double(r["Height"].toInt())};
-}
 
 class CaptureE2E : public ::testing::Test {
 protected:
@@ -184,13 +179,7 @@ protected:
         }
         ADD_FAILURE() << "no control " << member.toStdString();
     }
-    QJsonObject finish(int expectedStatus) {
-        EXPECT_TRUE(tool.waitForExit(15s)) << tool.standardError();
-        EXPECT_EQ(tool.exitStatus(), expectedStatus) << tool.standardError();
-        const auto result = tool.result();
-        EXPECT_TRUE(result.has_value()) << tool.standardError();
-        return result.value_or(QJsonObject());
-    }
+    QJsonObject finish(int expectedStatus) { return finishedResult(tool, expectedStatus); }
     QImage pastedImage() { return QImage::fromData(pasteClipboard(display())); }
 
     // The pasted image equals the screen as captured inside the rectangle.

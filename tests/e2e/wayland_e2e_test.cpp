@@ -16,6 +16,7 @@
 #include "support/child_process.h"
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
+#include "support/tool_outcome.h"
 #include "support/tool_run.h"
 #include "support/wayland_input.h"
 #include "support/wayland_session.h"
@@ -30,11 +31,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kExitFinished = 1;
-
-Rect resultGeometry(const QJsonObject& r) {
-    return {double(r["x"].toInt()), double(r["y"].toInt()), double(r["Width"].toInt()),
-            double(r["Height"].toInt())};
-}
 
 // Runs one automatic capture to its end; the pasted image (null when nothing could be pasted).
 struct AutomaticRun {
@@ -52,7 +48,7 @@ AutomaticRun captureAutomatically(const WaylandSession& session, const ToolLaunc
     run.exitStatus = tool.exitStatus();
     run.result = tool.result();
     run.standardError = tool.standardError();
-    run.pasted = QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+    run.pasted = session.pastedImage();
     return run;
 }
 
@@ -170,8 +166,7 @@ TEST(WaylandE2E, AutomaticCapturesThroughThePortalHoldTheSamePixels) {
         const auto result = tool.result();
         ASSERT_TRUE(result) << tool.standardError();
         EXPECT_EQ(resultGeometry(*result), row.reported);
-        const QImage pasted =
-            QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+        const QImage pasted = session.pastedImage();
         EXPECT_EQ(pasted, session.grim(row.region));
     }
 }
@@ -233,8 +228,7 @@ TEST(WaylandE2E, EveryAnswerOfThePortal) {
         ASSERT_TRUE(tool.waitForExit(30s)) << tool.standardError();
         EXPECT_EQ(tool.exitStatus(), row.exitStatus) << tool.standardError();
         EXPECT_NE(tool.standardError().find(row.line), std::string::npos) << tool.standardError();
-        const QImage pasted =
-            QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+        const QImage pasted = session.pastedImage();
         if (row.portal == Portal::Picture) {
             EXPECT_EQ(pasted, session.wallpaper(0).mirrored(false, true));
             EXPECT_FALSE(QFile::exists(picture)) << "the portal's file is deleted";
@@ -303,16 +297,8 @@ protected:
         ASSERT_TRUE(input.ok());
         ::startInteractive(session, tool);
     }
-    QJsonObject finish(int expectedStatus) {
-        EXPECT_TRUE(tool.waitForExit(15s)) << tool.standardError();
-        EXPECT_EQ(tool.exitStatus(), expectedStatus) << tool.standardError();
-        const auto result = tool.result();
-        EXPECT_TRUE(result.has_value()) << tool.standardError();
-        return result.value_or(QJsonObject());
-    }
-    QImage pasted() const {
-        return QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
-    }
+    QJsonObject finish(int expectedStatus) { return finishedResult(tool, expectedStatus); }
+    QImage pasted() const { return session.pastedImage(); }
 
     WaylandSession session;
     WaylandInput input{session, 1280, 800};
@@ -441,10 +427,8 @@ TEST(WaylandScaledE2E, ARectangleDrawnAtScaleTwoKeepsTheDevicePixels) {
                            {drawn.left() + drawn.width(), drawn.top() + drawn.height()},
                            {{260, 160}}));
     ASSERT_TRUE(input.key("Return"));
-    ASSERT_TRUE(tool.waitForExit(15s)) << tool.standardError();
-    ASSERT_EQ(tool.exitStatus(), kExitFinished) << tool.standardError();
-    const QImage pasted =
-        QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+    finishedResult(tool, kExitFinished);
+    const QImage pasted = session.pastedImage();
     ASSERT_EQ(pasted.size(), QSize(800, 440)) << "device pixels";
     const QImage screen = session.wallpaper(0).copy(200, 120, 800, 440);
     // The outline in the pasted image's pixels, with room for the pen and its smoothing.
@@ -538,13 +522,8 @@ TEST(WaylandTwoOutputsE2E, TheCaptureFollowsThePointerToTheOtherOutput) {
     })) << "the capture never showed the pointer";
     ASSERT_TRUE(input.drag({1280 + 100, 100}, {1280 + 500, 400}, {{1280 + 300, 250}}));
     ASSERT_TRUE(input.key("Return"));
-    ASSERT_TRUE(tool.waitForExit(15s)) << tool.standardError();
-    ASSERT_EQ(tool.exitStatus(), kExitFinished) << tool.standardError();
-    const auto r = tool.result();
-    ASSERT_TRUE(r);
-    EXPECT_EQ(resultGeometry(*r), (Rect{100, 100, 400, 300}));
-    const QImage pasted =
-        QImage::fromData(session.paste(), "PNG").convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(resultGeometry(finishedResult(tool, kExitFinished)), (Rect{100, 100, 400, 300}));
+    const QImage pasted = session.pastedImage();
     EXPECT_EQ(pasted, session.wallpaper(1).copy(100, 100, 400, 300));
 }
 

@@ -59,13 +59,16 @@ bool WaylandSession::startBus() {
 
 bool WaylandSession::startPortal() {
     if (!startBus()) return false;
-    const std::vector<std::string> env = clientEnvironment();
+    std::vector<std::string> env = clientEnvironment();
+    // GTK's back end would otherwise look for the accessibility bus, which a private session
+    // has not, and wait for it up to D-Bus's 25 s timeout.
+    env.push_back("NO_AT_BRIDGE=1");
     const auto gdbus = [&](const std::vector<std::string>& arguments) {
         std::vector<std::string> argv{"gdbus", "call", "--session"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return runProgram(argv, env, true, std::chrono::seconds(10));
     };
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     const auto waitFor = [&](const std::function<bool()>& ready) {
         while (!ready()) {
             if (std::chrono::steady_clock::now() > deadline) return false;
@@ -263,6 +266,10 @@ QByteArray WaylandSession::paste() const {
     const ProgramOutput out = runProgram({"wl-paste", "--no-newline", "-t", "image/png"},
                                          clientEnvironment(), false, std::chrono::seconds(5));
     return out.status == 0 ? out.bytes : QByteArray();
+}
+
+QImage WaylandSession::pastedImage() const {
+    return QImage::fromData(paste(), "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
 QByteArray WaylandSession::swaymsg(const std::vector<std::string>& arguments) const {

@@ -41,6 +41,8 @@ public:
     QImage grim(const std::string& region = {}) const;
     // The clipboard as another client pastes it (image/png); empty when nothing can be pasted.
     QByteArray paste() const;
+    // The same as an image in RGB32; null when nothing could be pasted.
+    QImage pastedImage() const;
     // Starts the desktop portal for this session on a private session bus: the frontend,
     // wlroots' back end for screenshots, GTK's for the access questions it insists on, and
     // PipeWire, which the wlroots back end needs; screenshots are allowed beforehand, as a user

@@ -9,7 +9,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
-#include <cmath>
+
+#include "platform/display_crop.h"
 
 namespace {
 
@@ -132,15 +133,9 @@ QImage PortalScreenshot::grab(const Rect& displayRect) {
         right = std::max(right, o.logical.x + o.logical.width);
         bottom = std::max(bottom, o.logical.y + o.logical.height);
     }
-    const double ratio = right > left ? m_desktop.width() / (right - left) : 1.0;
     const Rect& main = outputs.front().logical;
-    const QRect wanted(int(std::lround((displayRect.x + main.x - left) * ratio)),
-                       int(std::lround((displayRect.y + main.y - top) * ratio)),
-                       int(std::lround(displayRect.width * ratio)),
-                       int(std::lround(displayRect.height * ratio)));
-    QImage image = m_desktop.copy(wanted);  // beyond the picture: black
-    image.setDevicePixelRatio(ratio);
-    return image;
+    return cropDisplayRect(m_desktop, {left - main.x, top - main.y, right - left, bottom - top},
+                           displayRect);
 }
 
 #include "portal_screenshot.moc"

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/display_crop.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace {
@@ -192,25 +193,5 @@ QImage ScreencopyGrabber::grab(const Rect& displayRect) {
     }
     const QImage whole = copyOutput(*best);
     if (whole.isNull()) return {};
-    const Rect place = inDisplay(*best);
-    const double ratio = place.width > 0 ? whole.width() / place.width : 1.0;
-    const QRect wanted(int(std::lround((displayRect.x - place.x) * ratio)),
-                       int(std::lround((displayRect.y - place.y) * ratio)),
-                       int(std::lround(displayRect.width * ratio)),
-                       int(std::lround(displayRect.height * ratio)));
-    QImage image;
-    if (wanted == whole.rect()) {
-        image = whole;
-    } else {
-        // A rectangle beyond the output is black there, as on a screen edge.
-        image = QImage(wanted.size(), QImage::Format_RGB32);
-        image.fill(Qt::black);
-        const QRect inside = wanted.intersected(whole.rect());
-        for (int y = inside.top(); y <= inside.bottom(); ++y) {
-            std::memcpy(image.scanLine(y - wanted.y()) + (inside.x() - wanted.x()) * 4,
-                        whole.constScanLine(y) + inside.x() * 4, size_t(inside.width()) * 4);
-        }
-    }
-    image.setDevicePixelRatio(ratio);
-    return image;
+    return cropDisplayRect(whole, inDisplay(*best), displayRect);
 }
