@@ -23,8 +23,6 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
 }
 
 void AppDelegate::applicationDidFinishLaunching(const LaunchRequest& request) {
-    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
-            &AppDelegate::onApplicationStateChanged);
     if (m_platform.termination && m_platform.termination->notifierFd() >= 0) {
         m_terminationNotifier = std::make_unique<QSocketNotifier>(
             m_platform.termination->notifierFd(), QSocketNotifier::Read);
@@ -37,6 +35,10 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchRequest& request) {
         m_platform.processExit->exit(kExitCannotRecord);
         return;
     }
+    // Only now: a window the permission check showed (and closed) is no application of ours
+    // becoming active and then inactive.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+            &AppDelegate::onApplicationStateChanged);
     runInMain(request, *this);
 }
 

@@ -92,6 +92,8 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
     const PlatformServices& services = platform.services();
     const LaunchRequest request =
         readLaunchRequest(arguments, *services.log, services.clock->now().milliseconds());
+    platform.explainPermissionWith(request.texts.permission.permissionTitleText,
+                                   request.texts.permission.permissionInfoText);
     const bool automatic = request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag);
     if (automatic) services.clipboard->prepare();
     // The portal answers through the session bus, which needs the toolkit's event loop.

@@ -32,7 +32,7 @@ struct RealPlatform::Parts {
     ClipboardKeeper clipboard{ClipboardKeeper::helperExecutable()};
     QtDialogs dialogs;
     X11PermissionProbe x11Permission;
-    std::unique_ptr<PermissionProbe> portalPermission;
+    std::unique_ptr<PortalPermissionProbe> portalPermission;
     SignalTermination termination;
     std::optional<GrabRecorder> recorder;
     std::optional<FrozenDesktopGrabber> frozen;
@@ -69,7 +69,7 @@ RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal)
     p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");
     if (portal) {
         auto screenshot = std::make_unique<PortalScreenshot>(display);
-        p.portalPermission = std::make_unique<PortalPermissionProbe>(*screenshot);
+        p.portalPermission = std::make_unique<PortalPermissionProbe>(*screenshot, p.dialogs);
         p.grabber = std::move(screenshot);
     } else {
         p.grabber = std::make_unique<ScreencopyGrabber>(display);
@@ -95,6 +95,10 @@ void RealPlatform::assemble() {
 }
 
 RealPlatform::~RealPlatform() = default;
+
+void RealPlatform::explainPermissionWith(const QString& message, const QString& informativeText) {
+    if (m_parts->portalPermission) m_parts->portalPermission->explainWith(message, informativeText);
+}
 
 void RealPlatform::freezeDesktopAtFirstGrab() {
     Parts& p = *m_parts;

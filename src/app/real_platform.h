@@ -5,6 +5,7 @@
 // list (none elsewhere). Both: a helper
 // process for the clipboard, syslog and standard error for the log.
 
+#include <QString>
 #include <memory>
 
 #include "platform/platform_services.h"
@@ -28,6 +29,10 @@ public:
     // X11: screens read from the X server instead of Qt (for a process without a
     // QGuiApplication); null returns to Qt's. `screens` must outlive their use.
     void useScreens(DesktopScreens* screens);
+
+    // The texts of the window shown while the desktop asks the user for the permission to
+    // record (the desktop portal's question), where there is one.
+    void explainPermissionWith(const QString& message, const QString& informativeText);
 
     // From the next grab on, every screen is grabbed at once and later grabs are cut from
     // those pictures (see FrozenDesktopGrabber), for a capture that covers every screen.

@@ -11,6 +11,7 @@ bool ScreenRecordingPermission::ScreeningRecordPermissionCheck() {
         m_permissionGranted = true;
         return true;
     }
+    if (!probe.recordingUnavailable().isEmpty()) return false;
     bool allReadable = true;
     for (const WindowDescription& w : probe.windowDescriptions()) {
         if (w.name || w.sharingState.value_or(0) != 0) continue;
@@ -24,6 +25,11 @@ bool ScreenRecordingPermission::ScreeningRecordPermissionCheck() {
 
 bool ScreenRecordingPermission::ScreeningPermissionCheck(const PermissionTexts& texts) {
     if (ScreeningRecordPermissionCheck()) return true;
+    // Nothing the user could allow would help: say why instead of prompting.
+    if (const QString why = m_platform.permissionProbe->recordingUnavailable(); !why.isEmpty()) {
+        m_platform.log->write(QStringLiteral("cannot record the screen: ") + why);
+        return false;
+    }
     const AlertTexts alert{texts.permissionOKText, texts.permissionCancelText,
                            texts.permissionTitleText, texts.permissionInfoText};
     if (m_platform.dialogs->runAlert(alert))

@@ -13,10 +13,11 @@ public:
     explicit ScreenRecordingPermission(const PlatformServices& platform) : m_platform(platform) {}
 
     // The test alone: every on-screen window must be readable (a name, or a non-zero sharing
-    // state). Logs each window that is not.
+    // state), and the system able to record at all. Logs each window that is not readable.
     bool ScreeningRecordPermissionCheck();
 
-    // The test, and the prompt when it fails (the first button opens the settings page).
+    // The test, and the prompt when it fails (the first button opens the settings page); where
+    // the system cannot record at all, a log line that says why instead of the prompt.
     bool ScreeningPermissionCheck(const PermissionTexts& texts);
 
     bool permissionGranted() const { return m_permissionGranted; }

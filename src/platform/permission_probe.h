@@ -19,4 +19,7 @@ public:
     virtual ~PermissionProbe() = default;
     virtual bool systemHasRecordingPermission() = 0;
     virtual std::vector<WindowDescription> windowDescriptions() = 0;
+    // Why the screen cannot be recorded whatever the user allows (no way to take it at all);
+    // empty when it can be.
+    virtual QString recordingUnavailable() { return {}; }
 };

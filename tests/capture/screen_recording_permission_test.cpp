@@ -89,3 +89,13 @@ TEST_F(Permission, OnceGrantedNeverAskedAgain) {
 }
 
 }  // namespace
+
+TEST_F(Permission, ASystemThatCannotRecordAtAllSaysWhyWithoutPrompting) {
+    probe.hasPermissionSystem = true;
+    probe.unavailable = "no screenshot portal";
+    ScreenRecordingPermission p(services());
+    EXPECT_FALSE(p.ScreeningRecordPermissionCheck());
+    EXPECT_FALSE(p.ScreeningPermissionCheck({}));
+    EXPECT_EQ(log.lines, QStringList{"cannot record the screen: no screenshot portal"});
+    EXPECT_TRUE(dialogs.alerts.empty());
+}

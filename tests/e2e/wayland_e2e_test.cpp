@@ -12,6 +12,7 @@
 #include "controls/strip_items.h"
 #include "controls/strips_state.h"
 #include "overlay/overlay_layout.h"
+#include "platform/wayland/portal_permission_store.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "support/child_process.h"
 #include "support/geometry_printers.h"
@@ -68,15 +69,15 @@ QJsonObject swayTree(const WaylandSession& session) {
     return QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
 }
 
-// Whether the compositor's tree holds a focused window of process `pid`.
-bool focusedWindowOf(const QJsonObject& node, qint64 pid) {
-    if (node["pid"].toInteger() == pid && node["focused"].toBool()) return true;
+// The title of the focused window in the compositor's tree, if it is one of process `pid`.
+std::optional<QString> focusedWindowOf(const QJsonObject& node, qint64 pid) {
+    if (node["pid"].toInteger() == pid && node["focused"].toBool()) return node["name"].toString();
     for (const char* key : {"nodes", "floating_nodes"}) {
         for (const QJsonValue& child : node[key].toArray()) {
-            if (focusedWindowOf(child.toObject(), pid)) return true;
+            if (auto title = focusedWindowOf(child.toObject(), pid)) return title;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
@@ -172,21 +173,33 @@ TEST(WaylandE2E, AutomaticCapturesThroughThePortalHoldTheSamePixels) {
 }
 
 // What the capture makes of each answer a portal may give (a portal of the test's own): a
-// picture is read and its file deleted; a refusal shows the permission prompt and ends unable to
-// record; a failure, or no portal at all, ends the capture cancelled and says why.
+// picture is read and its file deleted; a refusal, given now or stored before (a real portal
+// answers that as a failure), shows the permission prompt and ends unable to record, without a
+// record; a failure, or no portal at all, ends unable to record and says why. Until the
+// desktop has an answer stored, the portal is asked while a window of ours has the focus.
 TEST(WaylandE2E, EveryAnswerOfThePortal) {
+    const QString kPermissionTitle = QStringLiteral("打开截图权限");
+    const char* kAskedFromOurWindow = "focused 1 打开截图权限\n";
     enum class Portal { Picture, Refuses, Fails, Missing };
     struct Row {
         const char* name;
         Portal portal;
+        const char* stored;  // the permission store's answer; empty: nothing stored
         int exitStatus;
-        const char* line;  // on standard error
+        const char* line;   // on standard error
+        const char* focus;  // the portal's report on the caller's window at the request
     };
     const Row rows[] = {
-        {"a picture", Portal::Picture, kExitFinished, "save success."},
-        {"refused", Portal::Refuses, 253, "appName:the desktop portal"},
-        {"failed", Portal::Fails, 2, "the screenshot portal failed (2)"},
-        {"no portal", Portal::Missing, 2, "no screenshot portal"},
+        {"a picture, asked first", Portal::Picture, "", kExitFinished, "save success.",
+         kAskedFromOurWindow},
+        {"a picture, allowed before", Portal::Picture, "yes", kExitFinished, "save success.",
+         "focused 0 \n"},
+        {"refused", Portal::Refuses, "", 253, "appName:the desktop portal", kAskedFromOurWindow},
+        {"refused before", Portal::Fails, "no", 253, "appName:the desktop portal", "focused 0 \n"},
+        {"failed", Portal::Fails, "", 253,
+         "cannot record the screen: the screenshot portal failed (2)", kAskedFromOurWindow},
+        {"no portal", Portal::Missing, "", 253, "cannot record the screen: no screenshot portal",
+         ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -201,15 +214,19 @@ TEST(WaylandE2E, EveryAnswerOfThePortal) {
         // not what the screen shows.
         QTemporaryDir dir;
         const QString picture = dir.filePath("Screenshot.png");
+        const QString report = dir.filePath("report");
         ASSERT_TRUE(session.wallpaper(0).mirrored(false, true).save(picture, "PNG"));
         pid_t portal = -1;
         if (row.portal != Portal::Missing) {
             const char* code = row.portal == Portal::Picture   ? "0"
                                : row.portal == Portal::Refuses ? "1"
                                                                : "2";
+            std::vector<std::string> argv{QUILLET_FAKE_PORTAL, code, picture.toStdString(),
+                                          "--report=" + report.toStdString()};
+            if (*row.stored != '\0') argv.push_back(std::string("--store=") + row.stored);
             int fds[2];
             ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
-            portal = spawnProgram({QUILLET_FAKE_PORTAL, code, picture.toStdString()}, env, fds[1]);
+            portal = spawnProgram(argv, env, fds[1]);
             close(fds[1]);
             char ready[16] = {};
             EXPECT_GT(read(fds[0], ready, sizeof ready), 0) << "the fake portal did not start";
@@ -217,10 +234,13 @@ TEST(WaylandE2E, EveryAnswerOfThePortal) {
         }
         ToolRun tool;
         ASSERT_TRUE(tool.start({{}, 0, 2}, "", env));
-        if (row.portal == Portal::Refuses) {
-            // The prompt: a window of the tool's that has the focus; the user closes it.
+        const bool refused = row.portal == Portal::Refuses || std::string(row.stored) == "no";
+        if (refused) {
+            // The prompt: a window of the tool's that has the focus (not the one shown while
+            // the portal asks); the user closes it.
             ASSERT_TRUE(waitUntil([&] {
-                return !tool.running() || focusedWindowOf(swayTree(session), tool.pid());
+                const auto title = focusedWindowOf(swayTree(session), tool.pid());
+                return !tool.running() || (title && *title != kPermissionTitle);
             })) << tool.standardError();
             ASSERT_TRUE(tool.running()) << "no prompt\n" << tool.standardError();
             ASSERT_TRUE(input.key("Escape"));
@@ -228,13 +248,16 @@ TEST(WaylandE2E, EveryAnswerOfThePortal) {
         ASSERT_TRUE(tool.waitForExit(30s)) << tool.standardError();
         EXPECT_EQ(tool.exitStatus(), row.exitStatus) << tool.standardError();
         EXPECT_NE(tool.standardError().find(row.line), std::string::npos) << tool.standardError();
+        QFile reported(report);
+        EXPECT_EQ(reported.open(QIODevice::ReadOnly) ? reported.readAll().toStdString() : "",
+                  row.focus);
         const QImage pasted = session.pastedImage();
         if (row.portal == Portal::Picture) {
             EXPECT_EQ(pasted, session.wallpaper(0).mirrored(false, true));
             EXPECT_FALSE(QFile::exists(picture)) << "the portal's file is deleted";
         } else {
             EXPECT_TRUE(pasted.isNull()) << "nothing on the clipboard";
-            EXPECT_EQ(tool.result().has_value(), row.portal != Portal::Refuses);
+            EXPECT_FALSE(tool.result().has_value()) << "unable to record: no record";
         }
         stopProgram(portal);
     }
@@ -246,10 +269,11 @@ TEST(PortalScreenshot, TheAnswerAndTheRequestPath) {
         uint response;
         QVariantMap results;
         std::optional<QString> file;
+        bool refused = false;
     };
     const Case cases[] = {
         {"a picture", 0, {{"uri", "file:///tmp/Screenshot%20one.png"}}, "/tmp/Screenshot one.png"},
-        {"refused", 1, {}, std::nullopt},
+        {"refused", 1, {}, std::nullopt, true},
         {"failed", 2, {{"uri", "file:///tmp/x.png"}}, std::nullopt},
         {"no file", 0, {{"uri", "https://example.test/x.png"}}, std::nullopt},
         {"no uri", 0, {}, std::nullopt},
@@ -259,7 +283,19 @@ TEST(PortalScreenshot, TheAnswerAndTheRequestPath) {
         const PortalAnswer answer = portalAnswer(c.response, c.results);
         EXPECT_EQ(answer.file, c.file);
         EXPECT_EQ(answer.problem.isEmpty(), c.file.has_value());
+        EXPECT_EQ(answer.refused, c.refused);
     }
+    // The store's entry for unsandboxed programs (application id "").
+    const std::pair<QMap<QString, QStringList>, StoredPermission> stored[] = {
+        {{}, StoredPermission::Unknown},
+        {{{"", {"yes"}}}, StoredPermission::Yes},
+        {{{"", {"no"}}}, StoredPermission::No},
+        {{{"org.example.Other", {"yes"}}}, StoredPermission::Unknown},
+        {{{"", {}}}, StoredPermission::Unknown},
+        {{{"", {"ask"}}}, StoredPermission::Unknown},
+    };
+    for (const auto& [permissions, expected] : stored)
+        EXPECT_EQ(storedPermissionOf(permissions), expected);
     EXPECT_EQ(portalRequestPath(":1.42", "quillet7_1"),
               "/org/freedesktop/portal/desktop/request/1_42/quillet7_1");
 }

@@ -1,27 +1,75 @@
 // quillet_fake_portal: a desktop portal that answers every screenshot request with one given
 // response, for the tests of what the capture does with answers a real portal gives rarely
-// (a refusal, a failure). It owns org.freedesktop.portal.Desktop on the session bus and prints
-// "ready" once it does.
-// Usage: quillet_fake_portal <response code> [picture file to answer with]
+// (a refusal, a failure) and of what the caller shows while it asks. It owns
+// org.freedesktop.portal.Desktop on the session bus and prints "ready" once it does.
+// Usage: quillet_fake_portal <response code> [picture file to answer with] [options]
+//   --store=yes|no   also be the permission store, holding that answer for screenshots
+//   --report=<file>  for each request, append whether the caller's window had the focus in
+//                    sway (SWAYSOCK) and that window's title: "focused <0|1> <title>"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QTimer>
 #include <QUrl>
 #include <QVariantMap>
 #include <cstdio>
+#include <optional>
+
+using Permissions = QMap<QString, QStringList>;
+
+namespace {
+
+// The title of the focused window of `pid` in sway's tree, if it has the focus.
+std::optional<QString> focusedTitleOf(const QJsonObject& node, qint64 pid) {
+    if (node["focused"].toBool() && node["pid"].toInteger() == pid) return node["name"].toString();
+    for (const char* key : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node[key].toArray()) {
+            if (auto title = focusedTitleOf(child.toObject(), pid)) return title;
+        }
+    }
+    return std::nullopt;
+}
+
+void reportFocus(const QString& reportFile, qint64 callerPid) {
+    QProcess swaymsg;
+    swaymsg.start(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
+    swaymsg.waitForFinished(5000);
+    const auto title = focusedTitleOf(
+        QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object(), callerPid);
+    QFile report(reportFile);
+    if (!report.open(QIODevice::Append)) return;
+    report.write(QStringLiteral("focused %1 %2\n")
+                     .arg(title ? 1 : 0)
+                     .arg(title.value_or(QString()))
+                     .toUtf8());
+}
+
+}  // namespace
 
 class FakeScreenshot : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
 public:
-    FakeScreenshot(uint response, QString file) : m_response(response), m_file(std::move(file)) {}
+    FakeScreenshot(uint response, QString file, QString report)
+        : m_response(response), m_file(std::move(file)), m_report(std::move(report)) {}
 
 public slots:
     QDBusObjectPath Screenshot(const QString&, const QVariantMap& options,
                                const QDBusMessage& call) {
+        if (!m_report.isEmpty()) {
+            reportFocus(m_report,
+                        QDBusConnection::sessionBus().interface()->servicePid(call.service()));
+        }
         QString sender = call.service().mid(1);
         sender.replace(u'.', u'_');
         const QString path =
@@ -44,18 +92,61 @@ public slots:
 private:
     uint m_response;
     QString m_file;
+    QString m_report;
+};
+
+// The permission store, holding one answer for unsandboxed programs' screenshots.
+class FakePermissionStore : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.PermissionStore")
+public:
+    explicit FakePermissionStore(QString answer) : m_answer(std::move(answer)) {}
+
+public slots:
+    void Lookup(const QString& table, const QString& id, const QDBusMessage& call) {
+        call.setDelayedReply(true);
+        Permissions permissions;
+        if (table == QLatin1String("screenshot") && id == QLatin1String("screenshot")) {
+            permissions.insert(QString(), {m_answer});
+        }
+        QDBusMessage reply = call.createReply();
+        reply << QVariant::fromValue(permissions) << QVariant::fromValue(QDBusVariant(0u));
+        QDBusConnection::sessionBus().send(reply);
+    }
+
+private:
+    QString m_answer;
 };
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) return 2;
-    FakeScreenshot screenshot(QString::fromLocal8Bit(argv[1]).toUInt(),
-                              argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+    qDBusRegisterMetaType<Permissions>();
+    QString picture, store, report;
+    for (int i = 2; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument.startsWith(QLatin1String("--store="))) {
+            store = argument.mid(8);
+        } else if (argument.startsWith(QLatin1String("--report="))) {
+            report = argument.mid(9);
+        } else {
+            picture = argument;
+        }
+    }
+    FakeScreenshot screenshot(QString::fromLocal8Bit(argv[1]).toUInt(), picture, report);
+    FakePermissionStore permissions(store);
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &screenshot,
-                            QDBusConnection::ExportAllSlots) ||
-        !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {
-        std::fprintf(stderr, "quillet_fake_portal: cannot own the portal's name\n");
+    bool owned = bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &screenshot,
+                                    QDBusConnection::ExportAllSlots) &&
+                 bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    if (!store.isEmpty()) {
+        owned = owned &&
+                bus.registerObject(QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
+                                   &permissions, QDBusConnection::ExportAllSlots) &&
+                bus.registerService(QStringLiteral("org.freedesktop.impl.portal.PermissionStore"));
+    }
+    if (!owned) {
+        std::fprintf(stderr, "quillet_fake_portal: cannot own the portal's names\n");
         return 1;
     }
     std::printf("ready\n");

@@ -244,12 +244,11 @@ QImage WaylandSession::grimOutput(const std::string& output) const {
 
 std::vector<std::string> WaylandSession::clientEnvironment() const {
     // The portal picks its back ends by desktop: wlroots' for screenshots, GTK's for access.
-    return {"WAYLAND_DISPLAY=" + m_socket,
-            "XDG_RUNTIME_DIR=" + m_clientRuntime,
-            "SWAYSOCK=" + m_ipcSocket,
-            "DISPLAY",
-            "XDG_SESSION_TYPE=wayland",
+    return {"WAYLAND_DISPLAY=" + m_socket, "XDG_RUNTIME_DIR=" + m_clientRuntime,
+            "SWAYSOCK=" + m_ipcSocket, "DISPLAY", "XDG_SESSION_TYPE=wayland",
             "XDG_CURRENT_DESKTOP=sway:GNOME",
+            // The permission store keeps its answers there: this session's own.
+            "XDG_DATA_HOME=" + m_dir.path().toStdString() + "/data",
             m_bus.empty() ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS=" + m_bus};
 }
 

@@ -17,6 +17,12 @@ public:
         if (onWarning) onWarning();
     }
     void openUrl(const QString& url) override { openedUrls.append(url); }
+    void runWhileExplaining(const QString& message, const QString& informativeText,
+                            const std::function<void()>& work) override {
+        explanations.push_back({QString(), QString(), message, informativeText});
+        work();
+    }
+    std::vector<AlertTexts> explanations;
     std::function<void()> onWarning;  // runs while the warning is "shown"
     std::vector<AlertTexts> warnings;
     bool answerFirstButton = true;

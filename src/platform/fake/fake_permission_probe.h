@@ -9,7 +9,9 @@ public:
         ++descriptionCalls;
         return windows;
     }
+    QString recordingUnavailable() override { return unavailable; }
     bool hasPermissionSystem = false;
+    QString unavailable;
     std::vector<WindowDescription> windows;
     int descriptionCalls = 0;
 };

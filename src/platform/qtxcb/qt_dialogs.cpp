@@ -1,10 +1,32 @@
 #include "platform/qtxcb/qt_dialogs.h"
 
 #include <QDesktopServices>
+#include <QDialog>
+#include <QEventLoop>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+// How long the explaining window waits for the focus before the work runs anyway.
+constexpr int kFocusWaitMs = 2000;
+
+void waitForFocus(QWidget& window) {
+    QEventLoop loop;
+    QObject::connect(window.windowHandle(), &QWindow::activeChanged, &loop, [&] {
+        if (window.windowHandle()->isActive()) loop.quit();
+    });
+    QTimer::singleShot(kFocusWaitMs, &loop, &QEventLoop::quit);
+    if (!window.windowHandle()->isActive()) loop.exec();
+}
+
+}  // namespace
 
 bool QtDialogs::runAlert(const AlertTexts& texts) {
     QMessageBox box(QMessageBox::Warning, QString(), texts.message);
@@ -30,4 +52,30 @@ void QtDialogs::showWarning(const QString& message, const QString& informativeTe
 
 void QtDialogs::openUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url));
+}
+
+void QtDialogs::runWhileExplaining(const QString& message, const QString& informativeText,
+                                   const std::function<void()>& work) {
+    QDialog window;
+    window.setWindowTitle(message);
+    window.setWindowFlag(Qt::WindowStaysOnTopHint);
+    auto* layout = new QVBoxLayout(&window);
+    auto* title = new QLabel(message, &window);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    auto* text = new QLabel(informativeText, &window);
+    text->setWordWrap(true);
+    // Texts come from the parameter file: never let Qt read them as rich text.
+    title->setTextFormat(Qt::PlainText);
+    text->setTextFormat(Qt::PlainText);
+    layout->addWidget(title);
+    layout->addWidget(text);
+    window.setMinimumWidth(360);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    waitForFocus(window);
+    work();
+    window.hide();
 }

@@ -8,4 +8,6 @@ public:
     bool runAlert(const AlertTexts& texts) override;
     void showWarning(const QString& message, const QString& informativeText) override;
     void openUrl(const QString& url) override;
+    void runWhileExplaining(const QString& message, const QString& informativeText,
+                            const std::function<void()>& work) override;
 };

@@ -3,21 +3,37 @@
 // for the desktop's picture when the permission is checked (before anything is shown), and a
 // refusal (by the user, or by a desktop that stored "no") counts as a desktop whose windows
 // cannot be read. The capture then shows its permission prompt and ends unable to record.
+//
+// A desktop that has no answer stored yet asks the user, and GNOME asks only for the program
+// whose window has the focus: until an answer is stored, a small window of ours explaining the
+// permission (the permission texts) is shown while the portal is asked.
 
+#include "platform/dialogs.h"
 #include "platform/permission_probe.h"
 #include "platform/wayland/portal_screenshot.h"
 
 class PortalPermissionProbe : public PermissionProbe {
 public:
-    explicit PortalPermissionProbe(PortalScreenshot& portal) : m_portal(portal) {}
-    bool systemHasRecordingPermission() override { return true; }
-    std::vector<WindowDescription> windowDescriptions() override {
-        if (m_portal.takeDesktop() || !m_portal.refused()) return {};
-        // Other failures are the grab's to report.
-        return {
-            WindowDescription{std::nullopt, std::nullopt, 0, QStringLiteral("the desktop portal")}};
+    PortalPermissionProbe(PortalScreenshot& portal, Dialogs& dialogs)
+        : m_portal(portal), m_dialogs(dialogs) {}
+
+    // The texts of the window shown while the desktop asks the user.
+    void explainWith(const QString& message, const QString& informativeText) {
+        m_message = message;
+        m_informativeText = informativeText;
     }
 
+    bool systemHasRecordingPermission() override { return true; }
+    std::vector<WindowDescription> windowDescriptions() override;
+    QString recordingUnavailable() override;
+
 private:
+    // Asks the portal for the desktop once.
+    void ask();
+
     PortalScreenshot& m_portal;
+    Dialogs& m_dialogs;
+    QString m_message;
+    QString m_informativeText;
+    bool m_asked = false;
 };

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "platform/display_crop.h"
+#include "platform/wayland/portal_permission_store.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ public slots:
 }  // namespace
 
 PortalAnswer portalAnswer(uint response, const QVariantMap& results) {
-    if (response == 1) return {std::nullopt, QStringLiteral("the screenshot was refused")};
+    if (response == 1) return {std::nullopt, QStringLiteral("the screenshot was refused"), true};
     if (response != 0) {
         return {std::nullopt, QStringLiteral("the screenshot portal failed (%1)").arg(response)};
     }
@@ -58,9 +59,10 @@ PortalScreenshot::PortalScreenshot(std::shared_ptr<WaylandDisplay> display)
     : m_display(std::move(display)) {}
 
 bool PortalScreenshot::takeDesktop() {
-    if (!m_desktop.isNull()) return true;
-    if (m_refused) return false;
-    m_desktop = takeScreenshot();
+    if (!m_asked) {
+        m_asked = true;
+        m_desktop = takeScreenshot();
+    }
     return !m_desktop.isNull();
 }
 
@@ -102,7 +104,10 @@ QImage PortalScreenshot::takeScreenshot() {
     }
     if (!waiter.answer->file) {
         m_error = waiter.answer->problem;
-        m_refused = waiter.answer->problem == QLatin1String("the screenshot was refused");
+        // The portal answers a refusal the user gave (or gave before) as a failure: the
+        // permission store tells the two apart.
+        m_refused = waiter.answer->refused || storedScreenshotPermission() == StoredPermission::No;
+        if (m_refused) m_error = QStringLiteral("the screenshot was refused");
         return {};
     }
     QImage picture(*waiter.answer->file);

@@ -19,6 +19,7 @@
 struct PortalAnswer {
     std::optional<QString> file;  // a local path
     QString problem;
+    bool refused = false;  // the user (or the policy) said no
 };
 
 // The Response signal's arguments as an answer: 0 with a file URI is a picture; 1 the user
@@ -34,11 +35,11 @@ public:
     QImage grab(const Rect& displayRect) override;
     QString lastError() const override { return m_error; }
 
-    // Takes the desktop's picture now unless it has been taken (or refused) already; false on
-    // failure, with lastError() saying why.
+    // Takes the desktop's picture now unless the portal has been asked already (once per
+    // process: its question is not put to the user twice); false on failure, with lastError()
+    // saying why.
     bool takeDesktop();
-    // Whether the portal refused (the user or the desktop's policy said no). It is not asked
-    // again after a refusal.
+    // Whether the portal refused (the user or the desktop's policy said no, now or before).
     bool refused() const { return m_refused; }
 
 private:
@@ -48,5 +49,6 @@ private:
     std::shared_ptr<WaylandDisplay> m_display;
     QImage m_desktop;
     QString m_error;
+    bool m_asked = false;
     bool m_refused = false;
 };

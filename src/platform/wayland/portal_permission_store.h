@@ -1,0 +1,16 @@
+#pragma once
+// What the desktop's permission store (org.freedesktop.impl.portal.PermissionStore) holds for
+// screenshots taken without asking. The desktop portal keeps its one answer for every program
+// that is not sandboxed under the application id "" (table "screenshot", entry "screenshot"):
+// "yes" once the user allowed it, "no" once the user refused.
+
+#include <QMap>
+#include <QStringList>
+
+enum class StoredPermission { Unknown, Yes, No };
+
+// The stored answer for unsandboxed programs, out of the entry's permissions.
+StoredPermission storedPermissionOf(const QMap<QString, QStringList>& permissions);
+
+// Asks the store on the session bus; Unknown when nothing is stored or no store answers.
+StoredPermission storedScreenshotPermission();
