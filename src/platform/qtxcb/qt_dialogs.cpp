@@ -72,6 +72,9 @@ void QtDialogs::runWhileExplaining(const QString& message, const QString& inform
     layout->addWidget(title);
     layout->addWidget(text);
     window.setMinimumWidth(360);
+    // A window of fixed size is a dialog to a tiling compositor: it floats, centred.
+    window.adjustSize();
+    window.setFixedSize(window.size());
     window.show();
     window.raise();
     window.activateWindow();
