@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 #include "platform/frozen_desktop_grabber.h"
 #include "platform/grab_recorder.h"
@@ -21,6 +22,7 @@
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screencopy_grabber.h"
 #include "platform/wayland/sway_window_list.h"
+#include "platform/wayland/toolkit_clipboard.h"
 #include "platform/wayland/wayland_display.h"
 #include "platform/wayland/wayland_screens.h"
 #include "platform/wayland/wayland_window_state.h"
@@ -33,6 +35,7 @@ struct RealPlatform::Parts {
     QtDialogs dialogs;
     X11PermissionProbe x11Permission;
     std::unique_ptr<PortalPermissionProbe> portalPermission;
+    std::optional<ToolkitClipboard> toolkitClipboard;  // Wayland without data control
     SignalTermination termination;
     std::optional<GrabRecorder> recorder;
     std::optional<FrozenDesktopGrabber> frozen;
@@ -75,6 +78,11 @@ RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal)
         p.grabber = std::make_unique<ScreencopyGrabber>(display);
     }
     p.windowState = std::make_unique<WaylandWindowState>();
+    // Where no program may own the clipboard for us, the compositor keeps what it was offered.
+    const char* forced = std::getenv("QUILLET_WAYLAND_CLIPBOARD");
+    if (display->dataControl() == nullptr || (forced && std::string(forced) == "toolkit")) {
+        p.toolkitClipboard.emplace();
+    }
     assemble();
 }
 
@@ -90,8 +98,17 @@ void RealPlatform::assemble() {
                                       ? p.portalPermission.get()
                                       : static_cast<PermissionProbe*>(&p.x11Permission);
     m_services = PlatformServices{
-        &p.log,       &p.clock,   &p.processExit, p.screens.get(), p.windowList.get(), grabber,
-        &p.clipboard, &p.dialogs, permission,     &p.termination,  p.windowState.get()};
+        &p.log,
+        &p.clock,
+        &p.processExit,
+        p.screens.get(),
+        p.windowList.get(),
+        grabber,
+        p.toolkitClipboard ? static_cast<Clipboard*>(&*p.toolkitClipboard) : &p.clipboard,
+        &p.dialogs,
+        permission,
+        &p.termination,
+        p.windowState.get()};
 }
 
 RealPlatform::~RealPlatform() = default;

@@ -226,8 +226,10 @@ void CaptureWindow::onOK() {
         return;
     }
     m_follower.stop();
+    if (!m_platform.clipboard->needsFocusedWindow()) hide();
+    const bool onClipboard = m_platform.clipboard->setImage(image);
     hide();
-    if (!m_platform.clipboard->setImage(image)) {
+    if (!onClipboard) {
         m_platform.log->write(QStringLiteral("no image: the clipboard could not be taken"));
         NoticeCaptureResult(kResultCancelled);
         return;
@@ -314,9 +316,11 @@ void CaptureWindow::onSave() {
 void CaptureWindow::savedTo(const QString& path, const QByteArray& png) {
     m_savePathWhenSaveToLocal = path;
     m_follower.stop();
-    hide();
+    if (!m_platform.clipboard->needsFocusedWindow()) hide();
     // The file is written: the capture is saved even if the clipboard cannot be taken.
-    if (!m_platform.clipboard->setPng(png)) {
+    const bool onClipboard = m_platform.clipboard->setPng(png);
+    hide();
+    if (!onClipboard) {
         m_platform.log->write(QStringLiteral("the clipboard could not be taken"));
     }
     NoticeCaptureResult(kResultSaved);

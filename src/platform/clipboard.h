@@ -16,4 +16,7 @@ public:
     // Puts an image already encoded as PNG on the clipboard: every paste gets exactly these
     // bytes, so that a saved file and the clipboard hold one encoding.
     virtual bool setPng(const QByteArray& png) = 0;
+    // Whether the clipboard takes an image only from a program whose window has the keyboard
+    // focus: the capture then keeps its window up until the image is set.
+    virtual bool needsFocusedWindow() const { return false; }
 };

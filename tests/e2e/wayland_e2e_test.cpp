@@ -316,8 +316,11 @@ bool focusedFullScreenOf(const QJsonObject& node, qint64 pid) {
 
 // Starts an interactive capture and returns once the compositor has made its window
 // full-screen and given it the focus.
-void startInteractive(const WaylandSession& session, ToolRun& tool) {
-    ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
+void startInteractive(const WaylandSession& session, ToolRun& tool,
+                      const std::vector<std::string>& moreEnvironment = {}) {
+    std::vector<std::string> env = session.clientEnvironment();
+    env.insert(env.end(), moreEnvironment.begin(), moreEnvironment.end());
+    ASSERT_TRUE(tool.start({{}, 0, 0}, "", env));
     ASSERT_TRUE(waitUntil(
         [&] { return !tool.running() || focusedFullScreenOf(swayTree(session), tool.pid()); }));
     ASSERT_TRUE(tool.running()) << "the capture window did not get the focus\n"
@@ -329,9 +332,9 @@ class WaylandCaptureE2E : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(session.ok()) << session.error(); }
 
-    void startInteractive() {
+    void startInteractive(const std::vector<std::string>& moreEnvironment = {}) {
         ASSERT_TRUE(input.ok());
-        ::startInteractive(session, tool);
+        ::startInteractive(session, tool, moreEnvironment);
     }
     QJsonObject finish(int expectedStatus) { return finishedResult(tool, expectedStatus); }
     QImage pasted() const { return session.pastedImage(); }
@@ -348,6 +351,39 @@ TEST_F(WaylandCaptureE2E, ADraggedSelectionFinishedWithReturnIsPastedAfterExit) 
     const QJsonObject r = finish(kExitFinished);
     EXPECT_EQ(resultGeometry(r), (Rect{150, 120, 600, 400}));
     EXPECT_EQ(pasted(), session.wallpaper(0).copy(150, 120, 600, 400));
+}
+
+// Where no program may own the clipboard for us (GNOME), the image is offered from the capture's
+// own focused window and the capture ends once the compositor's keeper of the clipboard has read
+// it (GNOME's reads at once); read here by a paste while the capture waits.
+TEST_F(WaylandCaptureE2E, AClipboardOfferedFromTheWindowEndsOnceRead) {
+    const struct {
+        const char* name;
+        bool read;
+        int exitStatus;
+    } rows[] = {{"read at once", true, kExitFinished}, {"never read", false, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        startInteractive({"QUILLET_WAYLAND_CLIPBOARD=toolkit"});
+        ASSERT_TRUE(input.drag({150, 120}, {750, 520}));
+        ASSERT_TRUE(input.key("Return"));
+        QImage read;
+        if (row.read) {
+            ASSERT_TRUE(waitUntil([&] {
+                read = pasted();
+                return !tool.running() || !read.isNull();
+            }));
+        }
+        const QJsonObject r = finish(row.exitStatus);
+        if (row.read) {
+            EXPECT_EQ(read, session.wallpaper(0).copy(150, 120, 600, 400));
+            EXPECT_EQ(resultGeometry(r), (Rect{150, 120, 600, 400}));
+        } else {
+            EXPECT_NE(tool.standardError().find("no image: the clipboard could not be taken"),
+                      std::string::npos)
+                << tool.standardError();
+        }
+    }
 }
 
 TEST_F(WaylandCaptureE2E, EscapeCancels) {
