@@ -110,6 +110,11 @@ void registerEncoders() {
         ours->Args({height, content, int(F::Paeth), int(D::HuffmanOnly), 0});
         ours->Args({height, content, int(F::Up), int(D::Fast), 0});
         ours->Args({height, content, int(F::Adaptive), int(D::Auto), 0});
+        for (const D whole : {D::Whole1, D::Whole2}) {  // libdeflate on the whole image
+            for (const F filter : {F::Up, F::Sub, F::Paeth}) {
+                ours->Args({height, content, int(filter), int(whole), 0});
+            }
+        }
         ours->Unit(benchmark::kMillisecond)->UseRealTime();
 
         auto* qt = benchmark::RegisterBenchmark("QtEncoder", BM_QtEncoder);

@@ -1,5 +1,6 @@
 #include "platform/png_encoder.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #ifdef __SSE2__
@@ -287,6 +288,9 @@ public:
             case PngDeflate::Default:
                 level = Z_DEFAULT_COMPRESSION;
                 break;
+            case PngDeflate::Whole1:
+            case PngDeflate::Whole2:
+                break;  // not deflated in bands
         }
         if (deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, strategy) != Z_OK) {
             m_failed = true;
@@ -407,6 +411,89 @@ private:
     qsizetype m_sampleBytes;
 };
 
+// The PNG's chunks before its image data: signature, IHDR and, where known, pHYs.
+void appendHeader(QByteArray& png, const PngPixels& pixels, Layout layout) {
+    png.append("\x89PNG\r\n\x1a\n", 8);
+    uchar ihdr[13];
+    putBigEndian(ihdr, quint32(pixels.width));
+    putBigEndian(ihdr + 4, quint32(pixels.height));
+    ihdr[8] = 8;                              // bits per sample
+    ihdr[9] = layout == Layout::Rgb ? 2 : 6;  // truecolour, with alpha or without
+    ihdr[10] = ihdr[11] = ihdr[12] = 0;       // deflate, adaptive filtering, no interlace
+    appendChunk(png, "IHDR", ihdr, sizeof ihdr);
+    if (pixels.dotsPerMeterX > 0 && pixels.dotsPerMeterY > 0) {
+        uchar phys[9];
+        putBigEndian(phys, quint32(pixels.dotsPerMeterX));
+        putBigEndian(phys + 4, quint32(pixels.dotsPerMeterY));
+        phys[8] = 1;  // metres
+        appendChunk(png, "pHYs", phys, sizeof phys);
+    }
+}
+
+// The whole image filtered on `threads` threads into one buffer, then deflated by libdeflate
+// in one call straight into the PNG's one IDAT chunk.
+QByteArray encodeWhole(const PngPixels& pixels, Layout layout, const PngOptions& options,
+                       int threads, const std::atomic<bool>* cancel) {
+    const int bpp = layout == Layout::Rgb ? 3 : 4;
+    const qsizetype sampleBytes = qsizetype(pixels.width) * bpp;
+    const qsizetype rowBytes = 1 + sampleBytes;
+    const auto filteredSize = size_t(rowBytes) * size_t(pixels.height);
+    std::unique_ptr<uchar[]> filtered(new (std::nothrow) uchar[filteredSize]);
+    if (!filtered) return {};
+    const int bands = std::clamp(threads, 1, pixels.height);
+    std::atomic<int> next{0};
+    std::atomic<bool> cancelled{false};
+    runOnThreads(bands, [&] {
+        std::vector<uchar> cur(static_cast<size_t>(sampleBytes));
+        std::vector<uchar> prev(static_cast<size_t>(sampleBytes), 0);
+        std::vector<uchar> scratch;
+        for (int i; (i = next.fetch_add(1)) < bands;) {
+            const int first = int(qint64(pixels.height) * i / bands);
+            const int end = int(qint64(pixels.height) * (i + 1) / bands);
+            const auto row = [&](int y) {
+                return reinterpret_cast<const quint32*>(pixels.bits + y * pixels.bytesPerLine);
+            };
+            if (first > 0) convertRow(row(first - 1), prev.data(), pixels.width, layout);
+            for (int y = first; y < end; ++y) {
+                convertRow(row(y), cur.data(), pixels.width, layout);
+                filterRow(options.filter, cur.data(), prev.data(),
+                          filtered.get() + size_t(y) * size_t(rowBytes), sampleBytes, bpp, scratch);
+                cur.swap(prev);
+                if (cancel && cancel->load(std::memory_order_relaxed)) cancelled = true;
+            }
+        }
+    });
+    if (cancelled) return {};
+    const int level = options.deflate == PngDeflate::Whole2 ? 2 : 1;
+    const std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> compressor(
+        libdeflate_alloc_compressor(level), libdeflate_free_compressor);
+    if (!compressor) return {};
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredSize);
+    if (bound > 0x7fffffffu - 4096) return {};  // more than one chunk holds
+    QByteArray png;
+    try {
+        png.reserve(qsizetype(bound) + 4096);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    appendHeader(png, pixels, layout);
+    const qsizetype idat = png.size();
+    png.resize(idat + 8 + qsizetype(bound));
+    auto* data = reinterpret_cast<uchar*>(png.data()) + idat + 8;
+    const size_t size =
+        libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredSize, data, bound);
+    if (size == 0) return {};
+    auto* header = reinterpret_cast<uchar*>(png.data()) + idat;
+    putBigEndian(header, quint32(size));
+    std::memcpy(header + 4, "IDAT", 4);
+    png.resize(idat + 8 + qsizetype(size));
+    uchar crc[4];
+    putBigEndian(crc, libdeflate_crc32(libdeflate_crc32(0, "IDAT", 4), data, size));
+    png.append(reinterpret_cast<const char*>(crc), 4);
+    appendChunk(png, "IEND", nullptr, 0);
+    return png;
+}
+
 }  // namespace
 
 bool isPngNativeFormat(QImage::Format format) {
@@ -457,6 +544,9 @@ QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
     }
 
     const int threads = threadCount(options);
+    if (options.deflate == PngDeflate::Whole1 || options.deflate == PngDeflate::Whole2) {
+        return encodeWhole(pixels, layout, options, threads, cancel);
+    }
     const int bandCount = bandCountFor(threads, pixels.height);
     std::vector<Band> bands(static_cast<size_t>(bandCount));
     for (int i = 0; i < bandCount; ++i) {

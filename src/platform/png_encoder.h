@@ -9,7 +9,9 @@
 
 enum class PngFilter { None, Sub, Up, Paeth, Adaptive };
 // Auto: per batch of rows, Rle, Fast or HuffmanOnly, by how much of the filtered bytes are runs.
-enum class PngDeflate { Fast, Rle, HuffmanOnly, Default, Auto };
+// Whole1, Whole2: the whole filtered image at once through libdeflate at level 1 or 2 (the rows
+// are filtered on several threads, deflated on one).
+enum class PngDeflate { Fast, Rle, HuffmanOnly, Default, Auto, Whole1, Whole2 };
 
 struct PngOptions {
     PngFilter filter = PngFilter::Paeth;
