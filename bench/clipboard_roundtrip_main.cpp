@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/pixels_image.h"
 #include "platform/qtxcb/clipboard_keeper.h"
 #include "screen_like_image.h"
 
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
     ClipboardKeeper keeper(helper);
     keeper.prepare();
     const QImage image = grabRoot();
-    if (!keeper.setImage(image)) {
+    if (!keeper.setImage(pixelsOf(image))) {
         std::fprintf(stderr, "the clipboard could not be taken\n");
         return 1;
     }

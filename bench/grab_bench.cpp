@@ -96,7 +96,7 @@ void registerBenchmarks(int width, int height) {
         [](benchmark::State& state, Desktop& desktop) {
             XcbScreenGrabber grabber(desktop.connection());
             for (auto _ : state) {
-                QImage image = grabber.grab(desktop.screen());
+                Pixels image = grabber.grab(desktop.screen());
                 benchmark::DoNotOptimize(image.constBits());
             }
         },
@@ -108,11 +108,11 @@ void registerBenchmarks(int width, int height) {
         [](benchmark::State& state, Desktop& desktop) {
             for (auto _ : state) {
                 auto grabber = std::make_unique<XcbScreenGrabber>(desktop.connection());
-                QImage image = grabber->grab(desktop.screen());
+                Pixels image = grabber->grab(desktop.screen());
                 benchmark::DoNotOptimize(image.constBits());
                 // Freeing the segment happens when the process ends, after the capture.
                 state.PauseTiming();
-                image = QImage();
+                image = Pixels();
                 grabber.reset();
                 state.ResumeTiming();
             }
@@ -129,10 +129,10 @@ void registerBenchmarks(int width, int height) {
                 grabber->prepare();
                 std::this_thread::sleep_for(std::chrono::milliseconds(150));
                 state.ResumeTiming();
-                QImage image = grabber->grab(desktop.screen());
+                Pixels image = grabber->grab(desktop.screen());
                 benchmark::DoNotOptimize(image.constBits());
                 state.PauseTiming();
-                image = QImage();
+                image = Pixels();
                 grabber.reset();
                 state.ResumeTiming();
             }
@@ -146,10 +146,10 @@ void registerBenchmarks(int width, int height) {
             for (auto _ : state) {
                 auto grabber = std::make_unique<XcbScreenGrabber>(desktop.connection());
                 grabber->prepare();
-                QImage image = grabber->grab(desktop.screen());
+                Pixels image = grabber->grab(desktop.screen());
                 benchmark::DoNotOptimize(image.constBits());
                 state.PauseTiming();
-                image = QImage();
+                image = Pixels();
                 grabber.reset();
                 state.ResumeTiming();
             }
@@ -162,7 +162,7 @@ void registerBenchmarks(int width, int height) {
             XcbScreenGrabber grabber(desktop.connection());
             grabber.setSharedMemoryEnabled(false);
             for (auto _ : state) {
-                QImage image = grabber.grab(desktop.screen());
+                Pixels image = grabber.grab(desktop.screen());
                 benchmark::DoNotOptimize(image.constBits());
             }
         },

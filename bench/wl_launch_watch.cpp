@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/pixels_image.h"
 #include "platform/wayland/screencopy_grabber.h"
 #include "platform/wayland/wayland_display.h"
 
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
     if (posix_spawnp(&pid, argv[1], nullptr, nullptr, argv + 1, environ) != 0) return 1;
     double painted = -1;
     while (std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
-        const QImage now = grabber.copyOutput(main);
+        const QImage now = imageOf(grabber.copyOutput(main));
         if (!now.isNull() && leftEdgeIsRed(now)) {
             painted =
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)

@@ -1,5 +1,7 @@
 #include "app/real_platform.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -66,7 +68,15 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
 RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal)
     : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
-    p.screens = std::make_unique<WaylandScreens>(display);
+    auto screens = std::make_unique<WaylandScreens>(display);
+    screens->followPointerWith([]() -> std::optional<Point> {
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return {};
+        // Qt's last sight of the pointer: the origin until it has had one.
+        const QPoint seen = QCursor::pos();
+        if (seen.isNull()) return {};
+        return Point{double(seen.x()), double(seen.y())};
+    });
+    p.screens = std::move(screens);
     // Only sway tells its windows (elsewhere the list stays empty and the user drags).
     const char* sway = std::getenv("SWAYSOCK");
     p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");

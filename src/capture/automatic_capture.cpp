@@ -1,8 +1,8 @@
 #include "capture/automatic_capture.h"
 
-#include "capture/image_composition.h"
 #include "capture/screen_geometry.h"
 #include "capture/screen_recording_permission.h"
+#include "capture/selection_cut.h"
 #include "model/capture_result.h"
 #include "platform/clipboard.h"
 #include "platform/log.h"
@@ -17,7 +17,7 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
     const std::vector<ScreenInfo> screens = platform.screens->screens();
     const Point pointer = platform.screens->pointerPosition();
     outcome.screen = getScreensRect(screens, true, pointer);
-    const QImage grab = platform.grabber->grab(
+    const Pixels grab = platform.grabber->grab(
         grabRectForScreen(outcome.screen, getScreenHeightDiff(screens, pointer)));
     if (grab.isNull()) {
         platform.log->write(QStringLiteral("no image: the screen could not be grabbed: ") +
@@ -27,7 +27,7 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
     }
     outcome.selection = automaticCaptureRect(param, outcome.screen);
     QString problem;
-    const QImage image = cutSelection(grab, outcome.selection, outcome.screen.height, &problem);
+    const Pixels image = cutSelection(grab, outcome.selection, outcome.screen.height, &problem);
     if (image.isNull()) {
         platform.log->write(QStringLiteral("no image: ") + problem);
         return outcome;

@@ -21,6 +21,7 @@
 #include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "platform/pixels_image.h"
 #include "platform/process_exit.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
@@ -186,7 +187,8 @@ void CaptureWindow::prefaultWindowPixels() {
 }
 
 bool CaptureWindow::captureScreen() {
-    QImage grab = m_platform.grabber->grab(grabRectForScreen(rectScreen, screenHeightDiff));
+    QImage grab =
+        imageOf(m_platform.grabber->grab(grabRectForScreen(rectScreen, screenHeightDiff)));
     if (grab.isNull()) {
         m_platform.log->write(QStringLiteral("no image: the screen could not be grabbed: ") +
                               m_platform.grabber->lastError());
@@ -227,7 +229,7 @@ void CaptureWindow::onOK() {
     }
     m_follower.stop();
     if (!m_platform.clipboard->needsFocusedWindow()) hide();
-    const bool onClipboard = m_platform.clipboard->setImage(image);
+    const bool onClipboard = m_platform.clipboard->setImage(pixelsOf(image));
     hide();
     if (!onClipboard) {
         m_platform.log->write(QStringLiteral("no image: the clipboard could not be taken"));

@@ -4,17 +4,8 @@
 #include <QImage>
 #include <QString>
 
+#include "capture/selection_cut.h"
 #include "platform/geometry.h"
-
-// The largest image a capture makes: 32767 pixels a side (the X protocol's and most image
-// programs' limit) and 2^28 pixels in all (1 GiB of 32-bit pixels).
-inline constexpr long long kMaxImageSide = 32767;
-inline constexpr long long kMaxImagePixels = 1LL << 28;
-
-// The device-pixel rectangle (top-left origin) of a selection given in view coordinates on a
-// screen `screenHeight` points high, with edges rounded to whole pixels. Empty when the
-// rectangle cannot be a capture's image (no area, or beyond the limits above).
-QRect selectionPixelRect(const Rect& selection, double screenHeight, double devicePixelRatio);
 
 // The pixels of `screen` inside `selection`, at the screen image's device resolution. A part
 // of the selection outside the screen image is transparent. Null when there is no image to

@@ -7,6 +7,7 @@
 
 #include "capture/image_composition.h"
 #include "capture/screen_geometry.h"
+#include "platform/pixels_image.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
 
@@ -47,8 +48,8 @@ void ScreenCovers::coverAllBut(const Rect& captured) {
     for (const ScreenInfo& s : screens) {
         if (s.frame == captured) continue;
         const Point centre{s.frame.x + s.frame.width / 2, s.frame.y + s.frame.height / 2};
-        const QImage picture = m_platform.grabber->grab(
-            grabRectForScreen(s.frame, getScreenHeightDiff(screens, centre)));
+        const QImage picture = imageOf(m_platform.grabber->grab(
+            grabRectForScreen(s.frame, getScreenHeightDiff(screens, centre))));
         if (picture.isNull()) continue;
         auto cover = std::make_unique<Cover>(picture);
         const Rect area = placement.desktopRect(s.frame);

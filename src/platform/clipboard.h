@@ -2,7 +2,8 @@
 // The system clipboard, holding an image that stays pasteable after this process has ended.
 
 #include <QByteArray>
-#include <QImage>
+
+#include "platform/pixels.h"
 
 class Clipboard {
 public:
@@ -12,7 +13,7 @@ public:
     virtual void prepare() {}
     // Puts the image on the clipboard, offered as image/png. Returns once other programs can
     // paste it; false when the clipboard could not be taken.
-    virtual bool setImage(const QImage& image) = 0;
+    virtual bool setImage(const Pixels& image) = 0;
     // Puts an image already encoded as PNG on the clipboard: every paste gets exactly these
     // bytes, so that a saved file and the clipboard hold one encoding.
     virtual bool setPng(const QByteArray& png) = 0;

@@ -8,7 +8,7 @@ bool FrozenDesktopGrabber::freeze() {
     const double mainHeight = screens.empty() ? 0 : screens.front().frame.height;
     for (const ScreenInfo& s : screens) {
         const Rect display = displayRectFromUi(s.frame, mainHeight);
-        QImage image = m_grabber.grab(display);
+        Pixels image = m_grabber.grab(display);
         if (image.isNull()) {
             m_frozen.clear();
             return false;
@@ -18,7 +18,7 @@ bool FrozenDesktopGrabber::freeze() {
     return true;
 }
 
-QImage FrozenDesktopGrabber::grab(const Rect& displayRect) {
+Pixels FrozenDesktopGrabber::grab(const Rect& displayRect) {
     if (m_frozen.empty() && !freeze()) return m_grabber.grab(displayRect);
     for (const Frozen& f : m_frozen) {
         if (f.display.intersected(displayRect) != displayRect) continue;

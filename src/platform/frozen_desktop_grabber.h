@@ -15,14 +15,14 @@ public:
     FrozenDesktopGrabber(ScreenGrabber& grabber, Screens& screens)
         : m_grabber(grabber), m_screens(screens) {}
 
-    QImage grab(const Rect& displayRect) override;
+    Pixels grab(const Rect& displayRect) override;
     QString lastError() const override { return m_grabber.lastError(); }
     bool displayLost() const override { return m_grabber.displayLost(); }
 
 private:
     struct Frozen {
         Rect display;  // the screen, in display coordinates
-        QImage image;
+        Pixels image;
     };
     // Every screen's picture; false when one could not be grabbed.
     bool freeze();

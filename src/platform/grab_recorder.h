@@ -7,17 +7,18 @@
 #include <cstdio>
 
 #include "platform/screen_grabber.h"
+#include "platform/whole_file_writer.h"
 
 class GrabRecorder : public ScreenGrabber {
 public:
     GrabRecorder(ScreenGrabber& grabber, QString path)
         : m_grabber(grabber), m_path(std::move(path)) {}
 
-    QImage grab(const Rect& displayRect) override {
-        QImage image = m_grabber.grab(displayRect);
+    Pixels grab(const Rect& displayRect) override {
+        Pixels image = m_grabber.grab(displayRect);
         // Written whole and then renamed, so a reader never sees half a file.
         const QString partial = m_path + QStringLiteral(".part");
-        if (!image.isNull() && image.save(partial, "PNG"))
+        if (!image.isNull() && !writeWholeFile(partial, encodePng(image)))
             std::rename(qPrintable(partial), qPrintable(m_path));
         return image;
     }

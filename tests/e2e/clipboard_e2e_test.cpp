@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/clipboard_helper.h"
+#include "platform/pixels_image.h"
 #include "platform/png_encoder.h"
 #include "platform/qtxcb/clipboard_keeper.h"
 #include "support/child_process.h"
@@ -107,7 +108,7 @@ TEST_F(ClipboardE2E, ImageStaysPasteablePixelExactAfterTheKeeperIsGone) {
     {
         ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
         keeper.prepare();
-        ASSERT_TRUE(keeper.setImage(image));
+        ASSERT_TRUE(keeper.setImage(pixelsOf(image)));
         remember(keeper.helperPid());
     }
     const ProgramOutput out = paste();
@@ -203,7 +204,7 @@ TEST_F(ClipboardE2E, ImagesOfOtherFormatsArriveConverted) {
     const QImage translucent = test_images::patternImage(300, 200, QImage::Format_ARGB32);
     for (const QImage& image : {opaque, translucent}) {
         ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);  // without prepare(): started on demand
-        ASSERT_TRUE(keeper.setImage(image));
+        ASSERT_TRUE(keeper.setImage(pixelsOf(image)));
         remember(keeper.helperPid());
         const ProgramOutput out = paste();
         ASSERT_EQ(out.status, 0);
@@ -218,7 +219,7 @@ TEST_F(ClipboardE2E, NoisyUltraHdImageTravelsByIncrAndEveryPasteGetsTheSameBytes
     const QImage image = test_images::noiseImage(3840, 2160);
     ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
     keeper.prepare();
-    ASSERT_TRUE(keeper.setImage(image));
+    ASSERT_TRUE(keeper.setImage(pixelsOf(image)));
     remember(keeper.helperPid());
 
     // Asked for at once: "ready" comes before the encoding, which takes over 100 ms for this
@@ -234,7 +235,7 @@ TEST_F(ClipboardE2E, NoisyUltraHdImageTravelsByIncrAndEveryPasteGetsTheSameBytes
 
 TEST_F(ClipboardE2E, HelperExitsWhenAnotherApplicationTakesTheClipboard) {
     ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
-    ASSERT_TRUE(keeper.setImage(test_images::patternImage(640, 480)));
+    ASSERT_TRUE(keeper.setImage(pixelsOf(test_images::patternImage(640, 480))));
     const pid_t helper = remember(keeper.helperPid());
     ASSERT_TRUE(isRunning(helper));
 
@@ -247,7 +248,7 @@ TEST_F(ClipboardE2E, HelperExitsWhenAnotherApplicationTakesTheClipboard) {
 
 TEST_F(ClipboardE2E, HelperExitsWhenTheXServerGoes) {
     ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
-    ASSERT_TRUE(keeper.setImage(test_images::patternImage(640, 480)));
+    ASSERT_TRUE(keeper.setImage(pixelsOf(test_images::patternImage(640, 480))));
     const pid_t helper = keeper.helperPid();
     ASSERT_TRUE(isRunning(helper));
     m_x.reset();
@@ -293,7 +294,7 @@ TEST_F(ClipboardE2E, HelperLeavesNoFilesBehind) {
     }
     ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
     keeper.prepare();
-    ASSERT_TRUE(keeper.setImage(test_images::patternImage(800, 600)));
+    ASSERT_TRUE(keeper.setImage(pixelsOf(test_images::patternImage(800, 600))));
     const pid_t helper = remember(keeper.helperPid());
     ASSERT_EQ(paste().status, 0);
     takeClipboard();
@@ -325,11 +326,11 @@ TEST_F(ClipboardE2E, SetImageReportsAHelperThatCannotTakeTheClipboard) {
         if (c.display) env.set("DISPLAY", c.display);
         ClipboardKeeper keeper(c.executable);
         const auto start = Clock::now();
-        EXPECT_FALSE(keeper.setImage(test_images::patternImage(64, 64)));
+        EXPECT_FALSE(keeper.setImage(pixelsOf(test_images::patternImage(64, 64))));
         EXPECT_LT(Clock::now() - start, 4s) << "a dead helper is noticed without the time limit";
     }
     ClipboardKeeper keeper(QUILLET_CLIPBOARD_HELPER);
-    EXPECT_FALSE(keeper.setImage(QImage())) << "a null image";
+    EXPECT_FALSE(keeper.setImage(pixelsOf(QImage()))) << "a null image";
 }
 
 }  // namespace

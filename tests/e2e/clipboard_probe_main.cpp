@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/pixels_image.h"
 #include "platform/qtxcb/clipboard_keeper.h"
 #include "support/test_images.h"
 
@@ -23,8 +24,8 @@ int main(int argc, char** argv) {
         _exit(0);  // as a crash would: no destructor closes anything in order
     }
     if (std::strcmp(argv[2], "set") != 0 || argc < 5) return 2;
-    const bool ok =
-        keeper.setImage(test_images::patternImage(std::atoi(argv[3]), std::atoi(argv[4])));
+    const bool ok = keeper.setImage(
+        pixelsOf(test_images::patternImage(std::atoi(argv[3]), std::atoi(argv[4]))));
     std::printf("%d\n", int(keeper.helperPid()));
     std::fflush(stdout);
     std::fprintf(stderr, "probe done\n");

@@ -14,6 +14,7 @@
 
 #include "platform/qtxcb/clipboard_keeper.h"
 
+#include "platform/pixels_image.h"
 #include "support/tool_run.h"
 #include "support/x_session.h"
 #include "support/x_waiter.h"
@@ -169,7 +170,7 @@ TEST(ProcessEdgesE2E, ClipboardHelperThatCannotEncodeNeverTakesTheClipboard) {
         const QImage image(static_cast<const uchar*>(zeros), row.width, row.height, row.width * 4,
                            QImage::Format_RGB32);
         ClipboardKeeper keeper(helper.toStdString());
-        const bool ready = keeper.setImage(image);
+        const bool ready = keeper.setImage(pixelsOf(image));
         munmap(zeros, size);
 
         const int pasteFd = open(dir.filePath("pasted").toUtf8(), O_RDWR | O_CREAT | O_TRUNC, 0600);

@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include "e2e/x11_test_fixture.h"
+#include "platform/pixels_image.h"
 #include "platform/qtxcb/memfd_memory.h"
+#include "platform/qtxcb/qt_screens.h"
 #include "platform/qtxcb/xcb_screen_grabber.h"
 
 namespace {
@@ -45,7 +47,7 @@ TEST_P(ScreenGrabE2E, GrabShowsThePatternWindowsPixelForPixel) {
                         c.area.top() <= c.screen.height;
     for (const bool sharedMemory : {true, false}) {
         grabber.setSharedMemoryEnabled(sharedMemory);
-        const QImage image = grabber.grab(c.area);
+        const QImage image = imageOf(grabber.grab(c.area));
         ASSERT_FALSE(image.isNull()) << "shared memory: " << sharedMemory;
         EXPECT_EQ(image.size(), QSize(int(c.area.width), int(c.area.height)));
         EXPECT_EQ(image.devicePixelRatio(), 1.0);
@@ -81,13 +83,13 @@ TEST(ScreenGrabE2E, AnEarlierImageKeepsItsPixelsWhenTheScreenChangesAndIsGrabbed
     ASSERT_TRUE(first.start(platform.session.display(), {{100, 100, 300, 200, "first"}}))
         << first.error();
     XcbScreenGrabber grabber(platform.connection);
-    const QImage before = grabber.grab({0, 0, 1280, 800});
+    const QImage before = imageOf(grabber.grab({0, 0, 1280, 800}));
     const QImage beforeCopy = before.copy();
 
     TestPatternRun second;
     ASSERT_TRUE(second.start(platform.session.display(), {{0, 0, 1280, 800, "cover"}}))
         << second.error();
-    QImage after = grabber.grab({0, 0, 1280, 800});
+    QImage after = imageOf(grabber.grab({0, 0, 1280, 800}));
     EXPECT_EQ(patternDifferences(after, 0, 0, second.windows(), 1280, 800), "");
     EXPECT_TRUE(before == beforeCopy) << "the second grab wrote into the first image";
     EXPECT_EQ(patternDifferences(before, 0, 0, first.windows(), 1280, 800), "");
@@ -96,7 +98,7 @@ TEST(ScreenGrabE2E, AnEarlierImageKeepsItsPixelsWhenTheScreenChangesAndIsGrabbed
     // wraps the segment rather than a copy of it.
     const uchar* segment = after.constBits();
     after = QImage();
-    const QImage again = grabber.grab({0, 0, 1280, 800});
+    const QImage again = imageOf(grabber.grab({0, 0, 1280, 800}));
     EXPECT_EQ(again.constBits(), segment);
     EXPECT_EQ(patternDifferences(again, 0, 0, second.windows(), 1280, 800), "");
 }
@@ -110,7 +112,7 @@ TEST(ScreenGrabE2E, PixelsHandedToTheClipboardAreNeverOverwritten) {
     ASSERT_TRUE(first.start(platform.session.display(), {{100, 100, 300, 200, "first"}}))
         << first.error();
     XcbScreenGrabber grabber(platform.connection);
-    QImage handed = grabber.grab({0, 0, 1280, 800});
+    QImage handed = imageOf(grabber.grab({0, 0, 1280, 800}));
     const QImage expected = handed.copy();
     const auto range = handOverMemfdRange(handed.constBits(), size_t(handed.sizeInBytes()));
     ASSERT_TRUE(range) << "the grab is not in a memfd";
@@ -121,7 +123,7 @@ TEST(ScreenGrabE2E, PixelsHandedToTheClipboardAreNeverOverwritten) {
     TestPatternRun second;
     ASSERT_TRUE(second.start(platform.session.display(), {{0, 0, 1280, 800, "cover"}}))
         << second.error();
-    const QImage after = grabber.grab({0, 0, 1280, 800});
+    const QImage after = imageOf(grabber.grab({0, 0, 1280, 800}));
     EXPECT_EQ(patternDifferences(after, 0, 0, second.windows(), 1280, 800), "");
 
     const size_t size = size_t(expected.sizeInBytes());
@@ -142,7 +144,7 @@ TEST(ScreenGrabE2E, AGrabAfterPreparingShowsTheScreenAtTheGrabNotAtThePreparatio
     grabber.prepare();
     TestPatternRun pattern;
     ASSERT_TRUE(pattern.start(platform.session.display(), kSmallScreenWindows)) << pattern.error();
-    const QImage image = grabber.grab({0, 0, 1280, 800});
+    const QImage image = imageOf(grabber.grab({0, 0, 1280, 800}));
     EXPECT_EQ(patternDifferences(image, 0, 0, pattern.windows(), 1280, 800), "");
 }
 
@@ -151,15 +153,16 @@ TEST(ScreenGrabE2E, ScaledScreenIsGrabbedAtDeviceResolution) {
     ASSERT_TRUE(platform.ok()) << platform.session.error();
     TestPatternRun pattern;
     ASSERT_TRUE(pattern.start(platform.session.display(), kSmallScreenWindows)) << pattern.error();
-    XcbScreenGrabber grabber(platform.connection);
+    QtScreens screens;  // where the scale is known
+    XcbScreenGrabber grabber(platform.connection, &screens);
 
-    const QImage whole = grabber.grab({0, 0, 640, 400});
+    const QImage whole = imageOf(grabber.grab({0, 0, 640, 400}));
     EXPECT_EQ(whole.size(), QSize(1280, 800));
     EXPECT_EQ(whole.devicePixelRatio(), 2.0);
     EXPECT_EQ(patternDifferences(whole, 0, 0, pattern.windows(), 1280, 800), "");
 
     // Points (100, 60) are root pixels (200, 120).
-    const QImage part = grabber.grab({100, 60, 50, 40});
+    const QImage part = imageOf(grabber.grab({100, 60, 50, 40}));
     EXPECT_EQ(part.size(), QSize(100, 80));
     EXPECT_EQ(patternDifferences(part, 200, 120, pattern.windows(), 1280, 800), "");
 }

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "platform/clipboard.h"
+#include "platform/pixels_image.h"
 
 class FakeClipboard : public Clipboard {
 public:
     void prepare() override { prepared = true; }
-    bool setImage(const QImage& i) override {
+    bool setImage(const Pixels& i) override {
         if (refuse) return false;
-        image = i;
+        image = imageOf(i);
         return true;
     }
     bool setPng(const QByteArray& bytes) override {

@@ -2,12 +2,13 @@
 
 #include <vector>
 
+#include "platform/pixels_image.h"
 #include "platform/screen_grabber.h"
 
 // Cuts the requested rectangle out of a desktop image whose top-left is the main screen's.
 class FakeScreenGrabber : public ScreenGrabber {
 public:
-    QImage grab(const Rect& displayRect) override {
+    Pixels grab(const Rect& displayRect) override {
         requests.push_back(displayRect);
         if (fail) return {};
         const double dpr = desktop.devicePixelRatio();
@@ -16,7 +17,7 @@ public:
                                           static_cast<int>(displayRect.width * dpr),
                                           static_cast<int>(displayRect.height * dpr)));
         image.setDevicePixelRatio(dpr);
-        return image;
+        return pixelsOf(image);
     }
     QString lastError() const override {
         return fail ? QStringLiteral("the fake grab fails") : QString();

@@ -132,7 +132,7 @@ void ClipboardKeeper::finishSpawning() {
     if (m_spawning.joinable()) m_spawning.join();
 }
 
-bool ClipboardKeeper::setImage(const QImage& image) {
+bool ClipboardKeeper::setImage(const Pixels& image) {
     if (image.isNull()) return false;
     return deliver([&] { return handOver(image); });
 }
@@ -205,20 +205,16 @@ bool ClipboardKeeper::spawnHelper() {
     return true;
 }
 
-bool ClipboardKeeper::handOver(const QImage& image) {
+bool ClipboardKeeper::handOver(const Pixels& native) {
     const auto deadline = Clock::now() + m_readyTimeout;
-    QImage native = image;
-    if (!isPngNativeFormat(native.format())) {
-        native = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                               : QImage::Format_RGB32);
-    }
+    const PngPixels forEncoder = native.forEncoder();
     ClipboardImageHeader header;
     header.width = native.width();
     header.height = native.height();
     header.format = int(native.format());
     header.bytesPerLine = native.bytesPerLine();
-    header.dotsPerMeterX = native.dotsPerMeterX();
-    header.dotsPerMeterY = native.dotsPerMeterY();
+    header.dotsPerMeterX = forEncoder.dotsPerMeterX;
+    header.dotsPerMeterY = forEncoder.dotsPerMeterY;
     header.devicePixelRatio = native.devicePixelRatio();
     // Pixels that a memfd already holds (the grab's) travel as that descriptor, not as a copy.
     if (const auto range = handOverMemfdRange(native.constBits(), size_t(native.sizeInBytes()))) {

@@ -3,7 +3,7 @@
 // clipboard_helper.h). prepare() starts the helper early so that its start-up
 // overlaps the grab; setImage() hands it the pixels (setPng() a finished PNG) and returns true once
 // it owns CLIPBOARD.
-// Needs no QGuiApplication: plain POSIX and QImage.
+// Needs no QGuiApplication: plain POSIX.
 
 #include <sys/types.h>
 
@@ -23,7 +23,7 @@ public:
     ClipboardKeeper& operator=(const ClipboardKeeper&) = delete;
 
     void prepare() override;
-    bool setImage(const QImage& image) override;
+    bool setImage(const Pixels& image) override;
     bool setPng(const QByteArray& png) override;
 
     // The helper started last, whether still waiting for an image or owning the clipboard;
@@ -41,7 +41,7 @@ private:
     bool spawnHelper();
     // Waits for a start begun by prepare().
     void finishSpawning();
-    bool handOver(const QImage& image);
+    bool handOver(const Pixels& image);
     bool handOverPng(const QByteArray& png);
     bool deliver(const std::function<bool()>& handOverStep);
     void dropHelper(bool kill);

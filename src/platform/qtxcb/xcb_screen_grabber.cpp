@@ -12,7 +12,6 @@
 #include <system_error>
 
 #include "platform/qtxcb/memfd_memory.h"
-#include "platform/qtxcb/qt_screens.h"
 #include "platform/screen_coordinates.h"
 
 struct XcbScreenGrabber::Segment {
@@ -120,25 +119,25 @@ void XcbScreenGrabber::setSharedMemoryEnabled(bool enabled) {
     m_sharedMemory = enabled && m_sharedMemoryOffered;
 }
 
-QImage XcbScreenGrabber::grab(const Rect& displayRect) {
-    const RootArea area =
-        rootAreaFromDisplay(displayRect, m_screens ? m_screens->desktop() : desktopScreens());
+Pixels XcbScreenGrabber::grab(const Rect& displayRect) {
+    const RootArea area = rootAreaFromDisplay(
+        displayRect, m_screens ? m_screens->desktop() : std::vector<DesktopScreen>());
     // Rounding the edges rather than the size keeps neighbouring rectangles seamless at
     // fractional ratios.
     const long left = std::lround(area.pixels.left());
     const long top = std::lround(area.pixels.y);
     const long right = std::lround(area.pixels.right());
     const long bottom = std::lround(area.pixels.y + area.pixels.height);
-    QImage image = grabRootPixels(static_cast<int>(left), static_cast<int>(top),
+    Pixels image = grabRootPixels(static_cast<int>(left), static_cast<int>(top),
                                   static_cast<int>(right - left), static_cast<int>(bottom - top));
     image.setDevicePixelRatio(area.devicePixelRatio);
     return image;
 }
 
-QImage XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
+Pixels XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
     const auto fail = [this](const char* why) {
         m_lastError = QString::fromLatin1(why);
-        return QImage();
+        return Pixels();
     };
     if (!m_connection) return fail("there is no connection to the X server");
     if (!m_format.isCapturable()) {
@@ -160,33 +159,29 @@ QImage XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
     if (left == x && top == y && right - left == width && bottom - top == height) {
         return grabInside(x, y, width, height);
     }
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return fail("there is no memory for the image");
-    image.fill(Qt::transparent);
-    if (right <= left || bottom <= top) return image;
-    const QImage inside = grabInside(left, top, right - left, bottom - top);
-    if (inside.isNull()) return {};
-    uchar* bits = image.bits();
-    const std::size_t rowBytes = static_cast<std::size_t>(inside.width()) * 4;
-    for (int row = 0; row < inside.height(); ++row) {
-        std::memcpy(bits + static_cast<std::size_t>(top - y + row) * image.bytesPerLine() +
-                        static_cast<std::size_t>(left - x) * 4,
-                    inside.constScanLine(row), rowBytes);
+    if (right <= left || bottom <= top) {
+        Pixels outside = Pixels::allocate(width, height, QImage::Format_ARGB32_Premultiplied);
+        if (outside.isNull()) return fail("there is no memory for the image");
+        return outside;
     }
+    const Pixels inside = grabInside(left, top, right - left, bottom - top);
+    if (inside.isNull()) return {};
+    Pixels image = inside.region(x - left, y - top, width, height);
+    if (image.isNull()) return fail("there is no memory for the image");
     return image;
 }
 
-QImage XcbScreenGrabber::grabInside(int x, int y, int width, int height) {
+Pixels XcbScreenGrabber::grabInside(int x, int y, int width, int height) {
     if (!m_format.isNative()) {
-        QImage image = grabConverted(x, y, width, height);
+        Pixels image = grabConverted(x, y, width, height);
         if (image.isNull()) m_lastError = QStringLiteral("the X server did not send the pixels");
         return image;
     }
     if (m_sharedMemory) {
-        QImage image = grabWithSharedMemory(x, y, width, height);
+        Pixels image = grabWithSharedMemory(x, y, width, height);
         if (!image.isNull()) return image;
     }
-    QImage image = grabWithGetImage(x, y, width, height);
+    Pixels image = grabWithGetImage(x, y, width, height);
     if (image.isNull()) m_lastError = QStringLiteral("the X server did not send the pixels");
     return image;
 }
@@ -262,7 +257,7 @@ std::shared_ptr<XcbScreenGrabber::Segment> XcbScreenGrabber::memfdSegment(std::s
     return segment;
 }
 
-QImage XcbScreenGrabber::grabWithSharedMemory(int x, int y, int width, int height) {
+Pixels XcbScreenGrabber::grabWithSharedMemory(int x, int y, int width, int height) {
     const std::size_t pixels = static_cast<std::size_t>(width) * height;
     std::shared_ptr<Segment> segment = segmentFor(pixels * 4);
     if (!segment) return {};
@@ -275,14 +270,11 @@ QImage XcbScreenGrabber::grabWithSharedMemory(int x, int y, int width, int heigh
         xcb_shm_get_image_reply);
     if (!reply) return {};
     makeOpaque(reinterpret_cast<uint32_t*>(segment->data), pixels);
-    // The image keeps the segment alive; the grabber reuses it only after the image is gone.
-    return QImage(
-        segment->data, width, height, width * 4, QImage::Format_RGB32,
-        [](void* info) { delete static_cast<std::shared_ptr<Segment>*>(info); },
-        new std::shared_ptr<Segment>(segment));
+    // The pixels keep the segment alive; the grabber reuses it only after they are gone.
+    return Pixels(segment->data, width, height, width * 4, QImage::Format_RGB32, segment);
 }
 
-QImage XcbScreenGrabber::grabConverted(int x, int y, int width, int height) {
+Pixels XcbScreenGrabber::grabConverted(int x, int y, int width, int height) {
     // Rare displays (16 and 30 bits deep): plain GetImage, then 8 bits a channel.
     xcb_connection_t* c = m_connection->get();
     const auto reply =
@@ -296,14 +288,15 @@ QImage XcbScreenGrabber::grabConverted(int x, int y, int width, int height) {
         static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) < rowBytes * height) {
         return {};
     }
-    QImage image(width, height, QImage::Format_RGB32);
+    Pixels image = Pixels::allocate(width, height, QImage::Format_RGB32);
     if (image.isNull()) return {};
     convertToRgb32(m_format, xcb_get_image_data(reply.get()), rowBytes, width, height,
-                   reinterpret_cast<uint32_t*>(image.bits()), std::size_t(image.bytesPerLine()));
+                   reinterpret_cast<uint32_t*>(image.scanLine(0)),
+                   std::size_t(image.bytesPerLine()));
     return image;
 }
 
-QImage XcbScreenGrabber::grabWithGetImage(int x, int y, int width, int height) {
+Pixels XcbScreenGrabber::grabWithGetImage(int x, int y, int width, int height) {
     xcb_connection_t* c = m_connection->get();
     xcb_generic_error_t* error = nullptr;
     xcb_get_image_reply_t* reply = xcb_get_image_reply(
@@ -321,6 +314,7 @@ QImage XcbScreenGrabber::grabWithGetImage(int x, int y, int width, int height) {
     }
     uint8_t* data = xcb_get_image_data(reply);
     makeOpaque(reinterpret_cast<uint32_t*>(data), pixels);
-    // The reply is the image's buffer: no copy.
-    return QImage(data, width, height, width * 4, QImage::Format_RGB32, std::free, reply);
+    // The reply is the pixels' buffer: no copy.
+    return Pixels(data, width, height, width * 4, QImage::Format_RGB32,
+                  std::shared_ptr<void>(reply, std::free));
 }

@@ -1,11 +1,10 @@
 #pragma once
 // Grabs the screen from the X server: through MIT-SHM into a shared segment that the returned
-// image wraps without a copy, or with GetImage where shared memory is not available. Pixels
+// pixels wrap without a copy, or with GetImage where shared memory is not available. Pixels
 // of the rectangle that lie outside the root window are transparent; the rest is opaque.
 
 #include <xcb/shm.h>
 
-#include <QImage>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -21,7 +20,8 @@ void makeOpaque(uint32_t* pixels, std::size_t count);
 
 class XcbScreenGrabber : public ScreenGrabber {
 public:
-    // `screens` scale the rectangles given to grab(); Qt's screens when null.
+    // `screens` scale the rectangles given to grab(); without them the root window is taken
+    // as one screen at ratio 1.
     explicit XcbScreenGrabber(std::shared_ptr<XcbConnection> connection,
                               DesktopScreens* screens = nullptr);
     ~XcbScreenGrabber() override;
@@ -34,14 +34,14 @@ public:
     void prepare();
 
     // The rectangle is scaled by the device pixel ratio of the screen it overlaps most.
-    QImage grab(const Rect& displayRect) override;
+    Pixels grab(const Rect& displayRect) override;
     QString lastError() const override { return m_lastError; }
     bool displayLost() const override;
 
-    // Root-window pixels at ratio 1. Format_RGB32 when the rectangle lies on the root window,
-    // else Format_ARGB32_Premultiplied with the outside transparent. Null on failure, or when
+    // Root-window pixels at ratio 1. RGB32 when the rectangle lies on the root window, else
+    // ARGB32_Premultiplied with the outside transparent. Null on failure, or when
     // the server's pixel layout cannot be captured (see RootPixelFormat).
-    QImage grabRootPixels(int x, int y, int width, int height);
+    Pixels grabRootPixels(int x, int y, int width, int height);
 
     void setScreens(DesktopScreens* screens) { m_screens = screens; }
 
@@ -51,10 +51,10 @@ public:
     struct Segment;
 
 private:
-    QImage grabInside(int x, int y, int width, int height);
-    QImage grabWithSharedMemory(int x, int y, int width, int height);
-    QImage grabWithGetImage(int x, int y, int width, int height);
-    QImage grabConverted(int x, int y, int width, int height);
+    Pixels grabInside(int x, int y, int width, int height);
+    Pixels grabWithSharedMemory(int x, int y, int width, int height);
+    Pixels grabWithGetImage(int x, int y, int width, int height);
+    Pixels grabConverted(int x, int y, int width, int height);
     std::shared_ptr<Segment> segmentFor(std::size_t bytes);
     std::shared_ptr<Segment> memfdSegment(std::size_t bytes);
     void finishPreparation();

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "platform/display_crop.h"
+#include "platform/pixels_image.h"
 #include "platform/wayland/portal_permission_store.h"
 
 namespace {
@@ -66,7 +67,7 @@ bool PortalScreenshot::takeDesktop() {
     return !m_desktop.isNull();
 }
 
-QImage PortalScreenshot::takeScreenshot() {
+Pixels PortalScreenshot::takeScreenshot() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         m_error = QStringLiteral("no session bus for the screenshot portal");
@@ -118,10 +119,10 @@ QImage PortalScreenshot::takeScreenshot() {
                   *waiter.answer->file;
         return {};
     }
-    return picture.convertToFormat(QImage::Format_RGB32);
+    return pixelsOf(picture.convertToFormat(QImage::Format_RGB32));
 }
 
-QImage PortalScreenshot::grab(const Rect& displayRect) {
+Pixels PortalScreenshot::grab(const Rect& displayRect) {
     if (!takeDesktop()) return {};
     m_error.clear();
     // The picture covers the outputs' bounding box in the compositor's logical space.

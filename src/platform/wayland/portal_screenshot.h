@@ -32,7 +32,7 @@ QString portalRequestPath(const QString& sender, const QString& token);
 class PortalScreenshot : public ScreenGrabber {
 public:
     explicit PortalScreenshot(std::shared_ptr<WaylandDisplay> display);
-    QImage grab(const Rect& displayRect) override;
+    Pixels grab(const Rect& displayRect) override;
     QString lastError() const override { return m_error; }
 
     // Takes the desktop's picture now unless the portal has been asked already (once per
@@ -44,10 +44,10 @@ public:
 
 private:
     // The whole desktop from the portal; null with m_error set on failure.
-    QImage takeScreenshot();
+    Pixels takeScreenshot();
 
     std::shared_ptr<WaylandDisplay> m_display;
-    QImage m_desktop;
+    Pixels m_desktop;
     QString m_error;
     bool m_asked = false;
     bool m_refused = false;

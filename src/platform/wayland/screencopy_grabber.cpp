@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "platform/display_crop.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
@@ -54,38 +55,55 @@ void frameBufferDone(void* data, zwlr_screencopy_frame_v1*) {
 const zwlr_screencopy_frame_v1_listener kFrameListener = {
     frameBuffer, frameFlags, frameReady, frameFailed, frameDamage, frameDmabuf, frameBufferDone};
 
-// Shared memory the compositor copies into, seen by us as a QImage until that is gone.
+// Shared memory the compositor copies into, held by the pixels until they are gone.
 struct ShmArea {
     void* pixels = MAP_FAILED;
     size_t size = 0;
     int fd = -1;
 };
 
-void releaseArea(void* info) {
-    auto* area = static_cast<ShmArea*>(info);
+void releaseArea(ShmArea* area) {
     if (area->pixels != MAP_FAILED) munmap(area->pixels, area->size);
     delete area;
 }
 
-// The 32-bit layouts compositors copy in; alpha is meaningless on a screen and is made opaque.
-std::optional<QImage::Format> imageFormat(uint32_t format) {
+// The 32-bit layouts compositors copy in, by where red lies; alpha is meaningless on a screen.
+enum class Layout { RedInThirdByte, RedInFirstByte };
+
+std::optional<Layout> layoutOf(uint32_t format) {
     switch (format) {
         case WL_SHM_FORMAT_XRGB8888:
         case WL_SHM_FORMAT_ARGB8888:
-            return QImage::Format_RGB32;
+            return Layout::RedInThirdByte;
         case WL_SHM_FORMAT_XBGR8888:
         case WL_SHM_FORMAT_ABGR8888:
-            return QImage::Format_RGBX8888;
+            return Layout::RedInFirstByte;
         default:
             return std::nullopt;
     }
 }
 
-// Both layouts keep the unused byte last in memory: the top byte of a little-endian word.
-void makeOpaque(QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) row[x] |= 0xff000000u;
+// Into RGB32 in place: opaque, red and blue swapped where the compositor put red first, rows
+// turned over where it copied them bottom up.
+void makeRgb32(Pixels& pixels, Layout layout, bool yInverted) {
+    for (int y = 0; y < pixels.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(pixels.scanLine(y));
+        if (layout == Layout::RedInThirdByte) {
+            for (int x = 0; x < pixels.width(); ++x) row[x] |= 0xff000000u;
+        } else {
+            for (int x = 0; x < pixels.width(); ++x) {
+                const quint32 p = row[x];
+                row[x] = 0xff000000u | (p & 0xffu) << 16 | (p & 0xff00u) | (p >> 16 & 0xffu);
+            }
+        }
+    }
+    if (!yInverted) return;
+    const auto rowBytes = size_t(pixels.width()) * 4;
+    std::vector<uchar> spare(rowBytes);
+    for (int top = 0, bottom = pixels.height() - 1; top < bottom; ++top, --bottom) {
+        std::memcpy(spare.data(), pixels.scanLine(top), rowBytes);
+        std::memcpy(pixels.scanLine(top), pixels.scanLine(bottom), rowBytes);
+        std::memcpy(pixels.scanLine(bottom), spare.data(), rowBytes);
     }
 }
 
@@ -99,7 +117,7 @@ double overlapArea(const Rect& a, const Rect& b) {
 ScreencopyGrabber::ScreencopyGrabber(std::shared_ptr<WaylandDisplay> display)
     : m_display(std::move(display)) {}
 
-QImage ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
+Pixels ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
     wl_display* d = m_display->get();
     FrameState state;
     zwlr_screencopy_frame_v1* frame =
@@ -108,7 +126,7 @@ QImage ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
     auto fail = [&](const QString& why) {
         zwlr_screencopy_frame_v1_destroy(frame);
         m_error = why;
-        return QImage();
+        return Pixels();
     };
     while (!state.described && !state.failed) {
         if (wl_display_dispatch(d) < 0) {
@@ -116,12 +134,12 @@ QImage ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
             return fail(QStringLiteral("the Wayland compositor closed the connection"));
         }
     }
-    const std::optional<QImage::Format> format = imageFormat(state.format);
+    const std::optional<Layout> layout = layoutOf(state.format);
     if (state.failed || !state.shmOffered) {
         return fail(QStringLiteral("the compositor refused to copy output %1")
                         .arg(QString::fromStdString(output.name)));
     }
-    if (!format || state.stride < state.width * 4 || state.width == 0 || state.height == 0) {
+    if (!layout || state.stride < state.width * 4 || state.width == 0 || state.height == 0) {
         return fail(QStringLiteral("the compositor offers an unknown pixel layout (%1)")
                         .arg(state.format, 0, 16));
     }
@@ -158,15 +176,14 @@ QImage ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
                                .arg(QString::fromStdString(output.name));
         return {};
     }
-    QImage image(static_cast<uchar*>(area->pixels), int(state.width), int(state.height),
-                 qsizetype(state.stride), *format, releaseArea, area);
-    makeOpaque(image);
-    if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
-    if (state.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) image.mirror(false, true);
+    Pixels image(static_cast<uchar*>(area->pixels), int(state.width), int(state.height),
+                 qsizetype(state.stride), QImage::Format_RGB32,
+                 std::shared_ptr<ShmArea>(area, releaseArea));
+    makeRgb32(image, *layout, (state.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) != 0);
     return image;
 }
 
-QImage ScreencopyGrabber::grab(const Rect& displayRect) {
+Pixels ScreencopyGrabber::grab(const Rect& displayRect) {
     m_error.clear();
     const std::vector<WaylandOutput> outputs = m_display->outputs();
     if (outputs.empty()) {
@@ -191,7 +208,7 @@ QImage ScreencopyGrabber::grab(const Rect& displayRect) {
             bestOverlap = overlap;
         }
     }
-    const QImage whole = copyOutput(*best);
+    const Pixels whole = copyOutput(*best);
     if (whole.isNull()) return {};
     return cropDisplayRect(whole, inDisplay(*best), displayRect);
 }

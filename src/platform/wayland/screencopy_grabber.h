@@ -11,12 +11,12 @@
 class ScreencopyGrabber : public ScreenGrabber {
 public:
     explicit ScreencopyGrabber(std::shared_ptr<WaylandDisplay> display);
-    QImage grab(const Rect& displayRect) override;
+    Pixels grab(const Rect& displayRect) override;
     QString lastError() const override { return m_error; }
     bool displayLost() const override { return m_lost; }
 
     // One output's picture as the compositor shows it, at device resolution; null on failure.
-    QImage copyOutput(const WaylandOutput& output);
+    Pixels copyOutput(const WaylandOutput& output);
 
 private:
     std::shared_ptr<WaylandDisplay> m_display;

@@ -27,7 +27,7 @@ protected:
 
 }  // namespace
 
-bool ToolkitClipboard::setImage(const QImage& image) {
+bool ToolkitClipboard::setImage(const Pixels& image) {
     return setPng(encodePng(image));
 }
 

@@ -14,7 +14,7 @@ class ToolkitClipboard : public Clipboard {
 public:
     explicit ToolkitClipboard(std::chrono::milliseconds readTimeout = std::chrono::seconds(3))
         : m_readTimeout(readTimeout) {}
-    bool setImage(const QImage& image) override;
+    bool setImage(const Pixels& image) override;
     // True once some program (the compositor's keeper of the clipboard) has read the PNG;
     // false when nobody did within the time allowed.
     bool setPng(const QByteArray& png) override;

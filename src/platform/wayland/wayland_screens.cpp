@@ -1,8 +1,5 @@
 #include "platform/wayland/wayland_screens.h"
 
-#include <QCursor>
-#include <QGuiApplication>
-
 std::vector<DesktopScreen> WaylandScreens::desktop() {
     std::vector<DesktopScreen> screens;
     for (const WaylandOutput& o : m_display->outputs()) {
@@ -16,10 +13,8 @@ std::vector<DesktopScreen> WaylandScreens::desktop() {
 }
 
 Point WaylandScreens::desktopPointer() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-        // Qt's last sight of the pointer; the origin until it has had one.
-        const QPoint seen = QCursor::pos();
-        if (!seen.isNull()) return {double(seen.x()), double(seen.y())};
+    if (m_lastSeen) {
+        if (const std::optional<Point> seen = m_lastSeen()) return *seen;
     }
     const std::vector<DesktopScreen> screens = desktop();
     if (screens.empty()) return {};

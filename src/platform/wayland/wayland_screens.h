@@ -1,10 +1,12 @@
 #pragma once
 // The outputs of a Wayland compositor as screens, read from our own connection (no
 // QGuiApplication needed). A Wayland client learns where the pointer is only while the pointer
-// is over one of its surfaces: the pointer is where Qt last saw it over one of our windows, and
-// at the main screen's centre before that (or without a QGuiApplication).
+// is over one of its surfaces: the pointer is where the toolkit last saw it over one of our
+// windows (see followPointerWith), and at the main screen's centre before that.
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/desktop_screens.h"
 #include "platform/wayland/wayland_display.h"
@@ -17,6 +19,12 @@ public:
     Point desktopPointer() override;
     bool pointerSeenEverywhere() override { return false; }
 
+    // Where our windows last saw the pointer, in desktop points; nothing before they have.
+    void followPointerWith(std::function<std::optional<Point>()> lastSeen) {
+        m_lastSeen = std::move(lastSeen);
+    }
+
 private:
     std::shared_ptr<WaylandDisplay> m_display;
+    std::function<std::optional<Point>()> m_lastSeen;
 };
