@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian package with apt-get (which brings its dependencies) and runs one
 # automatic whole-screen capture with the installed /usr/bin/quillet-capture on a private
-# Xvfb: exit status 1, a result file of Type 1 with the screen's size, a PNG on the clipboard.
+# Xvfb: exit status 1, a result file of Type 1 with the screen's size, a PNG on the clipboard;
+# then an interactive one, whose window must show.
 # The package stays installed (`apt-get remove quillet-capture` removes it).
 # Usage: scripts/check-package.sh [package file, default build-package/quillet-capture_*.deb]
 set -euo pipefail
@@ -40,4 +41,18 @@ if command -v xclip >/dev/null; then
     [ "$(head -c 8 "$work/pasted.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
         fail "the clipboard holds no PNG"
 fi
-echo "package check passed: automatic capture finished with the installed tool"
+# An interactive capture loads the installed toolkit library: its window shows; a signal
+# cancels it.
+if command -v xdotool >/dev/null; then
+    env -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE DISPLAY=":$number" \
+        "$tool" "startfromlocal,$work/params.json,$work/result2.json,,0,0,0,0,0,0" \
+        2> "$work/stderr.txt" &
+    pid=$!
+    DISPLAY=":$number" timeout 20 xdotool search --sync --onlyvisible --pid "$pid" >/dev/null ||
+        fail "the interactive capture showed no window"
+    kill -TERM "$pid"
+    status=0
+    wait "$pid" || status=$?
+    [ "$status" -eq 2 ] || fail "interactive capture: exit status $status, not 2 (cancelled)"
+fi
+echo "package check passed: automatic and interactive captures with the installed tool"

@@ -1,19 +1,22 @@
 // quillet-capture: one interactive or automatic screen capture per process, launched by a
 // host that reads the outcome from the result file and the exit status.
 
-#include <QApplication>
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <QStringList>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <string>
 
-#include "app/app_delegate.h"
-#include "app/display_loss.h"
 #include "app/launch_request.h"
 #include "app/platform_choice.h"
 #include "app/real_platform.h"
 #include "app/runtime_directory.h"
 #include "app/standard_streams.h"
+#include "app/toolkit_launch.h"
 #include "app/usage.h"
 #include "capture/automatic_capture.h"
 #include "model/capture_param.h"
@@ -47,31 +50,31 @@ void nameWaylandSocketByItsPath() {
     qputenv("WAYLAND_DISPLAY", runtime + '/' + name);
 }
 
-// The capture with the widget toolkit on Qt's `platformPlugin`. From here on a display that goes
-// away (the server behind `displayFd`, a connection of ours) ends the process as one that
-// cannot record: never as finished (Qt's own exit status) nor with an abort. An automatic
-// capture that needed the toolkit (`automaticNeedsToolkit`) runs first and ends the process;
-// otherwise the launch goes to the capture window or the prepare panel.
-[[noreturn]] void runWithToolkit(int argc, char** argv, const char* platformPlugin, int displayFd,
-                                 const PlatformServices& services, const LaunchRequest& request,
-                                 bool automaticNeedsToolkit) {
-    AppDelegate* started = nullptr;
-    treatAbnormalEndsAfterDisplayLossAsCannotRecord(displayFd);
-    watchForDisplayLoss([&](const QString&) {
-        if (started) started->displayLost();
-        services.log->write(lostDisplayLine());
-        // Qt ends the process itself right after this message: before it does.
-        SystemExit::exitNow(kExitCannotRecord);
-    });
-    qputenv("QT_QPA_PLATFORM", platformPlugin);
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    if (automaticNeedsToolkit && runWithoutWindows(request, services)) SystemExit::exitNow(0);
-    AppDelegate delegate(services);
-    started = &delegate;
-    delegate.applicationDidFinishLaunching(request);
-    // The capture asked the loop to end with its result kind (see SystemExit).
-    SystemExit::exitNow(QApplication::exec());
+// The widget toolkit's side: beside the program (a build), else where the package puts it.
+std::string toolkitLibraryPath() {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    std::string folder = n > 0 ? std::string(path, size_t(n)) : std::string();
+    folder = folder.substr(0, folder.rfind('/') + 1);
+    const std::string besideUs = folder + kToolkitLibraryName;
+    const std::string installed = folder + QUILLET_TOOLKIT_DIR "/" + kToolkitLibraryName;
+    return access(besideUs.c_str(), R_OK) == 0 || access(installed.c_str(), R_OK) != 0 ? besideUs
+                                                                                       : installed;
+}
+
+// Loads the widget toolkit's side, which runs the capture with windows and ends the process;
+// without it the capture cannot be shown.
+[[noreturn]] void runWithToolkit(const ToolkitLaunch& launch) {
+    void* library = dlopen(toolkitLibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    const auto entry =
+        library ? reinterpret_cast<ToolkitEntry>(dlsym(library, kToolkitEntryName)) : nullptr;
+    if (entry == nullptr) {
+        const char* why = dlerror();
+        SystemExit::exitNow(
+            cannotRecord(std::string("the windows cannot be loaded: ") + (why ? why : "")));
+    }
+    entry(launch);
+    SystemExit::exitNow(kExitCannotRecord);  // the entry ends the process itself
 }
 
 // A capture in a Wayland session: the screens and the grab through our own connection to the
@@ -92,17 +95,15 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
     const PlatformServices& services = platform.services();
     const LaunchRequest request =
         readLaunchRequest(arguments, *services.log, services.clock->now().milliseconds());
-    platform.explainPermissionWith(request.texts.permission.permissionTitleText,
-                                   request.texts.permission.permissionInfoText);
     const bool automatic = request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag);
-    if (automatic) services.clipboard->prepare();
-    // The portal answers through the session bus, which needs the toolkit's event loop.
-    if (automatic && !portal && runWithoutWindows(request, services)) return 0;
-    // The interactive capture freezes every output before it shows anything.
-    platform.freezeDesktopAtFirstGrab();
+    // The portal answers through the session bus, which needs the toolkit's event loop; a
+    // clipboard that only a window may set needs it too.
+    const bool needsToolkit = portal || platform.needsWindowForClipboard();
+    if (automatic && !platform.needsWindowForClipboard()) services.clipboard->prepare();
+    if (automatic && !needsToolkit && runWithoutWindows(request, services)) return 0;
     setLostDisplayName(QStringLiteral("the Wayland compositor"));
-    runWithToolkit(argc, argv, "wayland", wl_display_get_fd(display->get()), services, request,
-                   automatic && portal);
+    runWithToolkit({argc, argv, "wayland", wl_display_get_fd(display->get()), &platform, &request,
+                    automatic && needsToolkit});
 }
 
 }  // namespace
@@ -157,6 +158,6 @@ int main(int argc, char** argv) {
     // The capture reads the screen and the window list through X11 itself. An automatic
     // capture whose screens only Qt can tell (a scaling variable that only it reads) runs
     // there with Qt's screens.
-    runWithToolkit(argc, argv, "xcb", xcb_get_file_descriptor(connection->get()), services, request,
-                   automatic && !xcbScreens);
+    runWithToolkit({argc, argv, "xcb", xcb_get_file_descriptor(connection->get()), &platform,
+                    &request, automatic && !xcbScreens});
 }

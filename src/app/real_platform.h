@@ -1,9 +1,10 @@
 #pragma once
-// The one place that picks the real platform services. On X11: Qt for screens and dialogs, our
-// own xcb connection for the window list and the screen grab. On Wayland: our own connection
-// to the compositor for the screens and the grab (screencopy), sway's own answer for the window
-// list (none elsewhere). Both: a helper
-// process for the clipboard, syslog and standard error for the log.
+// The one place that picks the real platform services. What needs no widget toolkit is made
+// here: the log, the clock, the exit, the grab (our own xcb connection on X11, screencopy on
+// Wayland), the screens where they can be read without the toolkit, and a helper process for
+// the clipboard. The windows' services (Qt's screens, the window list, dialogs, the desktop
+// portal, a clipboard offered from a window) come from the toolkit's side once it is loaded
+// (see attachToolkit).
 
 #include <QString>
 #include <memory>
@@ -12,13 +13,26 @@
 
 class DesktopScreens;
 class WaylandDisplay;
+class WaylandScreens;
 class XcbConnection;
+
+// The services only the widget toolkit's side can give; each one given replaces the platform's.
+struct ToolkitServices {
+    DesktopScreens* screens = nullptr;
+    WindowList* windowList = nullptr;
+    WindowState* windowState = nullptr;
+    Dialogs* dialogs = nullptr;
+    ScreenGrabber* grabber = nullptr;
+    PermissionProbe* permissionProbe = nullptr;
+    Clipboard* clipboard = nullptr;
+};
 
 class RealPlatform {
 public:
     // `connection` is the one the display check opened (see connectToXDisplay()).
     explicit RealPlatform(std::shared_ptr<XcbConnection> connection);
-    // `portal`: the screen is read through the desktop portal rather than screencopy.
+    // `portal`: the screen is read through the desktop portal (given by the toolkit's side)
+    // rather than screencopy.
     RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal);
     ~RealPlatform();
     RealPlatform(const RealPlatform&) = delete;
@@ -26,17 +40,24 @@ public:
 
     const PlatformServices& services() const { return m_services; }
 
-    // X11: screens read from the X server instead of Qt (for a process without a
-    // QGuiApplication); null returns to Qt's. `screens` must outlive their use.
+    // X11: the screens the capture and the grab use (XcbScreens, for a process without the
+    // toolkit); null returns to the toolkit's.
     void useScreens(DesktopScreens* screens);
 
-    // The texts of the window shown while the desktop asks the user for the permission to
-    // record (the desktop portal's question), where there is one.
-    void explainPermissionWith(const QString& message, const QString& informativeText);
+    // The services of the toolkit's side, which must outlive their use.
+    void attachToolkit(const ToolkitServices& toolkit);
 
     // From the next grab on, every screen is grabbed at once and later grabs are cut from
     // those pictures (see FrozenDesktopGrabber), for a capture that covers every screen.
     void freezeDesktopAtFirstGrab();
+
+    // What the toolkit's side builds on.
+    std::shared_ptr<XcbConnection> xcbConnection() const;
+    std::shared_ptr<WaylandDisplay> waylandDisplay() const;
+    WaylandScreens* waylandScreens() const;
+    bool readsThroughPortal() const;
+    // Wayland without data control (GNOME): only a focused window of ours can set the clipboard.
+    bool needsWindowForClipboard() const;
 
 private:
     struct Parts;

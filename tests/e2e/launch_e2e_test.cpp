@@ -1,8 +1,13 @@
 // The launch contract of the real binary: no display, an ignored command.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
 #include <set>
 
+#include "support/child_process.h"
 #include "support/tool_run.h"
 #include "support/x_session.h"
 #include "support/x_waiter.h"
@@ -98,6 +103,54 @@ TEST(LaunchE2E, IgnoredCommandIdlesWithoutAWindow) {
         EXPECT_TRUE(tool.running()) << "the process idles until ended from outside";
         EXPECT_NE(tool.standardError().find("local capture enter."), std::string::npos);
         EXPECT_FALSE(tool.result());
+    }
+}
+
+// The program a host starts loads the widget toolkit only for a capture with windows: copied
+// without the toolkit's library, it still makes an automatic capture (pasted after it has gone),
+// and a capture that needs windows ends unable to record, saying why.
+TEST(LaunchE2E, AnAutomaticCaptureNeedsNoToolkitLibrary) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    QTemporaryDir dir;
+    const QString program = dir.filePath("quillet-capture");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_CAPTURE_BINARY), program));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_CLIPBOARD_HELPER),
+                            dir.filePath("quillet-clipboard-helper")));
+    ASSERT_TRUE(QDir(dir.path()).entryList({"*.so"}).isEmpty()) << "no toolkit library beside it";
+    QFile params(dir.filePath("params.json"));
+    ASSERT_TRUE(params.open(QIODevice::WriteOnly));
+    params.write("{}");
+    params.close();
+    struct Row {
+        const char* name;
+        int autoCaptureFlag;
+        int exitStatus;
+        const char* line;
+    } rows[] = {
+        {"automatic, whole screen", 2, 1, "save success."},
+        {"interactive", 0, kExitCannotRecord,
+         "cannot record the screen: the windows cannot be loaded"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString result =
+            dir.filePath(QStringLiteral("result-%1.json").arg(row.autoCaptureFlag));
+        const std::string argument = "startfromlocal," + params.fileName().toStdString() + "," +
+                                     result.toStdString() + ",,0," +
+                                     std::to_string(row.autoCaptureFlag) + ",0,0,0,0";
+        const ProgramOutput out = runProgram(
+            {program.toStdString(), argument},
+            {"DISPLAY=" + x.display(), "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QUILLET_PLATFORM"},
+            true);
+        EXPECT_EQ(out.status, row.exitStatus) << out.bytes.toStdString();
+        EXPECT_TRUE(out.bytes.contains(row.line)) << out.bytes.toStdString();
+        if (row.exitStatus != 1) continue;
+        const ProgramOutput pasted =
+            runProgram({"xclip", "-selection", "clipboard", "-t", "image/png", "-o"},
+                       {"DISPLAY=" + x.display()});
+        const QImage image = QImage::fromData(pasted.bytes, "PNG");
+        EXPECT_EQ(image.size(), QSize(1280, 800)) << "the whole screen, pasted";
     }
 }
 

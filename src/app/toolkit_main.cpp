@@ -1,0 +1,50 @@
+// The widget toolkit's side of quillet-capture, loaded by the program only when the capture
+// needs windows.
+
+#include <QApplication>
+
+#include "app/app_delegate.h"
+#include "app/display_loss.h"
+#include "app/launch_request.h"
+#include "app/real_platform.h"
+#include "app/toolkit_launch.h"
+#include "app/toolkit_platform.h"
+#include "capture/automatic_capture.h"
+#include "model/capture_result.h"
+#include "platform/log.h"
+#include "platform/qtxcb/system_exit.h"
+
+// The capture with the widget toolkit on Qt's `platformPlugin`. From here on a display that goes
+// away (the server behind `displayFd`, a connection of ours) ends the process as one that
+// cannot record: never as finished (Qt's own exit status) nor with an abort. An automatic
+// capture that needed the toolkit (`automaticNeedsToolkit`) runs first and ends the process;
+// otherwise the launch goes to the capture window or the prepare panel.
+extern "C" [[noreturn]] __attribute__((visibility("default"))) void quilletRunWithToolkit(
+    const ToolkitLaunch& launch) {
+    RealPlatform& platform = *launch.platform;
+    const LaunchRequest& request = *launch.request;
+    AppDelegate* started = nullptr;
+    treatAbnormalEndsAfterDisplayLossAsCannotRecord(launch.displayFd);
+    watchForDisplayLoss([&](const QString&) {
+        if (started) started->displayLost();
+        platform.services().log->write(lostDisplayLine());
+        // Qt ends the process itself right after this message: before it does.
+        SystemExit::exitNow(kExitCannotRecord);
+    });
+    qputenv("QT_QPA_PLATFORM", launch.platformPlugin);
+    int argc = launch.argc;
+    QApplication app(argc, launch.argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ToolkitPlatform toolkit(platform, request.texts.permission);
+    // The capture on Wayland freezes every output before it shows anything.
+    if (platform.waylandDisplay()) platform.freezeDesktopAtFirstGrab();
+    const PlatformServices& services = platform.services();
+    if (launch.automaticNeedsToolkit && runWithoutWindows(request, services)) {
+        SystemExit::exitNow(0);
+    }
+    AppDelegate delegate(services);
+    started = &delegate;
+    delegate.applicationDidFinishLaunching(request);
+    // The capture asked the loop to end with its result kind (see SystemExit).
+    SystemExit::exitNow(QApplication::exec());
+}

@@ -1,0 +1,66 @@
+#include "app/toolkit_platform.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <optional>
+
+#include "app/real_platform.h"
+#include "platform/qtxcb/qt_dialogs.h"
+#include "platform/qtxcb/qt_screens.h"
+#include "platform/qtxcb/x11_window_state.h"
+#include "platform/qtxcb/xcb_window_list.h"
+#include "platform/wayland/portal_permission_probe.h"
+#include "platform/wayland/portal_screenshot.h"
+#include "platform/wayland/sway_window_list.h"
+#include "platform/wayland/toolkit_clipboard.h"
+#include "platform/wayland/wayland_screens.h"
+#include "platform/wayland/wayland_window_state.h"
+
+struct ToolkitPlatform::Parts {
+    QtDialogs dialogs;
+    std::unique_ptr<DesktopScreens> screens;
+    std::unique_ptr<WindowList> windowList;
+    std::unique_ptr<WindowState> windowState;
+    std::unique_ptr<PortalScreenshot> portal;
+    std::unique_ptr<PortalPermissionProbe> portalPermission;
+    std::optional<ToolkitClipboard> clipboard;
+};
+
+ToolkitPlatform::ToolkitPlatform(RealPlatform& platform, const PermissionTexts& permission)
+    : m_parts(std::make_unique<Parts>()) {
+    Parts& p = *m_parts;
+    ToolkitServices services;
+    services.dialogs = &p.dialogs;
+    if (const auto connection = platform.xcbConnection()) {
+        p.screens = std::make_unique<QtScreens>();
+        p.windowList = std::make_unique<XcbWindowList>(connection);
+        p.windowState = std::make_unique<X11WindowState>();
+        services.screens = p.screens.get();
+    } else if (const auto display = platform.waylandDisplay()) {
+        // Only sway tells its windows (elsewhere the list stays empty and the user drags).
+        const char* sway = std::getenv("SWAYSOCK");
+        p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");
+        p.windowState = std::make_unique<WaylandWindowState>();
+        if (platform.readsThroughPortal()) {
+            p.portal = std::make_unique<PortalScreenshot>(display);
+            p.portalPermission = std::make_unique<PortalPermissionProbe>(*p.portal, p.dialogs);
+            p.portalPermission->explainWith(permission.permissionTitleText,
+                                            permission.permissionInfoText);
+            services.grabber = p.portal.get();
+            services.permissionProbe = p.portalPermission.get();
+        }
+        if (platform.needsWindowForClipboard()) services.clipboard = &p.clipboard.emplace();
+        platform.waylandScreens()->followPointerWith([]() -> std::optional<Point> {
+            // Qt's last sight of the pointer: the origin until it has had one.
+            const QPoint seen = QCursor::pos();
+            if (seen.isNull()) return {};
+            return Point{double(seen.x()), double(seen.y())};
+        });
+    }
+    services.windowList = p.windowList.get();
+    services.windowState = p.windowState.get();
+    platform.attachToolkit(services);
+}
+
+ToolkitPlatform::~ToolkitPlatform() = default;

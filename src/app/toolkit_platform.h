@@ -1,0 +1,24 @@
+#pragma once
+// The platform services that need the widget toolkit, made once it runs and attached to the
+// platform: on X11 Qt's screens, the window list and the windows' state; on Wayland sway's
+// window list, the desktop portal and a clipboard offered from our window where the compositor
+// wants that; dialogs on both. The pointer on Wayland is where Qt last saw it.
+
+#include <memory>
+
+#include "model/ui_texts.h"
+
+class RealPlatform;
+
+class ToolkitPlatform {
+public:
+    // `permission`: the texts of the window shown while the desktop portal asks the user.
+    ToolkitPlatform(RealPlatform& platform, const PermissionTexts& permission);
+    ~ToolkitPlatform();
+    ToolkitPlatform(const ToolkitPlatform&) = delete;
+    ToolkitPlatform& operator=(const ToolkitPlatform&) = delete;
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};
