@@ -108,6 +108,10 @@ TEST(PngEncoder, EverySettingDecodesPixelExact) {
         {"single thread", pattern, {F::Up, D::Rle, 1}},
         {"noise", test_images::noiseImage(517, 301), {F::Paeth, D::Fast, 4}},
         {"whole image at once", pattern, {F::Up, D::Whole1, 3}},
+        {"libdeflate ending the stream after zlib bands", stripes(), {F::Paeth, D::Split, 2}},
+        {"libdeflate alone, one thread", pattern, {F::Paeth, D::Split, 1}},
+        {"noise: zlib only", test_images::noiseImage(517, 301), {F::Paeth, D::Split, 3}},
+        {"libdeflate tail of one row", test_images::patternImage(90, 3), {F::Sub, D::Split, 64}},
         {"whole image at once, level 2, alpha",
          test_images::patternImage(301, 77, QImage::Format_ARGB32),
          {F::Paeth, D::Whole2, 2}},
@@ -155,15 +159,43 @@ TEST(PngEncoder, BandsJoinIntoOneValidStreamWhateverTheThreadCount) {
     const QImage image = test_images::patternImage(640, 480);
     const qsizetype filteredSize = 480 * (1 + 640 * 3);
     QByteArray reference;
-    for (const int threads : {1, 2, 3, 7}) {
-        SCOPED_TRACE(threads);
-        const auto chunks =
-            chunksOf(encodePng(image, {PngFilter::Paeth, PngDeflate::Rle, threads}));
-        ASSERT_TRUE(chunks);
-        const QByteArray raw = inflatedImageData(*chunks, filteredSize);
-        ASSERT_EQ(raw.size(), filteredSize) << "bad stream, checksum or length";
-        if (reference.isEmpty()) reference = raw;
-        EXPECT_TRUE(raw == reference);
+    for (const PngDeflate deflate : {PngDeflate::Rle, PngDeflate::Split}) {
+        for (const int threads : {1, 2, 3, 7}) {
+            SCOPED_TRACE(testing::Message() << "deflate " << int(deflate) << ", " << threads);
+            const auto chunks = chunksOf(encodePng(image, {PngFilter::Paeth, deflate, threads}));
+            ASSERT_TRUE(chunks);
+            const QByteArray raw = inflatedImageData(*chunks, filteredSize);
+            ASSERT_EQ(raw.size(), filteredSize) << "bad stream, checksum or length";
+            if (reference.isEmpty()) reference = raw;
+            EXPECT_TRUE(raw == reference);
+        }
+    }
+}
+
+// libdeflate's share of the rows makes the PNG no larger than zlib's bands alone, on any content.
+TEST(PngEncoder, LibdeflatesShareMakesNoLargerPngs) {
+    const struct {
+        const char* name;
+        QImage image;
+    } cases[] = {
+        {"pattern", test_images::patternImage(1280, 800)},
+        {"noise", test_images::noiseImage(640, 480)},
+        {"flat",
+         [] {
+             QImage flat(800, 600, QImage::Format_RGB32);
+             flat.fill(QColor(30, 30, 30));
+             return flat;
+         }()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const int threads : {1, 2, 4}) {
+            const qsizetype zlib =
+                encodePng(c.image, {PngFilter::Paeth, PngDeflate::Auto, threads}).size();
+            const qsizetype split =
+                encodePng(c.image, {PngFilter::Paeth, PngDeflate::Split, threads}).size();
+            EXPECT_LE(split, zlib) << threads << " threads";
+        }
     }
 }
 
