@@ -172,33 +172,6 @@ TEST(PngEncoder, BandsJoinIntoOneValidStreamWhateverTheThreadCount) {
     }
 }
 
-// libdeflate's share of the rows makes the PNG no larger than zlib's bands alone, on any content.
-TEST(PngEncoder, LibdeflatesShareMakesNoLargerPngs) {
-    const struct {
-        const char* name;
-        QImage image;
-    } cases[] = {
-        {"pattern", test_images::patternImage(1280, 800)},
-        {"noise", test_images::noiseImage(640, 480)},
-        {"flat",
-         [] {
-             QImage flat(800, 600, QImage::Format_RGB32);
-             flat.fill(QColor(30, 30, 30));
-             return flat;
-         }()},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        for (const int threads : {1, 2, 4}) {
-            const qsizetype zlib =
-                encodePng(c.image, {PngFilter::Paeth, PngDeflate::Auto, threads}).size();
-            const qsizetype split =
-                encodePng(c.image, {PngFilter::Paeth, PngDeflate::Split, threads}).size();
-            EXPECT_LE(split, zlib) << threads << " threads";
-        }
-    }
-}
-
 TEST(PngEncoder, ReadsRowsThroughTheirStride) {
     // Rows with padding after the pixels, filled with garbage that must not show up.
     const QImage image = test_images::patternImage(123, 45);
