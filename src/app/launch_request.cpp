@@ -64,6 +64,11 @@ std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log* l
     return found;
 }
 
+bool launchAsksForAutomaticCapture(const QStringList& arguments) {
+    const std::optional<QStringList> fields = findLaunchFields(arguments, nullptr);
+    return fields && isAutomaticCapture(parseLeadingInt(fields->at(5)));
+}
+
 QJsonObject readParameterFile(const QString& path) {
     const std::optional<QByteArray> text =
         path.isEmpty() ? std::nullopt : readSmallRegularFile(path, kMaxParameterFileBytes);

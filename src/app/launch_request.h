@@ -18,6 +18,10 @@ class Log;
 // when given a log.
 std::optional<QStringList> findLaunchFields(const QStringList& arguments, Log* log);
 
+// Whether the launch argument asks for an automatic capture (before the parameter file is
+// read, which may still make it an ignored command): for work worth starting at once.
+bool launchAsksForAutomaticCapture(const QStringList& arguments);
+
 // Reads the parameter file as UTF-8 JSON: unreadable reads as "{}", and anything but an
 // object gives an empty object. Anything but a regular file (a device, a FIFO, a folder) and a
 // file over 16 MiB count as unreadable.

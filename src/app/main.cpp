@@ -134,7 +134,10 @@ int main(int argc, char** argv) {
     // Before the clipboard helper inherits our environment and before Qt looks for it.
     ensureRuntimeDirectory();
     const std::shared_ptr<XcbConnection> connection = display.connection;
-    RealPlatform platform(std::move(display.connection));
+    // An automatic capture ends on the clipboard: its helper process starts now, so that its
+    // start-up (and its connection to the server) runs alongside ours.
+    const bool clipboardSoon = launchAsksForAutomaticCapture(arguments);
+    RealPlatform platform(std::move(display.connection), clipboardSoon);
     const PlatformServices& services = platform.services();
     // The launch argument and the parameter file, read once.
     const LaunchRequest request =
@@ -142,11 +145,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<XcbScreens> xcbScreens;
     const bool automatic = request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag);
     if (automatic) {
-        // An automatic capture ends on the clipboard: its helper process starts now, so that
-        // its start-up runs alongside ours.
-        services.clipboard->prepare();
-        // It needs no window, so it runs without the widget toolkit when the screens can be
-        // known without it.
+        // Its clipboard helper is starting already (clipboardSoon). It needs no window, so it
+        // runs without the widget toolkit when the screens can be known without it.
         xcbScreens = XcbScreens::create(connection);
         if (xcbScreens) {
             platform.useScreens(xcbScreens.get());

@@ -41,10 +41,13 @@ struct RealPlatform::Parts {
     bool windowForClipboard = false;
 };
 
-RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection)
+RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool clipboardSoon)
     : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
     p.connection = connection;
+    // Before the grab's memory is mapped in on another thread: the helper's start (a vfork)
+    // would wait for that.
+    if (clipboardSoon) p.clipboard.prepare();
     auto grabber = std::make_unique<XcbScreenGrabber>(std::move(connection));
     // The first grab into fresh memory pays for its page faults; this does that now, in the
     // background, while the rest of the start-up runs.

@@ -30,7 +30,8 @@ struct ToolkitServices {
 class RealPlatform {
 public:
     // `connection` is the one the display check opened (see connectToXDisplay()).
-    explicit RealPlatform(std::shared_ptr<XcbConnection> connection);
+    // `clipboardSoon`: an image will go to the clipboard shortly (see Clipboard::prepare).
+    RealPlatform(std::shared_ptr<XcbConnection> connection, bool clipboardSoon);
     // `portal`: the screen is read through the desktop portal (given by the toolkit's side)
     // rather than screencopy.
     RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal);

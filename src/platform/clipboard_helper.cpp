@@ -69,12 +69,27 @@ public:
     }
     int wakeUpFd() const { return m_wakeUp; }
 
+    // The capturing process has had its answer (or never will): the encoding may take the
+    // processor from then on, not while the clipboard is being taken.
+    void answered() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_answered = true;
+        }
+        m_changed.notify_all();
+    }
+    void waitUntilAnswered() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_answered; });
+    }
+
     std::atomic<bool> cancel{false};
 
 private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     Stage m_stage = Stage::Waiting;
+    bool m_answered = false;
     QByteArray m_png;
     int m_wakeUp;
 };
@@ -213,6 +228,7 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
         return;
     }
     image->setStage(EncodedImage::Stage::Arrived);
+    image->waitUntilAnswered();
 
     QByteArray png = encodePng(view, {}, &image->cancel);
     munmap(mapped, mappedSize);
@@ -272,6 +288,7 @@ int runClipboardHelper(const std::function<std::unique_ptr<ClipboardServer>()>& 
     bool channelOpen = true;
     const auto finish = [&](int status) {
         image->cancel = true;
+        image->answered();
         // Ends the encoder thread's wait for pixels.
         if (channelOpen) shutdown(kHelperChannelFd, SHUT_RDWR);
         encoder.join();
@@ -291,6 +308,7 @@ int runClipboardHelper(const std::function<std::unique_ptr<ClipboardServer>()>& 
         answer(kHelperFailed);
     } else {
         answer(kHelperReady);
+        image->answered();
         close(kHelperChannelFd);
         channelOpen = false;
         // "Ready" comes before the encoding ends, to keep the capturing process short.
