@@ -62,16 +62,30 @@ std::string toolkitLibraryPath() {
                                                                                        : installed;
 }
 
-// Loads the widget toolkit's side, which runs the capture with windows and ends the process;
-// without it the capture cannot be shown.
+// The widget toolkit's side, loaded once; null when it cannot be, `problem` then says why.
+ToolkitEntry loadToolkit(std::string* problem = nullptr) {
+    static std::string failure;
+    static const ToolkitEntry entry = [] {
+        void* library = dlopen(toolkitLibraryPath().c_str(), RTLD_LAZY | RTLD_LOCAL);
+        const auto found =
+            library ? reinterpret_cast<ToolkitEntry>(dlsym(library, kToolkitEntryName)) : nullptr;
+        if (found == nullptr) {
+            const char* why = dlerror();
+            failure = why ? why : "";
+        }
+        return found;
+    }();
+    if (problem) *problem = failure;
+    return entry;
+}
+
+// Runs the capture with windows on the widget toolkit's side, which ends the process; without
+// it the capture cannot be shown.
 [[noreturn]] void runWithToolkit(const ToolkitLaunch& launch) {
-    void* library = dlopen(toolkitLibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
-    const auto entry =
-        library ? reinterpret_cast<ToolkitEntry>(dlsym(library, kToolkitEntryName)) : nullptr;
+    std::string problem;
+    const ToolkitEntry entry = loadToolkit(&problem);
     if (entry == nullptr) {
-        const char* why = dlerror();
-        SystemExit::exitNow(
-            cannotRecord(std::string("the windows cannot be loaded: ") + (why ? why : "")));
+        SystemExit::exitNow(cannotRecord("the windows cannot be loaded: " + problem));
     }
     entry(launch);
     SystemExit::exitNow(kExitCannotRecord);  // the entry ends the process itself
@@ -122,6 +136,10 @@ int main(int argc, char** argv) {
     QStringList arguments;
     // File names in them stay the bytes given, even where those are not UTF-8.
     for (int i = 0; i < argc; ++i) arguments.append(localPathFromBytes(argv[i]));
+
+    // A capture with windows loads them first, as a program linked with the toolkit would:
+    // later, their loading would compete with the grab's preparation for the processors.
+    if (!launchAsksForAutomaticCapture(arguments)) loadToolkit();
 
     const PlatformChoice choice = choosePlatformFromEnvironment();
     if (!choice.system) return cannotRecord(choice.problem.toStdString());
