@@ -719,21 +719,7 @@ QByteArray encodePng(const PngPixels& pixels, const PngOptions& options,
     } catch (const std::bad_alloc&) {
         return {};
     }
-    png.append("\x89PNG\r\n\x1a\n", 8);
-    uchar ihdr[13];
-    putBigEndian(ihdr, quint32(pixels.width));
-    putBigEndian(ihdr + 4, quint32(pixels.height));
-    ihdr[8] = 8;                              // bits per sample
-    ihdr[9] = layout == Layout::Rgb ? 2 : 6;  // truecolour, with alpha or without
-    ihdr[10] = ihdr[11] = ihdr[12] = 0;       // deflate, adaptive filtering, no interlace
-    appendChunk(png, "IHDR", ihdr, sizeof ihdr);
-    if (pixels.dotsPerMeterX > 0 && pixels.dotsPerMeterY > 0) {
-        uchar phys[9];
-        putBigEndian(phys, quint32(pixels.dotsPerMeterX));
-        putBigEndian(phys + 4, quint32(pixels.dotsPerMeterY));
-        phys[8] = 1;  // metres
-        appendChunk(png, "pHYs", phys, sizeof phys);
-    }
+    appendHeader(png, pixels, layout);
     // One IDAT chunk per band; the last one also carries the stream's Adler-32.
     for (int i = 0; i < bandCount; ++i) {
         const Band& band = bands[size_t(i)];
