@@ -51,7 +51,8 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool clipb
     auto grabber = std::make_unique<XcbScreenGrabber>(std::move(connection));
     // The first grab into fresh memory pays for its page faults; this does that now, in the
     // background, while the rest of the start-up runs.
-    grabber->prepare();
+    // An automatic capture takes that first picture as its grab.
+    grabber->prepare(clipboardSoon);
     p.xcbGrabber = grabber.get();
     p.grabber = std::move(grabber);
     assemble();

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <system_error>
+#include <utility>
 
 #include "platform/qtxcb/memfd_memory.h"
 #include "platform/screen_coordinates.h"
@@ -68,7 +69,7 @@ XcbScreenGrabber::~XcbScreenGrabber() {
     finishPreparation();
 }
 
-void XcbScreenGrabber::prepare() {
+void XcbScreenGrabber::prepare(bool keepPicture) {
     if (!m_connection || !m_format.isNative() || !m_sharedMemory) return;
     finishPreparation();
     const xcb_screen_t* screen = m_connection->screen();
@@ -76,6 +77,9 @@ void XcbScreenGrabber::prepare() {
     const uint16_t height = screen->height_in_pixels;
     std::shared_ptr<Segment> segment = segmentFor(std::size_t(width) * height * 4);
     if (!segment) return;
+    m_keepWarmUp = keepPicture;
+    m_warmUpWidth = width;
+    m_warmUpHeight = height;
     m_warmUpGrab = xcb_shm_get_image(m_connection->get(), m_connection->root(), 0, 0, width, height,
                                      ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
     xcb_flush(m_connection->get());
@@ -98,7 +102,8 @@ void XcbScreenGrabber::prepare() {
 void XcbScreenGrabber::finishPreparation() {
     if (m_warmUpMapping.joinable()) m_warmUpMapping.join();
     if (m_warmUpGrab) {
-        xcbReply(m_connection->get(), *m_warmUpGrab, xcb_shm_get_image_reply);
+        m_warmUpGrabbed =
+            xcbReply(m_connection->get(), *m_warmUpGrab, xcb_shm_get_image_reply) != nullptr;
         m_warmUpGrab.reset();
     }
 }
@@ -152,6 +157,11 @@ Pixels XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
     const auto root =
         xcbReply(c, xcb_get_geometry(c, m_connection->root()), xcb_get_geometry_reply);
     if (!root) return fail("the X server did not tell the root window's size");
+    if (std::exchange(m_keepWarmUp, false)) {
+        const Pixels whole = keptWarmUpPicture(root->width, root->height);
+        // Beyond the root the region is transparent, as below.
+        if (!whole.isNull()) return whole.region(x, y, width, height);
+    }
     const int left = std::max(x, 0);
     const int top = std::max(y, 0);
     const int right = std::min<long>(static_cast<long>(x) + width, root->width);
@@ -169,6 +179,18 @@ Pixels XcbScreenGrabber::grabRootPixels(int x, int y, int width, int height) {
     Pixels image = inside.region(x - left, y - top, width, height);
     if (image.isNull()) return fail("there is no memory for the image");
     return image;
+}
+
+Pixels XcbScreenGrabber::keptWarmUpPicture(int rootWidth, int rootHeight) {
+    // Only while the root still has the size it had then.
+    if (!m_warmUpGrabbed || !m_segment || rootWidth != m_warmUpWidth ||
+        rootHeight != m_warmUpHeight) {
+        return {};
+    }
+    makeOpaque(reinterpret_cast<uint32_t*>(m_segment->data),
+               std::size_t(m_warmUpWidth) * std::size_t(m_warmUpHeight));
+    return Pixels(m_segment->data, m_warmUpWidth, m_warmUpHeight, qsizetype(m_warmUpWidth) * 4,
+                  QImage::Format_RGB32, m_segment);
 }
 
 Pixels XcbScreenGrabber::grabInside(int x, int y, int width, int height) {

@@ -30,8 +30,11 @@ public:
     // the server writes a first image into it and a thread maps its pages for us, so the
     // first grab pays no page faults, which cost more than the copy itself (about 40 ms at
     // 3840 x 2160 here). Worth calling before other start-up work, such as creating the
-    // QApplication. The next grab waits for whatever is still under way.
-    void prepare();
+    // QApplication. The next grab waits for whatever is still under way. With `keepPicture`,
+    // the next grab is cut from that first image instead of asking the server again: the
+    // screen as it was a few milliseconds earlier, without a second copy of it (for an
+    // automatic capture, whose moment is its launch).
+    void prepare(bool keepPicture = false);
 
     // The rectangle is scaled by the device pixel ratio of the screen it overlaps most.
     Pixels grab(const Rect& displayRect) override;
@@ -52,6 +55,9 @@ public:
 
 private:
     Pixels grabInside(int x, int y, int width, int height);
+    // The first image prepare() asked for, as RGB32 pixels of the whole root; null when it is
+    // not there or the root has another size now.
+    Pixels keptWarmUpPicture(int rootWidth, int rootHeight);
     Pixels grabWithSharedMemory(int x, int y, int width, int height);
     Pixels grabWithGetImage(int x, int y, int width, int height);
     Pixels grabConverted(int x, int y, int width, int height);
@@ -69,5 +75,9 @@ private:
     // The last segment; reused by the next grab once no image refers to it any more.
     std::shared_ptr<Segment> m_segment;
     std::optional<xcb_shm_get_image_cookie_t> m_warmUpGrab;
+    bool m_warmUpGrabbed = false;  // the server answered the first image
+    bool m_keepWarmUp = false;     // the next grab is cut from it
+    int m_warmUpWidth = 0;
+    int m_warmUpHeight = 0;
     std::thread m_warmUpMapping;
 };
