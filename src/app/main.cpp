@@ -137,9 +137,11 @@ int main(int argc, char** argv) {
     // File names in them stay the bytes given, even where those are not UTF-8.
     for (int i = 0; i < argc; ++i) arguments.append(localPathFromBytes(argv[i]));
 
+    // What the launch argument asks for, before anything is read: work worth starting at once.
+    const bool automaticAsked = launchAsksForAutomaticCapture(arguments);
     // A capture with windows loads them first, as a program linked with the toolkit would:
     // later, their loading would compete with the grab's preparation for the processors.
-    if (!launchAsksForAutomaticCapture(arguments)) loadToolkit();
+    if (!automaticAsked) loadToolkit();
 
     const PlatformChoice choice = choosePlatformFromEnvironment();
     if (!choice.system) return cannotRecord(choice.problem.toStdString());
@@ -154,8 +156,7 @@ int main(int argc, char** argv) {
     const std::shared_ptr<XcbConnection> connection = display.connection;
     // An automatic capture ends on the clipboard: its helper process starts now, so that its
     // start-up (and its connection to the server) runs alongside ours.
-    const bool clipboardSoon = launchAsksForAutomaticCapture(arguments);
-    RealPlatform platform(std::move(display.connection), clipboardSoon);
+    RealPlatform platform(std::move(display.connection), automaticAsked);
     const PlatformServices& services = platform.services();
     // The launch argument and the parameter file, read once.
     const LaunchRequest request =
@@ -163,7 +164,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<XcbScreens> xcbScreens;
     const bool automatic = request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag);
     if (automatic) {
-        // Its clipboard helper is starting already (clipboardSoon). It needs no window, so it
+        // Its clipboard helper is starting already (automaticAsked). It needs no window, so it
         // runs without the widget toolkit when the screens can be known without it.
         xcbScreens = XcbScreens::create(connection);
         if (xcbScreens) {

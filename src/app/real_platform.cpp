@@ -39,6 +39,9 @@ struct RealPlatform::Parts {
     XcbScreenGrabber* xcbGrabber = nullptr;  // X11 only
     bool portal = false;
     bool windowForClipboard = false;
+
+    // The grabber the toolkit's side gave, else our own: what freezing and recording wrap.
+    ScreenGrabber* baseGrabber() const { return toolkit.grabber ? toolkit.grabber : grabber.get(); }
 };
 
 RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool clipboardSoon)
@@ -75,8 +78,7 @@ RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal)
 void RealPlatform::assemble() {
     Parts& p = *m_parts;
     const ToolkitServices& t = p.toolkit;
-    ScreenGrabber* base = t.grabber ? t.grabber : p.grabber.get();
-    ScreenGrabber* grabber = p.frozen ? &*p.frozen : base;
+    ScreenGrabber* grabber = p.frozen ? &*p.frozen : p.baseGrabber();
     // For tests: every grab the capture gets is also written to this file.
     if (const char* path = std::getenv("QUILLET_RECORD_GRABS"); path != nullptr && *path != '\0') {
         p.recorder.reset();
@@ -113,7 +115,7 @@ void RealPlatform::attachToolkit(const ToolkitServices& toolkit) {
 
 void RealPlatform::freezeDesktopAtFirstGrab() {
     Parts& p = *m_parts;
-    ScreenGrabber* base = p.toolkit.grabber ? p.toolkit.grabber : p.grabber.get();
+    ScreenGrabber* base = p.baseGrabber();
     if (p.frozen || base == nullptr || m_services.screens == nullptr) return;
     p.frozen.emplace(*base, *m_services.screens);
     assemble();

@@ -33,9 +33,8 @@ constexpr int kBandsPerThread = 4;
 // above kNoiseBits the rows are taken for noise and left to zlib; below kFlatBits (flat colour,
 // nearly every filtered byte zero) all rows go to libdeflate's level 2, which is there both
 // faster and smaller than zlib's bands (which, mixed with it, make the PNG larger); level 1 in
-// between (photographs, text, windows). A
-// sample of one colour alone (below kOneColourBits) stays with zlib, whose runs are there about
-// a tenth smaller than anything libdeflate makes.
+// between (photographs, text, windows). A sample of one colour alone (below kOneColourBits)
+// stays with zlib, whose runs are there about a tenth smaller than anything libdeflate makes.
 constexpr double kLibdeflateSpeedup = 1.3;
 constexpr double kNoiseBits = 7.0;
 constexpr double kFlatBits = 0.5;
@@ -262,6 +261,51 @@ void filterRow(PngFilter filter, const uchar* cur, const uchar* prev, uchar* out
     }
 }
 
+// Converts and filters rows one after another, keeping the converted row above for the filter.
+class RowFilter {
+public:
+    RowFilter(const PngPixels& pixels, Layout layout, PngFilter filter)
+        : m_pixels(pixels),
+          m_layout(layout),
+          m_filter(filter),
+          m_bpp(layout == Layout::Rgb ? 3 : 4),
+          m_sampleBytes(qsizetype(pixels.width) * m_bpp),
+          m_cur(static_cast<size_t>(m_sampleBytes)),
+          m_prev(static_cast<size_t>(m_sampleBytes)) {}
+
+    // A filtered row: its filter byte and its samples.
+    qsizetype rowBytes() const { return 1 + m_sampleBytes; }
+
+    // The next row filtered is `y`: the row above it (none for the first) is its predecessor.
+    void startAt(int y) {
+        if (y > 0) {
+            convertRow(row(y - 1), m_prev.data(), m_pixels.width, m_layout);
+        } else {
+            std::fill(m_prev.begin(), m_prev.end(), uchar(0));
+        }
+    }
+    // Filters row `y`, the one after the last, into `out` (rowBytes() bytes).
+    void filterInto(int y, uchar* out) {
+        convertRow(row(y), m_cur.data(), m_pixels.width, m_layout);
+        filterRow(m_filter, m_cur.data(), m_prev.data(), out, m_sampleBytes, m_bpp, m_scratch);
+        m_cur.swap(m_prev);
+    }
+
+private:
+    const quint32* row(int y) const {
+        return reinterpret_cast<const quint32*>(m_pixels.bits + y * m_pixels.bytesPerLine);
+    }
+
+    const PngPixels& m_pixels;
+    Layout m_layout;
+    PngFilter m_filter;
+    int m_bpp;
+    qsizetype m_sampleBytes;
+    std::vector<uchar> m_cur;
+    std::vector<uchar> m_prev;
+    std::vector<uchar> m_scratch;
+};
+
 struct Band {
     int firstRow = 0;
     int endRow = 0;
@@ -283,8 +327,7 @@ public:
           m_layout(layout),
           m_options(options),
           m_cancel(cancel),
-          m_bpp(layout == Layout::Rgb ? 3 : 4),
-          m_sampleBytes(qsizetype(pixels.width) * m_bpp) {}
+          m_rowBytes(RowFilter(pixels, layout, options.filter).rowBytes()) {}
 
     void encode(Band& band, bool first, bool last) const {
         if (band.libdeflateLevel > 0) {
@@ -348,7 +391,7 @@ public:
 
 private:
     bool deflateRows(z_stream& zs, Band& band, bool first, bool last) const {
-        const qsizetype rowBytes = 1 + m_sampleBytes;
+        const qsizetype rowBytes = m_rowBytes;
         band.filteredSize = rowBytes * (band.endRow - band.firstRow);
         // Not zero-filled: touching tens of megabytes for nothing shows up in the profile.
         band.capacity = deflateBound(&zs, uLong(band.filteredSize)) + 64;
@@ -363,11 +406,8 @@ private:
 
         const qsizetype batchRows = std::max<qsizetype>(1, kBatchBytes / rowBytes);
         std::vector<uchar> batch(size_t(batchRows * rowBytes));
-        std::vector<uchar> cur(static_cast<size_t>(m_sampleBytes));
-        std::vector<uchar> prev(static_cast<size_t>(m_sampleBytes), 0);
-        std::vector<uchar> scratch;
-        if (band.firstRow > 0)
-            convertRow(row(band.firstRow - 1), prev.data(), m_pixels.width, m_layout);
+        RowFilter rows(m_pixels, m_layout, m_options.filter);
+        rows.startAt(band.firstRow);
 
         bool ok = true;
         int strategy = Z_RLE;
@@ -375,13 +415,7 @@ private:
         while (ok && y < band.endRow) {
             const int batchEnd = int(std::min<qsizetype>(band.endRow, y + batchRows));
             uchar* out = batch.data();
-            for (; y < batchEnd; ++y) {
-                convertRow(row(y), cur.data(), m_pixels.width, m_layout);
-                filterRow(m_options.filter, cur.data(), prev.data(), out, m_sampleBytes, m_bpp,
-                          scratch);
-                cur.swap(prev);
-                out += rowBytes;
-            }
+            for (; y < batchEnd; ++y, out += rowBytes) rows.filterInto(y, out);
             const auto batchSize = uInt(out - batch.data());
             band.adler = adler32(band.adler, batch.data(), batchSize);
             const bool end = y == band.endRow;
@@ -406,21 +440,14 @@ private:
     // The band's rows filtered into one buffer and deflated by libdeflate in one call, which
     // ends the stream: only for the last band.
     bool deflateWithLibdeflate(Band& band, bool first) const {
-        const qsizetype rowBytes = 1 + m_sampleBytes;
+        const qsizetype rowBytes = m_rowBytes;
         band.filteredSize = rowBytes * (band.endRow - band.firstRow);
         std::unique_ptr<uchar[]> filtered(new uchar[size_t(band.filteredSize)]);
-        std::vector<uchar> cur(static_cast<size_t>(m_sampleBytes));
-        std::vector<uchar> prev(static_cast<size_t>(m_sampleBytes), 0);
-        std::vector<uchar> scratch;
-        if (band.firstRow > 0)
-            convertRow(row(band.firstRow - 1), prev.data(), m_pixels.width, m_layout);
+        RowFilter rows(m_pixels, m_layout, m_options.filter);
+        rows.startAt(band.firstRow);
         uchar* out = filtered.get();
-        for (int y = band.firstRow; y < band.endRow; ++y) {
-            convertRow(row(y), cur.data(), m_pixels.width, m_layout);
-            filterRow(m_options.filter, cur.data(), prev.data(), out, m_sampleBytes, m_bpp,
-                      scratch);
-            cur.swap(prev);
-            out += rowBytes;
+        for (int y = band.firstRow; y < band.endRow; ++y, out += rowBytes) {
+            rows.filterInto(y, out);
             if ((m_cancel && m_cancel->load(std::memory_order_relaxed)) || m_failed) return false;
         }
         const auto size = size_t(band.filteredSize);
@@ -440,10 +467,6 @@ private:
                                         band.deflated.get() + header, band.capacity - header);
         band.size = header + deflated;
         return deflated > 0;
-    }
-
-    const quint32* row(int y) const {
-        return reinterpret_cast<const quint32*>(m_pixels.bits + y * m_pixels.bytesPerLine);
     }
 
     static bool deflateAll(z_stream& zs, Band& band, const uchar* data, uInt size, int flush) {
@@ -477,8 +500,7 @@ private:
     PngOptions m_options;
     const std::atomic<bool>* m_cancel;
     mutable std::atomic<bool> m_failed{false};
-    int m_bpp;
-    qsizetype m_sampleBytes;
+    qsizetype m_rowBytes;
 };
 
 // The PNG's chunks before its image data: signature, IHDR and, where known, pHYs.
@@ -504,9 +526,7 @@ void appendHeader(QByteArray& png, const PngPixels& pixels, Layout layout) {
 // in one call straight into the PNG's one IDAT chunk.
 QByteArray encodeWhole(const PngPixels& pixels, Layout layout, const PngOptions& options,
                        int threads, const std::atomic<bool>* cancel) {
-    const int bpp = layout == Layout::Rgb ? 3 : 4;
-    const qsizetype sampleBytes = qsizetype(pixels.width) * bpp;
-    const qsizetype rowBytes = 1 + sampleBytes;
+    const qsizetype rowBytes = RowFilter(pixels, layout, options.filter).rowBytes();
     const auto filteredSize = size_t(rowBytes) * size_t(pixels.height);
     std::unique_ptr<uchar[]> filtered(new (std::nothrow) uchar[filteredSize]);
     if (!filtered) return {};
@@ -514,21 +534,13 @@ QByteArray encodeWhole(const PngPixels& pixels, Layout layout, const PngOptions&
     std::atomic<int> next{0};
     std::atomic<bool> cancelled{false};
     runOnThreads(bands, [&] {
-        std::vector<uchar> cur(static_cast<size_t>(sampleBytes));
-        std::vector<uchar> prev(static_cast<size_t>(sampleBytes), 0);
-        std::vector<uchar> scratch;
+        RowFilter rows(pixels, layout, options.filter);
         for (int i; (i = next.fetch_add(1)) < bands;) {
             const int first = int(qint64(pixels.height) * i / bands);
             const int end = int(qint64(pixels.height) * (i + 1) / bands);
-            const auto row = [&](int y) {
-                return reinterpret_cast<const quint32*>(pixels.bits + y * pixels.bytesPerLine);
-            };
-            if (first > 0) convertRow(row(first - 1), prev.data(), pixels.width, layout);
+            rows.startAt(first);
             for (int y = first; y < end; ++y) {
-                convertRow(row(y), cur.data(), pixels.width, layout);
-                filterRow(options.filter, cur.data(), prev.data(),
-                          filtered.get() + size_t(y) * size_t(rowBytes), sampleBytes, bpp, scratch);
-                cur.swap(prev);
+                rows.filterInto(y, filtered.get() + size_t(y) * size_t(rowBytes));
                 if (cancel && cancel->load(std::memory_order_relaxed)) cancelled = true;
             }
         }
@@ -583,23 +595,15 @@ int bandCountFor(int threads, int height) {
 
 // Bits per byte of the filtered rows, from a sample of rows spread over the image.
 double sampledEntropy(const PngPixels& pixels, Layout layout, PngFilter filter) {
-    const int bpp = layout == Layout::Rgb ? 3 : 4;
-    const qsizetype sampleBytes = qsizetype(pixels.width) * bpp;
-    std::vector<uchar> prev(static_cast<size_t>(sampleBytes));
-    std::vector<uchar> cur(static_cast<size_t>(sampleBytes));
-    std::vector<uchar> out(static_cast<size_t>(sampleBytes) + 1);
-    std::vector<uchar> scratch;
+    RowFilter rows(pixels, layout, filter);
+    const qsizetype sampleBytes = rows.rowBytes() - 1;
+    std::vector<uchar> out(static_cast<size_t>(rows.rowBytes()));
     std::vector<qsizetype> counts(256, 0);
-    const auto row = [&](int y) {
-        return reinterpret_cast<const quint32*>(pixels.bits + y * pixels.bytesPerLine);
-    };
     const int samples = std::min(pixels.height, 16);
     for (int i = 0; i < samples; ++i) {
         const int y = int(qint64(pixels.height) * (2 * i + 1) / (2 * samples));
-        std::fill(prev.begin(), prev.end(), uchar(0));
-        if (y > 0) convertRow(row(y - 1), prev.data(), pixels.width, layout);
-        convertRow(row(y), cur.data(), pixels.width, layout);
-        filterRow(filter, cur.data(), prev.data(), out.data(), sampleBytes, bpp, scratch);
+        rows.startAt(y);
+        rows.filterInto(y, out.data());
         for (qsizetype b = 1; b <= sampleBytes; ++b) ++counts[out[size_t(b)]];
     }
     const double total = double(samples) * double(sampleBytes);
