@@ -44,18 +44,19 @@ struct RealPlatform::Parts {
     ScreenGrabber* baseGrabber() const { return toolkit.grabber ? toolkit.grabber : grabber.get(); }
 };
 
-RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool clipboardSoon)
+RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool automaticCapture)
     : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
     p.connection = connection;
     // Before the grab's memory is mapped in on another thread: the helper's start (a vfork)
     // would wait for that.
-    if (clipboardSoon) p.clipboard.prepare();
+    if (automaticCapture) p.clipboard.prepare();
     auto grabber = std::make_unique<XcbScreenGrabber>(std::move(connection));
-    // The first grab into fresh memory pays for its page faults; this does that now, in the
-    // background, while the rest of the start-up runs.
-    // An automatic capture takes that first picture as its grab.
-    grabber->prepare(clipboardSoon);
+    // An automatic capture asks for the screen now and takes that picture as its grab. A
+    // capture with windows does not: the server, busy copying the screen into fresh memory,
+    // would hold up the toolkit's own start-up behind it (at 3840 x 2160, 30 ms of it against
+    // 20 ms saved at the grab).
+    if (automaticCapture) grabber->prepare(true);
     p.xcbGrabber = grabber.get();
     p.grabber = std::move(grabber);
     assemble();

@@ -30,8 +30,9 @@ struct ToolkitServices {
 class RealPlatform {
 public:
     // `connection` is the one the display check opened (see connectToXDisplay()).
-    // `clipboardSoon`: an image will go to the clipboard shortly (see Clipboard::prepare).
-    RealPlatform(std::shared_ptr<XcbConnection> connection, bool clipboardSoon);
+    // `automaticCapture`: the launch asks for one, whose image goes to the clipboard shortly
+    // (see Clipboard::prepare) and whose moment is now.
+    RealPlatform(std::shared_ptr<XcbConnection> connection, bool automaticCapture);
     // `portal`: the screen is read through the desktop portal (given by the toolkit's side)
     // rather than screencopy.
     RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal);

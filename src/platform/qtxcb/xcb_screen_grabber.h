@@ -29,8 +29,9 @@ public:
     // Readies a shared segment for a grab of the whole root window without waiting for it:
     // the server writes a first image into it and a thread maps its pages for us, so the
     // first grab pays no page faults, which cost more than the copy itself (about 40 ms at
-    // 3840 x 2160 here). Worth calling before other start-up work, such as creating the
-    // QApplication. The next grab waits for whatever is still under way. With `keepPicture`,
+    // 3840 x 2160 here). Worth calling before start-up work of our own that does not talk to
+    // the server: anything that does waits behind that first copy. The next grab waits for
+    // whatever is still under way. With `keepPicture`,
     // the next grab is cut from that first image instead of asking the server again: the
     // screen as it was a few milliseconds earlier, without a second copy of it (for an
     // automatic capture, whose moment is its launch).
