@@ -8,6 +8,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "platform/parallel_rows.h"
+#include "platform/run_deflate.h"
 
 namespace {
 
@@ -306,6 +308,23 @@ private:
     std::vector<uchar> m_scratch;
 };
 
+// A raw deflate stream of zlib's at level 1, ended when it goes out of scope.
+struct ZlibStream {
+    z_stream zs{};
+    bool started = false;
+
+    ZlibStream() = default;
+    ZlibStream(const ZlibStream&) = delete;
+    ZlibStream& operator=(const ZlibStream&) = delete;
+    ~ZlibStream() {
+        if (started) deflateEnd(&zs);
+    }
+    bool start(int level, int strategy) {
+        started = deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, strategy) == Z_OK;
+        return started;
+    }
+};
+
 struct Band {
     int firstRow = 0;
     int endRow = 0;
@@ -317,6 +336,42 @@ struct Band {
     qsizetype filteredSize = 0;
     uLong crc = 0;  // CRC-32 of "IDAT" and the deflated data, ready to be continued
     bool ok = false;
+};
+
+// A band's rows filtered a batch at a time into two buffers in turn, so that the batch before
+// stays readable (zlib's dictionary) while the next is made; the band's Adler-32 kept on the way.
+class BatchRows {
+public:
+    BatchRows(const PngPixels& pixels, Layout layout, PngFilter filter, const Band& band)
+        : m_rows(pixels, layout, filter),
+          m_batchRows(std::max<qsizetype>(1, kBatchBytes / m_rows.rowBytes())),
+          m_y(band.firstRow),
+          m_end(band.endRow) {
+        for (std::vector<uchar>& buffer : m_buffers) {
+            buffer.resize(size_t(m_batchRows * m_rows.rowBytes()));
+        }
+        m_rows.startAt(m_y);
+    }
+
+    bool done() const { return m_y >= m_end; }
+    std::pair<const uchar*, qsizetype> next(Band& band) {
+        std::vector<uchar>& buffer = m_buffers[m_turn];
+        m_turn ^= 1;
+        const int batchEnd = int(std::min<qsizetype>(m_end, m_y + m_batchRows));
+        uchar* out = buffer.data();
+        for (; m_y < batchEnd; ++m_y, out += m_rows.rowBytes()) m_rows.filterInto(m_y, out);
+        const qsizetype size = out - buffer.data();
+        band.adler = adler32(band.adler, buffer.data(), uInt(size));
+        return {buffer.data(), size};
+    }
+
+private:
+    RowFilter m_rows;
+    qsizetype m_batchRows;
+    int m_y;
+    int m_end;
+    std::array<std::vector<uchar>, 2> m_buffers;
+    int m_turn = 0;
 };
 
 class BandEncoder {
@@ -345,38 +400,14 @@ public:
             band.ok = true;
             return;
         }
-        z_stream zs{};
-        int level = 1;
-        int strategy = Z_DEFAULT_STRATEGY;
-        switch (m_options.deflate) {
-            case PngDeflate::Fast:
-                break;
-            case PngDeflate::Rle:
-            case PngDeflate::Auto:
-            case PngDeflate::Split:
-                strategy = Z_RLE;
-                break;
-            case PngDeflate::HuffmanOnly:
-                strategy = Z_HUFFMAN_ONLY;
-                break;
-            case PngDeflate::Default:
-                level = Z_DEFAULT_COMPRESSION;
-                break;
-            case PngDeflate::Whole1:
-            case PngDeflate::Whole2:
-                break;  // not deflated in bands
-        }
-        if (deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, strategy) != Z_OK) {
-            m_failed = true;
-            return;
-        }
         bool ok = false;
         try {
-            ok = deflateRows(zs, band, first, last);
+            ok = m_options.deflate == PngDeflate::Auto || m_options.deflate == PngDeflate::Split
+                     ? deflateRowsByRuns(band, first, last)
+                     : deflateRowsWithZlib(band, first, last);
         } catch (const std::bad_alloc&) {
             // An image too large for the memory we may use gives no PNG rather than a crash.
         }
-        deflateEnd(&zs);
         if (!ok) {
             m_failed = true;
             return;
@@ -390,11 +421,15 @@ public:
     bool failed() const { return m_failed; }
 
 private:
-    bool deflateRows(z_stream& zs, Band& band, bool first, bool last) const {
-        const qsizetype rowBytes = m_rowBytes;
-        band.filteredSize = rowBytes * (band.endRow - band.firstRow);
+    bool stopped() const {
+        return m_failed || (m_cancel && m_cancel->load(std::memory_order_relaxed));
+    }
+
+    // The band's output, sized for its filtered rows; the first band opens the zlib stream.
+    void startOutput(Band& band, size_t bound, bool first) const {
+        band.filteredSize = m_rowBytes * (band.endRow - band.firstRow);
         // Not zero-filled: touching tens of megabytes for nothing shows up in the profile.
-        band.capacity = deflateBound(&zs, uLong(band.filteredSize)) + 64;
+        band.capacity = bound + 64;
         band.deflated.reset(new uchar[band.capacity]);
         band.size = 0;
         if (first) {
@@ -403,38 +438,91 @@ private:
             band.deflated[1] = 0x01;
             band.size = 2;
         }
+    }
 
-        const qsizetype batchRows = std::max<qsizetype>(1, kBatchBytes / rowBytes);
-        std::vector<uchar> batch(size_t(batchRows * rowBytes));
-        RowFilter rows(m_pixels, m_layout, m_options.filter);
-        rows.startAt(band.firstRow);
+    static void reserve(Band& band, size_t more) {
+        if (band.capacity - band.size >= more) return;
+        const size_t capacity = std::max(band.capacity * 2, band.size + more) + 1024;
+        std::unique_ptr<uchar[]> grown(new uchar[capacity]);
+        std::memcpy(grown.get(), band.deflated.get(), band.size);
+        band.deflated = std::move(grown);
+        band.capacity = capacity;
+    }
 
-        bool ok = true;
-        int strategy = Z_RLE;
-        int y = band.firstRow;
-        while (ok && y < band.endRow) {
-            const int batchEnd = int(std::min<qsizetype>(band.endRow, y + batchRows));
-            uchar* out = batch.data();
-            for (; y < batchEnd; ++y, out += rowBytes) rows.filterInto(y, out);
-            const auto batchSize = uInt(out - batch.data());
-            band.adler = adler32(band.adler, batch.data(), batchSize);
-            const bool end = y == band.endRow;
-            const int flush = end ? (last ? Z_FINISH : Z_SYNC_FLUSH) : Z_NO_FLUSH;
-            if (m_options.deflate == PngDeflate::Auto || m_options.deflate == PngDeflate::Split) {
-                const int wanted = strategyForRuns(runBytes(batch.data(), batchSize), batchSize);
-                if (wanted != strategy) {
-                    // The rows so far end a block under the old strategy (Z_BLOCK: no marker, no
-                    // byte alignment); deflateParams then has nothing left to flush itself.
-                    ok = deflateAll(zs, band, nullptr, 0, Z_BLOCK) &&
-                         deflateParams(&zs, 1, wanted) == Z_OK;
-                    strategy = wanted;
-                }
-            }
-            ok = ok && deflateAll(zs, band, batch.data(), batchSize, flush);
-            if (m_cancel && m_cancel->load(std::memory_order_relaxed)) ok = false;
-            if (m_failed) ok = false;
+    // One zlib strategy for all rows (the settings Auto was chosen from).
+    bool deflateRowsWithZlib(Band& band, bool first, bool last) const {
+        int level = 1;
+        int strategy = Z_DEFAULT_STRATEGY;
+        if (m_options.deflate == PngDeflate::Rle) strategy = Z_RLE;
+        if (m_options.deflate == PngDeflate::HuffmanOnly) strategy = Z_HUFFMAN_ONLY;
+        if (m_options.deflate == PngDeflate::Default) level = Z_DEFAULT_COMPRESSION;
+        ZlibStream zlib;
+        if (!zlib.start(level, strategy)) return false;
+        z_stream& zs = zlib.zs;
+        startOutput(band, deflateBound(&zs, uLong(m_rowBytes * (band.endRow - band.firstRow))),
+                    first);
+        BatchRows rows(m_pixels, m_layout, m_options.filter, band);
+        while (!rows.done()) {
+            const auto [data, size] = rows.next(band);
+            if (!deflateAll(zs, band, data, uInt(size), Z_NO_FLUSH) || stopped()) return false;
         }
-        return ok;
+        return deflateAll(zs, band, nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH);
+    }
+
+    // Auto: each batch of filtered rows by what its runs call for. Few runs or many go through
+    // our own Huffman coder (literals alone, or literals and runs); rows of repeated detail
+    // between (text, icons) through zlib's LZ77, which finds the repeats. zlib joins in after
+    // a byte-aligned end of our blocks, with the rows before as its dictionary.
+    bool deflateRowsByRuns(Band& band, bool first, bool last) const {
+        const size_t filteredSize = size_t(m_rowBytes) * size_t(band.endRow - band.firstRow);
+        startOutput(
+            band,
+            std::max<size_t>(compressBound(uLong(filteredSize)), runDeflateBound(filteredSize)),
+            first);
+        ZlibStream zlib;  // started by the first batch it takes
+        z_stream& zs = zlib.zs;
+        bool inOurBlocks = false;  // else in zlib's, or at the start
+        DeflateBits bits;
+        BatchRows rows(m_pixels, m_layout, m_options.filter, band);
+        std::pair<const uchar*, qsizetype> before{nullptr, 0};  // the batch before
+        while (!rows.done()) {
+            const auto [data, size] = rows.next(band);
+            const int wanted = strategyForRuns(runBytes(data, size), size);
+            if (wanted == Z_DEFAULT_STRATEGY) {
+                if (!zlib.started && !zlib.start(1, Z_DEFAULT_STRATEGY)) return false;
+                if (inOurBlocks) {
+                    reserve(band, 16);
+                    band.size += alignDeflate(band.deflated.get() + band.size, bits);
+                    const qsizetype window = std::min<qsizetype>(before.second, 32 * 1024);
+                    if (deflateSetDictionary(&zs, before.first + before.second - window,
+                                             uInt(window)) != Z_OK) {
+                        return false;
+                    }
+                    inOurBlocks = false;
+                }
+                if (!deflateAll(zs, band, data, uInt(size), Z_NO_FLUSH)) return false;
+            } else {
+                if (!inOurBlocks && zlib.started &&
+                    !deflateAll(zs, band, nullptr, 0, Z_SYNC_FLUSH)) {
+                    return false;
+                }
+                inOurBlocks = true;
+                reserve(band, runDeflateBound(size_t(size)));
+                band.size += appendRunDeflate(
+                    band.deflated.get() + band.size, bits, data, size_t(size), wanted == Z_RLE,
+                    before.second > 0,
+                    before.second > 0 ? before.first[before.second - 1] : uchar(0));
+            }
+            before = {data, size};
+            if (stopped()) return false;
+        }
+        if (inOurBlocks || !zlib.started) {
+            reserve(band, 16);
+            band.size +=
+                (last ? finishDeflate : alignDeflate)(band.deflated.get() + band.size, bits);
+            return true;
+        }
+        return deflateAll(zs, band, nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH);
     }
 
     // The band's rows filtered into one buffer and deflated by libdeflate in one call, which
@@ -656,13 +744,15 @@ std::size_t pngEncodingMemoryBound(const PngPixels& pixels, const PngOptions& op
     const std::size_t rowBytes = 1 + std::size_t(pixels.width) * 4;
     const std::size_t filtered = rowBytes * std::size_t(pixels.height);
     // deflateBound() of each band, its flush markers, and a doubling should they not fit.
-    const std::size_t deflated = compressBound(uLong(filtered)) + std::size_t(bands) * 2048;
+    const std::size_t deflated =
+        std::max<std::size_t>(compressBound(uLong(filtered)), runDeflateBound(filtered)) +
+        std::size_t(bands) * 2048;
     // The bands and the PNG they are joined into live together at the end.
     std::size_t bound = 2 * deflated + 4096;
     // Per thread: its stack (glibc's default), zlib's state at level 1 and the row buffers.
     constexpr std::size_t kStack = 8u << 20;
     constexpr std::size_t kZlibState = 512u << 10;
-    const std::size_t buffers = std::max<std::size_t>(kBatchBytes, rowBytes) + 4 * rowBytes;
+    const std::size_t buffers = 2 * std::max<std::size_t>(kBatchBytes, rowBytes) + 4 * rowBytes;
     bound += std::size_t(std::min(threads, bands)) * (kStack + kZlibState + buffers);
     if (options.deflate == PngDeflate::Split || options.deflate == PngDeflate::Whole1 ||
         options.deflate == PngDeflate::Whole2) {

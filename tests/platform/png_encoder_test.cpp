@@ -76,6 +76,26 @@ QImage stripes() {
     return image;
 }
 
+// Stripes that call for each way of deflating in turn, in one band: a photograph's smooth
+// noise (Huffman codes alone), flat colour (runs), and repeated detail like text (LZ77), each
+// coming back after the others.
+QImage mixedStripes() {
+    QImage image(1500, 240, QImage::Format_RGB32);
+    uint32_t seed = 1;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const int kind = (y / 30) % 3;
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int wobble = int(seed >> 28);
+            row[x] = kind == 0   ? qRgb((x + y) / 8 + wobble, (x / 7) + wobble, y + wobble)
+                     : kind == 1 ? qRgb(30, 144, 255)
+                                 : ((x / 3 + y) % 7 < 2 ? qRgb(0, 0, 0) : qRgb(250, 250, 250));
+        }
+    }
+    return image;
+}
+
 // Every premultiplied colour value under every alpha, as the unpremultiplication meets them.
 QImage everyPremultipliedValue() {
     QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
@@ -105,6 +125,8 @@ TEST(PngEncoder, EverySettingDecodesPixelExact) {
         {"huffman only", pattern, {F::Up, D::HuffmanOnly, 2}},
         {"deflate chosen per batch", pattern, {F::Sub, D::Auto, 3}},
         {"deflate switching inside bands", stripes(), {F::Paeth, D::Auto, 1}},
+        {"every way of deflating inside one band", mixedStripes(), {F::Paeth, D::Auto, 1}},
+        {"every way of deflating, bands on threads", mixedStripes(), {F::Up, D::Auto, 3}},
         {"single thread", pattern, {F::Up, D::Rle, 1}},
         {"noise", test_images::noiseImage(517, 301), {F::Paeth, D::Fast, 4}},
         {"whole image at once", pattern, {F::Up, D::Whole1, 3}},

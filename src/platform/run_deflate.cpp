@@ -1,0 +1,459 @@
+#include "platform/run_deflate.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <queue>
+#include <vector>
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the bit writer stores words as they are");
+
+namespace {
+
+// Each block gets codes of its own: smaller blocks follow the picture's changes more closely
+// at the cost of a code table each (about 60 bytes).
+constexpr std::size_t kBlockBytes = 128 * 1024;
+constexpr std::size_t kStoredMax = 65535;
+constexpr int kMaxCodeBits = 15;
+constexpr int kMaxCodeLengthBits = 7;
+constexpr int kEndOfBlock = 256;
+constexpr int kLiteralLengthSymbols = 286;
+constexpr int kCodeLengthSymbols = 19;
+constexpr int kMinRun = 3;
+constexpr int kMaxRun = 258;
+
+// A run's token is 256 + its length - 3; a literal's is the byte.
+using Token = uint16_t;
+
+struct LengthCode {
+    uint16_t symbol;
+    uint8_t extraBits;
+    uint16_t extraValue;
+};
+
+// The length symbol (257-285) and its extra bits for each run length of 3 to 258.
+const std::array<LengthCode, kMaxRun + 1>& lengthCodes() {
+    static const std::array<LengthCode, kMaxRun + 1> table = [] {
+        static constexpr uint16_t kBase[] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                             15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                             67, 83, 99, 115, 131, 163, 195, 227, 258};
+        static constexpr uint8_t kExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                             2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+        std::array<LengthCode, kMaxRun + 1> codes{};
+        for (int i = 0; i < 29; ++i) {
+            const int end = i + 1 < 29 ? kBase[i + 1] : kMaxRun + 1;
+            // 258 has a symbol of its own (285), not the last of 284's range.
+            for (int length = kBase[i]; length < end && length <= kMaxRun; ++length) {
+                if (i == 27 && length == kMaxRun) break;
+                codes[size_t(length)] = {uint16_t(257 + i), kExtra[i], uint16_t(length - kBase[i])};
+            }
+        }
+        return codes;
+    }();
+    return table;
+}
+
+class BitWriter {
+public:
+    BitWriter(uint8_t* out, DeflateBits& state)
+        : m_out(out), m_bits(state.bits), m_count(state.count) {}
+
+    // Up to 32 bits at a time; `bits` has nothing above `count`.
+    void put(uint64_t bits, int count) {
+        m_bits |= bits << m_count;
+        m_count += count;
+        if (m_count >= 32) flushWord();
+    }
+    // Without the flush: the caller puts at most 32 bits in all before calling flushIfFull().
+    void putUnchecked(uint64_t bits, int count) {
+        m_bits |= bits << m_count;
+        m_count += count;
+    }
+    void flushIfFull() {
+        if (m_count >= 32) flushWord();
+    }
+    // Pads to a byte boundary with zero bits and writes out everything.
+    void alignToByte() {
+        m_count = (m_count + 7) & ~7;
+        while (m_count > 0) {
+            m_out[m_written++] = uint8_t(m_bits);
+            m_bits >>= 8;
+            m_count -= 8;
+        }
+        m_count = 0;
+    }
+    void putBytes(const uint8_t* data, std::size_t size) {
+        std::memcpy(m_out + m_written, data, size);
+        m_written += size;
+    }
+    // Writes out the whole bytes and keeps the rest in `state`; returns the bytes written.
+    std::size_t finish(DeflateBits& state) {
+        while (m_count >= 8) {
+            m_out[m_written++] = uint8_t(m_bits);
+            m_bits >>= 8;
+            m_count -= 8;
+        }
+        state.bits = m_bits;
+        state.count = m_count;
+        return m_written;
+    }
+
+private:
+    void flushWord() {
+        std::memcpy(m_out + m_written, &m_bits, 8);  // the bound leaves room for the whole word
+        m_written += 4;
+        m_bits >>= 32;
+        m_count -= 32;
+    }
+
+    uint8_t* m_out;
+    std::size_t m_written = 0;
+    uint64_t m_bits;
+    int m_count;
+};
+
+// Huffman code lengths for `freq` no longer than `maxBits`. Symbols that never occur get none;
+// at least two symbols must occur, so that the code is complete, as inflaters require. Where
+// the lengths would exceed the limit, the counts are flattened until they do not.
+void buildLengths(std::vector<uint32_t> freq, int maxBits, uint8_t* lengths) {
+    const int n = int(freq.size());
+    std::vector<int> parent(size_t(2 * n));
+    for (;;) {
+        using Node = std::pair<uint64_t, int>;  // weight, node
+        std::priority_queue<Node, std::vector<Node>, std::greater<>> queue;
+        for (int s = 0; s < n; ++s) {
+            if (freq[size_t(s)] > 0) queue.push({freq[size_t(s)], s});
+        }
+        int next = n;
+        while (queue.size() > 1) {
+            const Node a = queue.top();
+            queue.pop();
+            const Node b = queue.top();
+            queue.pop();
+            parent[size_t(a.second)] = next;
+            parent[size_t(b.second)] = next;
+            queue.push({a.first + b.first, next++});
+        }
+        const int root = next - 1;
+        // Parents are numbered after their children: depths from the root down.
+        std::vector<int> depth(size_t(next), 0);
+        int longest = 0;
+        for (int node = root - 1; node >= 0; --node) {
+            if (node < n && freq[size_t(node)] == 0) continue;
+            depth[size_t(node)] = depth[size_t(parent[size_t(node)])] + 1;
+            if (node < n) longest = std::max(longest, depth[size_t(node)]);
+        }
+        if (longest <= maxBits) {
+            for (int s = 0; s < n; ++s)
+                lengths[s] = freq[size_t(s)] > 0 ? uint8_t(depth[size_t(s)]) : 0;
+            return;
+        }
+        for (uint32_t& f : freq) {
+            if (f > 0) f = (f >> 1) | 1;
+        }
+    }
+}
+
+// Canonical codes for `lengths` (RFC 1951, 3.2.2), bit-reversed for a writer that sends the
+// lowest bit first.
+void buildCodes(const uint8_t* lengths, int n, uint16_t* codes) {
+    std::array<int, kMaxCodeBits + 1> count{};
+    for (int s = 0; s < n; ++s) ++count[lengths[s]];
+    count[0] = 0;
+    std::array<int, kMaxCodeBits + 2> next{};
+    int code = 0;
+    for (int bits = 1; bits <= kMaxCodeBits; ++bits) {
+        code = (code + count[size_t(bits - 1)]) << 1;
+        next[size_t(bits)] = code;
+    }
+    for (int s = 0; s < n; ++s) {
+        const int length = lengths[s];
+        if (length == 0) continue;
+        int c = next[size_t(length)]++;
+        int reversed = 0;
+        for (int i = 0; i < length; ++i, c >>= 1) reversed = (reversed << 1) | (c & 1);
+        codes[s] = uint16_t(reversed);
+    }
+}
+
+// The length of the run of `value` from `data`, at most `limit`.
+std::size_t runOf(const uint8_t* data, std::size_t limit, uint8_t value) {
+    const uint64_t pattern = 0x0101010101010101ull * value;
+    std::size_t n = 0;
+    while (n + 8 <= limit) {
+        uint64_t word;
+        std::memcpy(&word, data + n, 8);
+        const uint64_t differs = word ^ pattern;
+        if (differs != 0) return n + std::size_t(__builtin_ctzll(differs) / 8);
+        n += 8;
+    }
+    while (n < limit && data[n] == value) ++n;
+    return n;
+}
+
+// One block's symbols: the tokens (only with runs) and how often each symbol occurs.
+struct BlockSymbols {
+    std::vector<uint32_t> literalFreq = std::vector<uint32_t>(kLiteralLengthSymbols, 0);
+    std::vector<Token> tokens;
+};
+
+void countLiterals(const uint8_t* data, std::size_t size, BlockSymbols& symbols) {
+    // Four tables: consecutive equal bytes would otherwise wait on each other's increment.
+    std::array<std::array<uint32_t, 256>, 4> counts{};
+    std::size_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        ++counts[0][data[i]];
+        ++counts[1][data[i + 1]];
+        ++counts[2][data[i + 2]];
+        ++counts[3][data[i + 3]];
+    }
+    for (; i < size; ++i) ++counts[0][data[i]];
+    for (int b = 0; b < 256; ++b) {
+        symbols.literalFreq[size_t(b)] = counts[0][size_t(b)] + counts[1][size_t(b)] +
+                                         counts[2][size_t(b)] + counts[3][size_t(b)];
+    }
+}
+
+void tokenizeRuns(const uint8_t* data, std::size_t size, bool hasPrevious, uint8_t previous,
+                  BlockSymbols& symbols) {
+    const auto& lengths = lengthCodes();
+    symbols.tokens.resize(size);
+    Token* token = symbols.tokens.data();
+    std::size_t count = 0;
+    std::size_t i = 0;
+    while (i < size) {
+        const uint8_t b = data[i];
+        if (hasPrevious && b == previous) {
+            const std::size_t run = runOf(data + i, std::min<std::size_t>(kMaxRun, size - i), b);
+            if (run >= kMinRun) {
+                token[count++] = Token(256 + run - kMinRun);
+                ++symbols.literalFreq[lengths[run].symbol];
+                i += run;
+                continue;
+            }
+        }
+        token[count++] = b;
+        ++symbols.literalFreq[b];
+        previous = b;
+        hasPrevious = true;
+        ++i;
+    }
+    symbols.tokens.resize(count);
+}
+
+// The code length sequence of a block's header in the code-length alphabet's symbols 0-18,
+// each with its extra bits: (symbol, extra value).
+std::vector<std::pair<uint8_t, uint8_t>> codeLengthTokens(const uint8_t* sequence, int size) {
+    std::vector<std::pair<uint8_t, uint8_t>> out;
+    int i = 0;
+    while (i < size) {
+        const uint8_t value = sequence[i];
+        int run = 1;
+        while (i + run < size && sequence[i + run] == value) ++run;
+        i += run;
+        if (value == 0) {
+            while (run >= 11) {
+                const int r = std::min(run, 138);
+                out.emplace_back(18, uint8_t(r - 11));
+                run -= r;
+            }
+            if (run >= 3) {
+                out.emplace_back(17, uint8_t(run - 3));
+                run = 0;
+            }
+            for (; run > 0; --run) out.emplace_back(0, 0);
+        } else {
+            out.emplace_back(value, 0);
+            --run;
+            while (run >= 3) {
+                const int r = std::min(run, 6);
+                out.emplace_back(16, uint8_t(r - 3));
+                run -= r;
+            }
+            for (; run > 0; --run) out.emplace_back(value, 0);
+        }
+    }
+    return out;
+}
+
+constexpr uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                          11, 4,  12, 3, 13, 2, 14, 1, 15};
+constexpr uint8_t kCodeLengthExtraBits[kCodeLengthSymbols] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                              0, 0, 0, 0, 0, 0, 2, 3, 7};
+
+// A dynamic block's header: the codes' lengths, themselves Huffman coded.
+struct BlockHeader {
+    int literalCount = 257;
+    std::array<uint8_t, kCodeLengthSymbols> codeLengthLengths{};
+    std::array<uint16_t, kCodeLengthSymbols> codeLengthCodes{};
+    int codeLengthCount = 4;
+    std::vector<std::pair<uint8_t, uint8_t>> tokens;
+
+    std::size_t bits() const {
+        std::size_t total = 3 + 5 + 5 + 4 + 3 * std::size_t(codeLengthCount);
+        for (const auto& [symbol, extra] : tokens) {
+            total += codeLengthLengths[symbol] + kCodeLengthExtraBits[symbol];
+        }
+        return total;
+    }
+};
+
+// Distance codes: 0 (distance 1, the only one used) and 1, one bit each, which makes the code
+// complete whether or not a run occurs.
+constexpr int kDistanceCount = 2;
+
+BlockHeader makeHeader(const uint8_t* literalLengths) {
+    BlockHeader header;
+    header.literalCount = kLiteralLengthSymbols;
+    while (header.literalCount > 257 && literalLengths[header.literalCount - 1] == 0) {
+        --header.literalCount;
+    }
+    std::vector<uint8_t> sequence(literalLengths, literalLengths + header.literalCount);
+    sequence.push_back(1);
+    sequence.push_back(1);
+    header.tokens = codeLengthTokens(sequence.data(), int(sequence.size()));
+    std::vector<uint32_t> freq(kCodeLengthSymbols, 0);
+    for (const auto& token : header.tokens) ++freq[token.first];
+    if (std::count_if(freq.begin(), freq.end(), [](uint32_t f) { return f > 0; }) < 2) {
+        ++freq[freq[0] == 0 ? 0 : 1];  // a code of one symbol is not complete
+    }
+    buildLengths(freq, kMaxCodeLengthBits, header.codeLengthLengths.data());
+    buildCodes(header.codeLengthLengths.data(), kCodeLengthSymbols, header.codeLengthCodes.data());
+    header.codeLengthCount = kCodeLengthSymbols;
+    while (header.codeLengthCount > 4 &&
+           header.codeLengthLengths[kCodeLengthOrder[header.codeLengthCount - 1]] == 0) {
+        --header.codeLengthCount;
+    }
+    return header;
+}
+
+void writeHeader(BitWriter& writer, const BlockHeader& header) {
+    writer.put(0b100, 3);  // not final, dynamic codes (BTYPE 2)
+    writer.put(uint64_t(header.literalCount - 257), 5);
+    writer.put(kDistanceCount - 1, 5);
+    writer.put(uint64_t(header.codeLengthCount - 4), 4);
+    for (int i = 0; i < header.codeLengthCount; ++i) {
+        writer.put(header.codeLengthLengths[kCodeLengthOrder[i]], 3);
+    }
+    for (const auto& [symbol, extra] : header.tokens) {
+        writer.put(header.codeLengthCodes[symbol], header.codeLengthLengths[symbol]);
+        if (kCodeLengthExtraBits[symbol] > 0) writer.put(extra, kCodeLengthExtraBits[symbol]);
+    }
+}
+
+void writeStored(BitWriter& writer, const uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const std::size_t piece = std::min(size, kStoredMax);
+        writer.put(0b000, 3);  // not final, stored
+        writer.alignToByte();
+        const uint8_t lengths[4] = {uint8_t(piece), uint8_t(piece >> 8), uint8_t(~piece),
+                                    uint8_t(~piece >> 8)};
+        writer.putBytes(lengths, 4);
+        writer.putBytes(data, piece);
+        data += piece;
+        size -= piece;
+    }
+}
+
+void writeBlock(BitWriter& writer, const uint8_t* data, std::size_t size, bool findRuns,
+                bool hasPrevious, uint8_t previous) {
+    BlockSymbols symbols;
+    if (findRuns) {
+        tokenizeRuns(data, size, hasPrevious, previous, symbols);
+    } else {
+        countLiterals(data, size, symbols);
+    }
+    symbols.literalFreq[kEndOfBlock] = 1;
+    std::array<uint8_t, kLiteralLengthSymbols> lengths{};
+    buildLengths(symbols.literalFreq, kMaxCodeBits, lengths.data());
+    std::array<uint16_t, kLiteralLengthSymbols> codes{};
+    buildCodes(lengths.data(), kLiteralLengthSymbols, codes.data());
+    const BlockHeader header = makeHeader(lengths.data());
+
+    const auto& lengthTable = lengthCodes();
+    std::size_t bits = header.bits();
+    for (int s = 0; s < kLiteralLengthSymbols; ++s) {
+        bits += std::size_t(symbols.literalFreq[size_t(s)]) * lengths[size_t(s)];
+    }
+    if (findRuns) {  // a run's extra bits and its distance bit
+        for (const Token token : symbols.tokens) {
+            if (token >= 256) bits += lengthTable[token - 256 + kMinRun].extraBits + 1u;
+        }
+    }
+    const std::size_t storedBytes = size + 5 * ((size + kStoredMax - 1) / kStoredMax);
+    if (bits / 8 >= storedBytes) {
+        writeStored(writer, data, size);
+        return;
+    }
+
+    writeHeader(writer, header);
+    if (!findRuns) {
+        std::size_t i = 0;
+        for (; i + 2 <= size; i += 2) {  // two codes of at most 15 bits each fit before a flush
+            writer.putUnchecked(codes[data[i]], lengths[data[i]]);
+            writer.putUnchecked(codes[data[i + 1]], lengths[data[i + 1]]);
+            writer.flushIfFull();
+        }
+        if (i < size) writer.put(codes[data[i]], lengths[data[i]]);
+    } else {
+        // A run's length code, its extra bits and distance code 0 (one zero bit), prepared once.
+        std::array<uint32_t, kMaxRun - kMinRun + 1> runBits{};
+        std::array<uint8_t, kMaxRun - kMinRun + 1> runCount{};
+        for (int length = kMinRun; length <= kMaxRun; ++length) {
+            const LengthCode& code = lengthTable[size_t(length)];
+            if (lengths[code.symbol] == 0) continue;
+            const int i = length - kMinRun;
+            runBits[size_t(i)] =
+                uint32_t(codes[code.symbol]) | (uint32_t(code.extraValue) << lengths[code.symbol]);
+            runCount[size_t(i)] = uint8_t(lengths[code.symbol] + code.extraBits + 1);
+        }
+        for (const Token token : symbols.tokens) {
+            if (token < 256) {
+                writer.put(codes[token], lengths[token]);
+            } else {
+                writer.put(runBits[token - 256], runCount[token - 256]);
+            }
+        }
+    }
+    writer.put(codes[kEndOfBlock], lengths[kEndOfBlock]);
+}
+
+}  // namespace
+
+std::size_t runDeflateBound(std::size_t size) {
+    // Stored blocks at worst (5 bytes each, one more for a header's bits), a dynamic block's
+    // header per block, and the writer's whole-word stores past the end.
+    const std::size_t blocks = size / kBlockBytes + 2;
+    return size + blocks * (6 + 320) + 16;
+}
+
+std::size_t appendRunDeflate(uint8_t* out, DeflateBits& state, const uint8_t* data,
+                             std::size_t size, bool findRuns, bool hasPrevious, uint8_t previous) {
+    BitWriter writer(out, state);
+    for (std::size_t at = 0; at < size; at += kBlockBytes) {
+        const std::size_t piece = std::min(kBlockBytes, size - at);
+        if (at > 0) {
+            hasPrevious = true;
+            previous = data[at - 1];
+        }
+        writeBlock(writer, data + at, piece, findRuns, hasPrevious, previous);
+    }
+    return writer.finish(state);
+}
+
+std::size_t alignDeflate(uint8_t* out, DeflateBits& state) {
+    BitWriter writer(out, state);
+    writer.put(0b000, 3);  // not final, stored, empty
+    writer.alignToByte();
+    const uint8_t empty[4] = {0x00, 0x00, 0xFF, 0xFF};
+    writer.putBytes(empty, 4);
+    return writer.finish(state);
+}
+
+std::size_t finishDeflate(uint8_t* out, DeflateBits& state) {
+    BitWriter writer(out, state);
+    writer.put(0b011, 3);  // final, fixed codes; then the end of block, seven zero bits
+    writer.put(0, 7);
+    writer.alignToByte();
+    return writer.finish(state);
+}

@@ -1,0 +1,186 @@
+// Our own deflate blocks: zlib's inflater reads back every kind of data exactly, from any bit
+// position the stream was left at, and within the promised bound.
+#include "platform/run_deflate.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Inflates a raw deflate stream; nullopt-like empty result with `ok` false on any error.
+Bytes inflateRaw(const Bytes& stream, std::size_t expected, bool* ok) {
+    z_stream zs{};
+    *ok = inflateInit2(&zs, -MAX_WBITS) == Z_OK;
+    Bytes out(expected + 1);  // one spare byte shows any excess
+    zs.next_in = const_cast<Bytef*>(stream.data());
+    zs.avail_in = uInt(stream.size());
+    zs.next_out = out.data();
+    zs.avail_out = uInt(out.size());
+    *ok = *ok && inflate(&zs, Z_FINISH) == Z_STREAM_END && zs.avail_in == 0;
+    out.resize(zs.total_out);
+    inflateEnd(&zs);
+    return out;
+}
+
+// `data` coded in pieces cut at `cuts` (each call continues where the last left its bits),
+// then ended; every call writes into a buffer of exactly the promised bound.
+Bytes deflatePieces(const Bytes& data, const std::vector<std::size_t>& cuts, bool findRuns,
+                    bool* withinBound) {
+    Bytes stream;
+    DeflateBits bits;
+    *withinBound = true;
+    std::size_t at = 0;
+    std::vector<std::size_t> ends = cuts;
+    ends.push_back(data.size());
+    for (const std::size_t end : ends) {
+        const std::size_t size = end - at;
+        Bytes out(runDeflateBound(size));
+        const std::size_t written = appendRunDeflate(out.data(), bits, data.data() + at, size,
+                                                     findRuns, at > 0, at > 0 ? data[at - 1] : 0);
+        *withinBound = *withinBound && written <= out.size();
+        stream.insert(stream.end(), out.begin(), out.begin() + std::ptrdiff_t(written));
+        at = end;
+    }
+    Bytes tail(runDeflateBound(0));
+    stream.insert(stream.end(), tail.begin(),
+                  tail.begin() + std::ptrdiff_t(finishDeflate(tail.data(), bits)));
+    return stream;
+}
+
+Bytes noise(std::size_t size) {
+    std::mt19937 random(7);
+    Bytes bytes(size);
+    for (uint8_t& b : bytes) b = uint8_t(random());
+    return bytes;
+}
+
+// Small steps around zero, as filtered rows of a photograph give.
+Bytes photoLike(std::size_t size) {
+    std::mt19937 random(11);
+    std::geometric_distribution<int> step(0.45);
+    Bytes bytes(size);
+    for (uint8_t& b : bytes) b = uint8_t(random() % 2 ? step(random) : -step(random));
+    return bytes;
+}
+
+// Counts that grow like Fibonacci numbers: an unrestricted Huffman code would need more than
+// 15 bits for the rarest symbols. Shuffled, so that no runs form.
+Bytes skewed() {
+    Bytes bytes;
+    uint64_t a = 1, b = 1;
+    for (int symbol = 0; symbol < 24; ++symbol) {
+        bytes.insert(bytes.end(), std::size_t(a), uint8_t(symbol * 9));
+        const uint64_t next = a + b;
+        a = b;
+        b = next;
+    }
+    std::shuffle(bytes.begin(), bytes.end(), std::mt19937(3));
+    return bytes;
+}
+
+// Runs of every length around the limits of one match (3 and 258) between single bytes.
+Bytes runsOfEveryLength() {
+    Bytes bytes;
+    for (const int length : {1, 2, 3, 4, 257, 258, 259, 260, 516, 517, 1000}) {
+        bytes.push_back(uint8_t(length));
+        bytes.insert(bytes.end(), std::size_t(length), 0xAB);
+    }
+    return bytes;
+}
+
+TEST(RunDeflate, EveryKindOfDataInflatesExactly) {
+    struct Case {
+        const char* name;
+        Bytes data;
+        std::vector<std::size_t> cuts;  // where one call ends and the next continues
+        // The most bytes the coding may take with runs and with literals alone (0: any).
+        std::size_t mostWithRuns;
+        std::size_t mostAsLiterals;
+    };
+    const Case cases[] = {
+        {"nothing", {}, {}, 16, 16},
+        {"one byte", {42}, {}, 0, 0},
+        {"one value across several blocks", Bytes(400000, 7), {}, 2000, 400000 / 8 + 2000},
+        {"a run continuing the piece before", Bytes(1000, 'a'), {1, 500, 503}, 200, 400},
+        {"runs at the match limits", runsOfEveryLength(), {5}, 0, 0},
+        {"counts beyond fifteen-bit codes", skewed(), {}, 0, 0},
+        {"noise, stored", noise(200000), {}, 200000 + 64, 200000 + 64},
+        {"photograph-like", photoLike(300000), {12345, 131072 + 12345}, 210000, 210000},
+        {"pieces of one byte", photoLike(9), {1, 2, 3, 4, 5, 6, 7, 8}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        for (const bool findRuns : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.name << (findRuns ? ", runs" : ", literals"));
+            bool withinBound = false;
+            const Bytes stream = deflatePieces(c.data, c.cuts, findRuns, &withinBound);
+            EXPECT_TRUE(withinBound);
+            bool ok = false;
+            EXPECT_EQ(inflateRaw(stream, c.data.size(), &ok), c.data);
+            EXPECT_TRUE(ok) << "the inflater refused the stream";
+            const std::size_t most = findRuns ? c.mostWithRuns : c.mostAsLiterals;
+            if (most > 0) {
+                EXPECT_LE(stream.size(), most);
+            }
+        }
+    }
+}
+
+// Our blocks between zlib's: zlib flushes to a byte boundary, ours end with an empty stored
+// block, and zlib goes on with the data before as its dictionary.
+TEST(RunDeflate, BlocksInterleaveWithZlibsOwn) {
+    const Bytes text = [] {
+        Bytes t;
+        const char line[] = "the quick brown fox jumps over the lazy dog 0123456789\n";
+        for (int i = 0; i < 3000; ++i) t.insert(t.end(), line, line + sizeof line - 1);
+        return t;
+    }();
+    const Bytes photo = photoLike(100000);
+    z_stream zs{};
+    ASSERT_EQ(deflateInit2(&zs, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    Bytes stream;
+    const auto zlibTakes = [&](const Bytes& data, int flush) {
+        Bytes out(deflateBound(&zs, uLong(data.size())) + 64);
+        zs.next_in = const_cast<Bytef*>(data.data());
+        zs.avail_in = uInt(data.size());
+        zs.next_out = out.data();
+        zs.avail_out = uInt(out.size());
+        ASSERT_NE(deflate(&zs, flush), Z_STREAM_ERROR);
+        ASSERT_EQ(zs.avail_in, 0u);
+        stream.insert(stream.end(), out.data(), zs.next_out);
+    };
+    DeflateBits bits;
+    const auto oursTake = [&](const Bytes& data, bool runs) {
+        Bytes out(runDeflateBound(data.size()) + 16);
+        std::size_t n = appendRunDeflate(out.data(), bits, data.data(), data.size(), runs);
+        n += alignDeflate(out.data() + n, bits);
+        stream.insert(stream.end(), out.begin(), out.begin() + std::ptrdiff_t(n));
+        const std::size_t window = std::min<std::size_t>(data.size(), 32768);
+        ASSERT_EQ(deflateSetDictionary(&zs, data.data() + data.size() - window, uInt(window)),
+                  Z_OK);
+    };
+    zlibTakes(text, Z_SYNC_FLUSH);
+    oursTake(photo, false);
+    zlibTakes(text, Z_SYNC_FLUSH);  // finds the text again only before our blocks
+    oursTake(Bytes(5000, 0), true);
+    zlibTakes(text, Z_FINISH);
+    deflateEnd(&zs);
+
+    Bytes expected = text;
+    expected.insert(expected.end(), photo.begin(), photo.end());
+    expected.insert(expected.end(), text.begin(), text.end());
+    expected.insert(expected.end(), 5000, 0);
+    expected.insert(expected.end(), text.begin(), text.end());
+    bool ok = false;
+    EXPECT_EQ(inflateRaw(stream, expected.size(), &ok), expected);
+    EXPECT_TRUE(ok);
+}
+
+}  // namespace
