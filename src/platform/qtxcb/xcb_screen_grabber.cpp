@@ -83,6 +83,8 @@ void XcbScreenGrabber::prepare(bool keepPicture) {
     m_warmUpGrab = xcb_shm_get_image(m_connection->get(), m_connection->root(), 0, 0, width, height,
                                      ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
     xcb_flush(m_connection->get());
+    // A descriptor segment has its memory already (see memfdSegment).
+    if (segment->memfd >= 0) return;
     try {
         m_warmUpMapping = std::thread([data = segment->data, size = segment->size] {
 #ifdef MADV_POPULATE_WRITE
@@ -252,6 +254,11 @@ std::shared_ptr<XcbScreenGrabber::Segment> XcbScreenGrabber::memfdSegment(std::s
     void* data = ftruncate(fd, off_t(bytes)) == 0
                      ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
                      : MAP_FAILED;
+    // The memory, zeroed, before the server writes into it: else the server allocates it page
+    // by page as it copies the screen (3840 x 2160: about 25 ms, against 9 ms here and 11 ms
+    // for its copy then), and every other client waits behind that. Without it (a limit on
+    // such memory) the pages still come on first touch.
+    if (data != MAP_FAILED) static_cast<void>(fallocate(fd, 0, 0, off_t(bytes)));
     // xcb closes the descriptor it sends.
     const int forServer = data != MAP_FAILED ? fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
     if (forServer < 0) {

@@ -27,14 +27,13 @@ public:
     ~XcbScreenGrabber() override;
 
     // Readies a shared segment for a grab of the whole root window without waiting for it:
-    // the server writes a first image into it and a thread maps its pages for us, so the
-    // first grab pays no page faults, which cost more than the copy itself (about 40 ms at
-    // 3840 x 2160 here). Worth calling before start-up work of our own that does not talk to
-    // the server: anything that does waits behind that first copy. The next grab waits for
-    // whatever is still under way. With `keepPicture`,
-    // the next grab is cut from that first image instead of asking the server again: the
-    // screen as it was a few milliseconds earlier, without a second copy of it (for an
-    // automatic capture, whose moment is its launch).
+    // the server writes a first image into it (and a thread maps a System V segment's pages
+    // for us), so the next grab pays no page faults, which cost more than the copy itself.
+    // Worth calling before start-up work of our own that does not talk to the server:
+    // anything that does waits behind that first copy. The next grab waits for whatever is
+    // still under way. With `keepPicture`, the next grab is cut from that first image instead
+    // of asking the server again: the screen as it was a few milliseconds earlier, without a
+    // second copy of it (for an automatic capture, whose moment is its launch).
     void prepare(bool keepPicture = false);
 
     // The rectangle is scaled by the device pixel ratio of the screen it overlaps most.
