@@ -475,14 +475,14 @@ private:
     // a byte-aligned end of our blocks, with the rows before as its dictionary.
     bool deflateRowsByRuns(Band& band, bool first, bool last) const {
         const size_t filteredSize = size_t(m_rowBytes) * size_t(band.endRow - band.firstRow);
+        RunDeflater ours;
         startOutput(
             band,
-            std::max<size_t>(compressBound(uLong(filteredSize)), runDeflateBound(filteredSize)),
+            std::max<size_t>(compressBound(uLong(filteredSize)), ours.maxOutput(filteredSize)),
             first);
         ZlibStream zlib;  // started by the first batch it takes
         z_stream& zs = zlib.zs;
         bool inOurBlocks = false;  // else in zlib's, or at the start
-        DeflateBits bits;
         BatchRows rows(m_pixels, m_layout, m_options.filter, band);
         std::pair<const uchar*, qsizetype> before{nullptr, 0};  // the batch before
         while (!rows.done()) {
@@ -491,8 +491,8 @@ private:
             if (wanted == Z_DEFAULT_STRATEGY) {
                 if (!zlib.started && !zlib.start(1, Z_DEFAULT_STRATEGY)) return false;
                 if (inOurBlocks) {
-                    reserve(band, 16);
-                    band.size += alignDeflate(band.deflated.get() + band.size, bits);
+                    reserve(band, ours.maxOutput(0));
+                    band.size += ours.align(band.deflated.get() + band.size);
                     const qsizetype window = std::min<qsizetype>(before.second, 32 * 1024);
                     if (deflateSetDictionary(&zs, before.first + before.second - window,
                                              uInt(window)) != Z_OK) {
@@ -507,19 +507,18 @@ private:
                     return false;
                 }
                 inOurBlocks = true;
-                reserve(band, runDeflateBound(size_t(size)));
-                band.size += appendRunDeflate(
-                    band.deflated.get() + band.size, bits, data, size_t(size), wanted == Z_RLE,
-                    before.second > 0,
-                    before.second > 0 ? before.first[before.second - 1] : uchar(0));
+                reserve(band, ours.maxOutput(size_t(size)));
+                band.size += ours.add(band.deflated.get() + band.size, data, size_t(size),
+                                      wanted == Z_RLE, before.second > 0,
+                                      before.second > 0 ? before.first[before.second - 1] : 0);
             }
             before = {data, size};
             if (stopped()) return false;
         }
         if (inOurBlocks || !zlib.started) {
-            reserve(band, 16);
-            band.size +=
-                (last ? finishDeflate : alignDeflate)(band.deflated.get() + band.size, bits);
+            reserve(band, ours.maxOutput(0));
+            uchar* out = band.deflated.get() + band.size;
+            band.size += last ? ours.finish(out) : ours.align(out);
             return true;
         }
         return deflateAll(zs, band, nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH);
@@ -745,7 +744,7 @@ std::size_t pngEncodingMemoryBound(const PngPixels& pixels, const PngOptions& op
     const std::size_t filtered = rowBytes * std::size_t(pixels.height);
     // deflateBound() of each band, its flush markers, and a doubling should they not fit.
     const std::size_t deflated =
-        std::max<std::size_t>(compressBound(uLong(filtered)), runDeflateBound(filtered)) +
+        std::max<std::size_t>(compressBound(uLong(filtered)), RunDeflater().maxOutput(filtered)) +
         std::size_t(bands) * 2048;
     // The bands and the PNG they are joined into live together at the end.
     std::size_t bound = 2 * deflated + 4096;

@@ -11,8 +11,11 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the bit writer stores 
 namespace {
 
 // Each block gets codes of its own: smaller blocks follow the picture's changes more closely
-// at the cost of a code table each (about 60 bytes).
-constexpr std::size_t kBlockBytes = 128 * 1024;
+// at the cost of a code table each (about 60 bytes). Literals (a photograph) change their
+// statistics within a few rows; runs (flat colour) cover so much in each symbol that a table
+// per batch would weigh more than the data.
+constexpr std::size_t kLiteralBlockBytes = 64 * 1024;
+constexpr std::size_t kRunBlockSymbols = 12 * 1024;
 constexpr std::size_t kStoredMax = 65535;
 constexpr int kMaxCodeBits = 15;
 constexpr int kMaxCodeLengthBits = 7;
@@ -53,9 +56,13 @@ const std::array<LengthCode, kMaxRun + 1>& lengthCodes() {
     return table;
 }
 
-class BitWriter {
+}  // namespace
+
+class DeflateBitWriter {
 public:
-    BitWriter(uint8_t* out, DeflateBits& state)
+    using State = RunDeflater::Bits;
+
+    DeflateBitWriter(uint8_t* out, State& state)
         : m_out(out), m_bits(state.bits), m_count(state.count) {}
 
     // Up to 32 bits at a time; `bits` has nothing above `count`.
@@ -87,7 +94,7 @@ public:
         m_written += size;
     }
     // Writes out the whole bytes and keeps the rest in `state`; returns the bytes written.
-    std::size_t finish(DeflateBits& state) {
+    std::size_t finish(State& state) {
         while (m_count >= 8) {
             m_out[m_written++] = uint8_t(m_bits);
             m_bits >>= 8;
@@ -111,6 +118,8 @@ private:
     uint64_t m_bits;
     int m_count;
 };
+
+namespace {
 
 // Huffman code lengths for `freq` no longer than `maxBits`. Symbols that never occur get none;
 // at least two symbols must occur, so that the code is complete, as inflaters require. Where
@@ -191,13 +200,7 @@ std::size_t runOf(const uint8_t* data, std::size_t limit, uint8_t value) {
     return n;
 }
 
-// One block's symbols: the tokens (only with runs) and how often each symbol occurs.
-struct BlockSymbols {
-    std::vector<uint32_t> literalFreq = std::vector<uint32_t>(kLiteralLengthSymbols, 0);
-    std::vector<Token> tokens;
-};
-
-void countLiterals(const uint8_t* data, std::size_t size, BlockSymbols& symbols) {
+void countLiterals(const uint8_t* data, std::size_t size, RunDeflater::Symbols& symbols) {
     // Four tables: consecutive equal bytes would otherwise wait on each other's increment.
     std::array<std::array<uint32_t, 256>, 4> counts{};
     std::size_t i = 0;
@@ -214,14 +217,17 @@ void countLiterals(const uint8_t* data, std::size_t size, BlockSymbols& symbols)
     }
 }
 
-void tokenizeRuns(const uint8_t* data, std::size_t size, bool hasPrevious, uint8_t previous,
-                  BlockSymbols& symbols) {
+// Appends the tokens of `data` to those of the open block, up to `room` tokens; returns the
+// bytes they cover.
+std::size_t tokenizeRuns(const uint8_t* data, std::size_t size, bool hasPrevious, uint8_t previous,
+                         RunDeflater::Symbols& symbols, std::size_t room) {
     const auto& lengths = lengthCodes();
-    symbols.tokens.resize(size);
-    Token* token = symbols.tokens.data();
+    const std::size_t start = symbols.tokens.size();
+    symbols.tokens.resize(start + std::min(size, room));
+    Token* token = symbols.tokens.data() + start;
     std::size_t count = 0;
     std::size_t i = 0;
-    while (i < size) {
+    while (i < size && count < room) {
         const uint8_t b = data[i];
         if (hasPrevious && b == previous) {
             const std::size_t run = runOf(data + i, std::min<std::size_t>(kMaxRun, size - i), b);
@@ -238,7 +244,23 @@ void tokenizeRuns(const uint8_t* data, std::size_t size, bool hasPrevious, uint8
         hasPrevious = true;
         ++i;
     }
-    symbols.tokens.resize(count);
+    symbols.tokens.resize(start + count);
+    symbols.bytes += i;
+    return i;
+}
+
+// The bytes the tokens stand for (`previous` the byte before them).
+std::vector<uint8_t> expandTokens(const std::vector<Token>& tokens, uint8_t previous) {
+    std::vector<uint8_t> bytes;
+    for (const Token token : tokens) {
+        if (token < 256) {
+            previous = uint8_t(token);
+            bytes.push_back(previous);
+        } else {
+            bytes.insert(bytes.end(), std::size_t(token - 256 + kMinRun), previous);
+        }
+    }
+    return bytes;
 }
 
 // The code length sequence of a block's header in the code-length alphabet's symbols 0-18,
@@ -327,8 +349,8 @@ BlockHeader makeHeader(const uint8_t* literalLengths) {
     return header;
 }
 
-void writeHeader(BitWriter& writer, const BlockHeader& header) {
-    writer.put(0b100, 3);  // not final, dynamic codes (BTYPE 2)
+void writeHeader(DeflateBitWriter& writer, const BlockHeader& header, bool final) {
+    writer.put(0b100 | (final ? 1 : 0), 3);  // dynamic codes (BTYPE 2)
     writer.put(uint64_t(header.literalCount - 257), 5);
     writer.put(kDistanceCount - 1, 5);
     writer.put(uint64_t(header.codeLengthCount - 4), 4);
@@ -341,10 +363,10 @@ void writeHeader(BitWriter& writer, const BlockHeader& header) {
     }
 }
 
-void writeStored(BitWriter& writer, const uint8_t* data, std::size_t size) {
+void writeStored(DeflateBitWriter& writer, const uint8_t* data, std::size_t size, bool final) {
     while (size > 0) {
         const std::size_t piece = std::min(size, kStoredMax);
-        writer.put(0b000, 3);  // not final, stored
+        writer.put(final && piece == size ? 1 : 0, 3);  // stored (BTYPE 0)
         writer.alignToByte();
         const uint8_t lengths[4] = {uint8_t(piece), uint8_t(piece >> 8), uint8_t(~piece),
                                     uint8_t(~piece >> 8)};
@@ -355,14 +377,15 @@ void writeStored(BitWriter& writer, const uint8_t* data, std::size_t size) {
     }
 }
 
-void writeBlock(BitWriter& writer, const uint8_t* data, std::size_t size, bool findRuns,
-                bool hasPrevious, uint8_t previous) {
-    BlockSymbols symbols;
-    if (findRuns) {
-        tokenizeRuns(data, size, hasPrevious, previous, symbols);
-    } else {
-        countLiterals(data, size, symbols);
-    }
+std::size_t storedSize(std::size_t size) {
+    return size + 5 * ((size + kStoredMax - 1) / kStoredMax);
+}
+
+// Writes the symbols as one block with codes made for them, or stored when that is smaller:
+// the literals `data` (without runs), or the tokens (runs; `previous` the byte before them).
+void writeBlock(DeflateBitWriter& writer, RunDeflater::Symbols& symbols, const uint8_t* data,
+                uint8_t previous, bool final = false) {
+    const bool runs = data == nullptr;
     symbols.literalFreq[kEndOfBlock] = 1;
     std::array<uint8_t, kLiteralLengthSymbols> lengths{};
     buildLengths(symbols.literalFreq, kMaxCodeBits, lengths.data());
@@ -375,19 +398,24 @@ void writeBlock(BitWriter& writer, const uint8_t* data, std::size_t size, bool f
     for (int s = 0; s < kLiteralLengthSymbols; ++s) {
         bits += std::size_t(symbols.literalFreq[size_t(s)]) * lengths[size_t(s)];
     }
-    if (findRuns) {  // a run's extra bits and its distance bit
+    if (runs) {  // a run's extra bits and its distance bit
         for (const Token token : symbols.tokens) {
             if (token >= 256) bits += lengthTable[token - 256 + kMinRun].extraBits + 1u;
         }
     }
-    const std::size_t storedBytes = size + 5 * ((size + kStoredMax - 1) / kStoredMax);
-    if (bits / 8 >= storedBytes) {
-        writeStored(writer, data, size);
+    if (bits / 8 >= storedSize(symbols.bytes)) {
+        if (runs) {
+            const std::vector<uint8_t> bytes = expandTokens(symbols.tokens, previous);
+            writeStored(writer, bytes.data(), bytes.size(), final);
+        } else {
+            writeStored(writer, data, symbols.bytes, final);
+        }
         return;
     }
 
-    writeHeader(writer, header);
-    if (!findRuns) {
+    writeHeader(writer, header, final);
+    if (!runs) {
+        const std::size_t size = symbols.bytes;
         std::size_t i = 0;
         for (; i + 2 <= size; i += 2) {  // two codes of at most 15 bits each fit before a flush
             writer.putUnchecked(codes[data[i]], lengths[data[i]]);
@@ -420,40 +448,75 @@ void writeBlock(BitWriter& writer, const uint8_t* data, std::size_t size, bool f
 
 }  // namespace
 
-std::size_t runDeflateBound(std::size_t size) {
-    // Stored blocks at worst (5 bytes each, one more for a header's bits), a dynamic block's
-    // header per block, and the writer's whole-word stores past the end.
-    const std::size_t blocks = size / kBlockBytes + 2;
-    return size + blocks * (6 + 320) + 16;
+RunDeflater::Symbols::Symbols() : literalFreq(kLiteralLengthSymbols, 0) {}
+
+void RunDeflater::Symbols::clear() {
+    std::fill(literalFreq.begin(), literalFreq.end(), 0u);
+    tokens.clear();
+    bytes = 0;
 }
 
-std::size_t appendRunDeflate(uint8_t* out, DeflateBits& state, const uint8_t* data,
-                             std::size_t size, bool findRuns, bool hasPrevious, uint8_t previous) {
-    BitWriter writer(out, state);
-    for (std::size_t at = 0; at < size; at += kBlockBytes) {
-        const std::size_t piece = std::min(kBlockBytes, size - at);
-        if (at > 0) {
-            hasPrevious = true;
-            previous = data[at - 1];
+RunDeflater::RunDeflater() = default;
+RunDeflater::~RunDeflater() = default;
+
+std::size_t RunDeflater::maxOutput(std::size_t size) const {
+    // Stored blocks at worst (5 bytes each, one more for a header's bits), and the writer's
+    // whole-word stores past the end.
+    const std::size_t total = m_open.bytes + size;
+    return total + 6 * (total / kLiteralBlockBytes + 3) + 16;
+}
+
+std::size_t RunDeflater::add(uint8_t* out, const uint8_t* data, std::size_t size, bool findRuns,
+                             bool hasPrevious, uint8_t previous) {
+    DeflateBitWriter writer(out, m_bits);
+    if (findRuns) {
+        for (std::size_t at = 0; at < size;) {
+            if (at > 0) {
+                hasPrevious = true;
+                previous = data[at - 1];
+            }
+            if (m_open.tokens.empty()) m_openPrevious = previous;
+            at += tokenizeRuns(data + at, size - at, hasPrevious, previous, m_open,
+                               kRunBlockSymbols - m_open.tokens.size());
+            if (m_open.tokens.size() >= kRunBlockSymbols) closeOpenBlock(writer);
         }
-        writeBlock(writer, data + at, piece, findRuns, hasPrevious, previous);
+        return writer.finish(m_bits);
     }
-    return writer.finish(state);
+    closeOpenBlock(writer);
+    Symbols literals;
+    for (std::size_t at = 0; at < size; at += kLiteralBlockBytes) {
+        literals.clear();
+        literals.bytes = std::min(kLiteralBlockBytes, size - at);
+        countLiterals(data + at, literals.bytes, literals);
+        writeBlock(writer, literals, data + at, 0);
+    }
+    return writer.finish(m_bits);
 }
 
-std::size_t alignDeflate(uint8_t* out, DeflateBits& state) {
-    BitWriter writer(out, state);
+void RunDeflater::closeOpenBlock(DeflateBitWriter& writer, bool final) {
+    if (m_open.bytes == 0) return;
+    writeBlock(writer, m_open, nullptr, m_openPrevious, final);
+    m_open.clear();
+}
+
+std::size_t RunDeflater::align(uint8_t* out) {
+    DeflateBitWriter writer(out, m_bits);
+    closeOpenBlock(writer);
     writer.put(0b000, 3);  // not final, stored, empty
     writer.alignToByte();
     const uint8_t empty[4] = {0x00, 0x00, 0xFF, 0xFF};
     writer.putBytes(empty, 4);
-    return writer.finish(state);
+    return writer.finish(m_bits);
 }
 
-std::size_t finishDeflate(uint8_t* out, DeflateBits& state) {
-    BitWriter writer(out, state);
-    writer.put(0b011, 3);  // final, fixed codes; then the end of block, seven zero bits
-    writer.put(0, 7);
+std::size_t RunDeflater::finish(uint8_t* out) {
+    DeflateBitWriter writer(out, m_bits);
+    if (m_open.bytes > 0) {
+        closeOpenBlock(writer, true);
+    } else {
+        writer.put(0b011, 3);  // final, fixed codes; then the end of block, seven zero bits
+        writer.put(0, 7);
+    }
     writer.alignToByte();
-    return writer.finish(state);
+    return writer.finish(m_bits);
 }

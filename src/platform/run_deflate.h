@@ -7,27 +7,54 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
-// The bits written but not yet a whole byte, carried from one call to the next.
-struct DeflateBits {
-    uint64_t bits = 0;
-    int count = 0;  // 0 to 7 between calls
+class DeflateBitWriter;
+
+class RunDeflater {
+public:
+    RunDeflater();
+    ~RunDeflater();
+    RunDeflater(const RunDeflater&) = delete;
+    RunDeflater& operator=(const RunDeflater&) = delete;
+
+    // Codes `data`, which comes after everything given so far; returns the bytes written at
+    // `out`. `findRuns`: runs of three or more equal bytes become matches at distance 1 (the
+    // first byte may continue `previous`, the stream's byte before `data`, when `hasPrevious`),
+    // and their symbols may wait in a block still open for the next call's; without it every
+    // byte is a literal, which suits photographs, where runs are rare. Data that no code makes
+    // smaller goes into stored blocks.
+    std::size_t add(uint8_t* out, const uint8_t* data, std::size_t size, bool findRuns,
+                    bool hasPrevious = false, uint8_t previous = 0);
+    // Ends the blocks so far on a byte boundary with an empty stored block, as zlib's
+    // Z_SYNC_FLUSH does: the stream goes on after it, with blocks of anyone's.
+    std::size_t align(uint8_t* out);
+    // Ends the stream: the open block becomes the final one, else an empty block is added.
+    std::size_t finish(uint8_t* out);
+    // The most bytes the next add() of `size` bytes may write; align() and finish() write at
+    // most maxOutput(0).
+    std::size_t maxOutput(std::size_t size) const;
+
+    // The bits written but not yet a whole byte, carried from one call to the next.
+    struct Bits {
+        uint64_t bits = 0;
+        int count = 0;  // 0 to 7 between calls
+    };
+    // A block's symbols: how often each occurs, the tokens in order (with runs: a byte, or
+    // 256 + a run's length - 3), and how many bytes of data they stand for.
+    struct Symbols {
+        Symbols();
+        void clear();
+        std::vector<uint32_t> literalFreq;
+        std::vector<uint16_t> tokens;
+        std::size_t bytes = 0;
+    };
+
+private:
+    // Writes the open block, if any; `final` marks it the stream's last.
+    void closeOpenBlock(DeflateBitWriter& writer, bool final = false);
+
+    Bits m_bits;
+    Symbols m_open;              // runs' and literals' symbols not written yet
+    uint8_t m_openPrevious = 0;  // the byte before them
 };
-
-// The most bytes appendRunDeflate or the two stream ends may write for `size` bytes of input.
-std::size_t runDeflateBound(std::size_t size);
-
-// Codes `data` as one or more non-final blocks written at `out`; returns the bytes written.
-// `findRuns`: runs of three or more equal bytes become matches at distance 1 (the first byte of
-// `data` may continue the one before it, `previous`, when `hasPrevious`); without it every byte
-// is a literal, which suits photographs, where runs are rare. Data that no code makes smaller
-// goes into stored blocks.
-std::size_t appendRunDeflate(uint8_t* out, DeflateBits& state, const uint8_t* data,
-                             std::size_t size, bool findRuns, bool hasPrevious = false,
-                             uint8_t previous = 0);
-
-// Ends the blocks so far on a byte boundary with an empty stored block, as zlib's Z_SYNC_FLUSH
-// does: the stream goes on after it, with blocks of anyone's.
-std::size_t alignDeflate(uint8_t* out, DeflateBits& state);
-// Ends the stream with an empty final block; returns the bytes written.
-std::size_t finishDeflate(uint8_t* out, DeflateBits& state);
