@@ -42,8 +42,9 @@ constexpr double kNoiseBits = 7.0;
 constexpr double kFlatBits = 0.5;
 constexpr double kOneColourBits = 0.001;
 // PngDeflate::Auto picks the strategy for each batch of filtered rows by the share of its bytes
-// that end a run of four (runBytes), in per mille. Few runs (a photograph): Huffman coding alone,
-// faster than Z_RLE and, measured, no larger. Some runs (flat patches among the detail): Z_RLE.
+// that end a run of four (runBytes), in per mille; Auto codes what this names Z_HUFFMAN_ONLY and
+// Z_RLE with its own coder. Few runs (a photograph): Huffman codes alone, with no search for
+// runs. Some runs (flat patches among the detail): runs.
 // Mostly runs broken by detail (text, icons, window frames): LZ77 at level 1, which finds the
 // detail repeated. Nearly all runs (flat colour): Z_RLE again, since level 1 stops indexing
 // strings inside long matches and then finds them at scattered distances that cost more bits.
@@ -308,7 +309,7 @@ private:
     std::vector<uchar> m_scratch;
 };
 
-// A raw deflate stream of zlib's at level 1, ended when it goes out of scope.
+// A raw deflate stream of zlib's, ended when it goes out of scope.
 struct ZlibStream {
     z_stream zs{};
     bool started = false;

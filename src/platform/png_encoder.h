@@ -8,7 +8,9 @@
 #include <atomic>
 
 enum class PngFilter { None, Sub, Up, Paeth, Adaptive };
-// Auto: per batch of rows, Rle, Fast or HuffmanOnly, by how much of the filtered bytes are runs.
+// Auto: per batch of rows, by how much of the filtered bytes are runs: Huffman codes alone or
+// with runs (our own coder, run_deflate.h, in place of zlib's HuffmanOnly and Rle), or Fast.
+// Fast, Rle, HuffmanOnly, Default: zlib alone, one setting for all rows.
 // Whole1, Whole2: the whole filtered image at once through libdeflate at level 1 or 2 (the rows
 // are filtered on several threads, deflated on one).
 // Split: the bottom rows deflated by libdeflate in one call (it cannot continue a stream, but it
