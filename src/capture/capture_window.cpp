@@ -179,7 +179,13 @@ void CaptureWindow::prefaultWindowPixels() {
     const auto end = reinterpret_cast<uintptr_t>(image->constBits()) + image->sizeInBytes();
     try {
         m_prefault = std::thread([first, end] {
-            madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+            // In pieces: the call holds the process's memory map for reading throughout, and
+            // the grab that runs meanwhile must map its own memory.
+            constexpr uintptr_t kPiece = 256 * 1024;
+            for (uintptr_t at = first; at < end; at += kPiece) {
+                madvise(reinterpret_cast<void*>(at), std::min<uintptr_t>(kPiece, end - at),
+                        MADV_POPULATE_WRITE);
+            }
         });
     } catch (const std::system_error&) {
         // The first frame maps them itself.
