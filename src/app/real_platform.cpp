@@ -48,8 +48,8 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool autom
     : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
     p.connection = connection;
-    // Before the grab's memory is mapped in on another thread: the helper's start (a vfork)
-    // would wait for that.
+    // Before the grab's preparation, which allocates the screen's memory: the helper's start
+    // (a vfork) runs alongside that rather than after it.
     if (automaticCapture) p.clipboard.prepare();
     auto grabber = std::make_unique<XcbScreenGrabber>(std::move(connection));
     // An automatic capture asks for the screen now and takes that picture as its grab. A

@@ -68,5 +68,9 @@ private:
     std::shared_ptr<const void> m_keeper;
 };
 
+// Sets each pixel's top byte to 0xFF. A screen's pixels leave that padding byte as they like
+// (Xvfb: 0; compositors: their alpha), but Format_RGB32 promises 0xFF there.
+void makeOpaque(uint32_t* pixels, std::size_t count);
+
 // Encodes the picture as a PNG (see encodePng(PngPixels)).
 QByteArray encodePng(const Pixels& pixels, const PngOptions& options = {});

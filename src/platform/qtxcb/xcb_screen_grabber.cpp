@@ -35,18 +35,6 @@ struct XcbScreenGrabber::Segment {
     }
 };
 
-void makeOpaque(uint32_t* pixels, std::size_t count) {
-    // Four at a time: GCC vectorises this form at -O2 (2.5 times faster than a plain loop).
-    std::size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        pixels[i] |= 0xFF000000u;
-        pixels[i + 1] |= 0xFF000000u;
-        pixels[i + 2] |= 0xFF000000u;
-        pixels[i + 3] |= 0xFF000000u;
-    }
-    for (; i < count; ++i) pixels[i] |= 0xFF000000u;
-}
-
 XcbScreenGrabber::XcbScreenGrabber(std::shared_ptr<XcbConnection> connection,
                                    DesktopScreens* screens)
     : m_connection(std::move(connection)), m_screens(screens) {

@@ -14,10 +14,6 @@
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/screen_grabber.h"
 
-// Sets each pixel's top byte to 0xFF. A depth-24 server leaves that padding byte as it likes
-// (Xvfb: 0), but Format_RGB32 promises 0xFF there.
-void makeOpaque(uint32_t* pixels, std::size_t count);
-
 class XcbScreenGrabber : public ScreenGrabber {
 public:
     // `screens` scale the rectangles given to grab(); without them the root window is taken

@@ -89,7 +89,7 @@ void makeRgb32(Pixels& pixels, Layout layout, bool yInverted) {
     for (int y = 0; y < pixels.height(); ++y) {
         auto* row = reinterpret_cast<quint32*>(pixels.scanLine(y));
         if (layout == Layout::RedInThirdByte) {
-            for (int x = 0; x < pixels.width(); ++x) row[x] |= 0xff000000u;
+            makeOpaque(row, size_t(pixels.width()));
         } else {
             for (int x = 0; x < pixels.width(); ++x) {
                 const quint32 p = row[x];
