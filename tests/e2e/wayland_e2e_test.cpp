@@ -140,6 +140,39 @@ TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
     }
 }
 
+// Turned and mirrored outputs (portrait monitors, tablets): the capture holds the output as
+// the user sees it, as grim reads it, its geometry in the turned output's points, whole and in
+// part.
+TEST(WaylandE2E, TurnedAndMirroredOutputsAreCapturedAsShown) {
+    WaylandSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const char* transforms[] = {"normal",  "90",         "180",         "270",
+                                "flipped", "flipped-90", "flipped-180", "flipped-270"};
+    for (const char* transform : transforms) {
+        SCOPED_TRACE(transform);
+        ASSERT_TRUE(session.transformOutput(0, transform));
+        const QImage shown = session.grim();
+        const bool turned = shown.width() < shown.height();
+        EXPECT_EQ(turned, std::string(transform).ends_with("90") ||
+                              std::string(transform).ends_with("270"));
+        const struct {
+            ToolLaunch launch;
+            Rect reported;
+        } captures[] = {
+            {{{}, 0, 2}, {0, 0, double(shown.width()), double(shown.height())}},
+            {{{}, 0, 1, 100, 650, 300, 100}, {100, 650, 300, 100}},
+        };
+        for (const auto& capture : captures) {
+            const AutomaticRun run = captureAutomatically(session, capture.launch);
+            ASSERT_EQ(run.exitStatus, kExitFinished) << run.standardError;
+            ASSERT_TRUE(run.result) << run.standardError;
+            EXPECT_EQ(resultGeometry(*run.result), capture.reported);
+            const Rect& r = capture.reported;
+            EXPECT_EQ(run.pasted, shown.copy(int(r.x), int(r.y), int(r.width), int(r.height)));
+        }
+    }
+}
+
 // The same captures through the desktop portal (forced, as on a compositor without
 // screencopy): the portal's picture, read and deleted, holds the same pixels.
 TEST(WaylandE2E, AutomaticCapturesThroughThePortalHoldTheSamePixels) {
@@ -469,6 +502,23 @@ TEST_F(WaylandCaptureE2E, AClickOffersTheWindowSwayReportsUnderThePointer) {
     EXPECT_EQ(pasted(),
               screen.copy(int(offered.x), int(offered.y), int(offered.width), int(offered.height)));
     for (const Window& w : windows) stopProgram(w.pid);
+}
+
+// A selection on a turned output is cut from the output as the user sees it.
+TEST(WaylandTurnedE2E, ASelectionOnATurnedOutputHoldsWhatItShows) {
+    WaylandSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.transformOutput(0, "270"));
+    const QImage shown = session.grim();
+    ASSERT_EQ(shown.size(), QSize(800, 1280));
+    WaylandInput input(session, 800, 1280);
+    ASSERT_TRUE(input.ok());
+    ToolRun tool;
+    startInteractive(session, tool);
+    ASSERT_TRUE(input.drag({150, 700}, {650, 1000}, {{400, 800}}));
+    ASSERT_TRUE(input.key("Return"));
+    EXPECT_EQ(resultGeometry(finishedResult(tool, kExitFinished)), (Rect{150, 700, 500, 300}));
+    EXPECT_EQ(session.pastedImage(), shown.copy(150, 700, 500, 300));
 }
 
 // A capture on one output at scale 2: a selection, a rectangle drawn with the toolbar's tool,

@@ -236,6 +236,29 @@ bool WaylandSession::waitForWallpapers() {
     return true;
 }
 
+bool WaylandSession::transformOutput(int index, const std::string& transform) {
+    const std::string output = "HEADLESS-" + std::to_string(index + 1);
+    const std::string wallpaper =
+        m_dir.path().toStdString() + "/wallpaper-" + std::to_string(index) + ".png";
+    swaymsg({"output", output, "transform", transform, "bg", wallpaper, "tile"});
+    const bool turned = transform.ends_with("90") || transform.ends_with("270");
+    const WaylandOutputSpec& spec = m_outputs.at(std::size_t(index));
+    const int width = turned ? spec.height : spec.width;
+    const int height = turned ? spec.width : spec.height;
+    const QImage& tile = m_wallpapers.at(std::size_t(index));
+    QImage expected(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            expected.setPixel(x, y, tile.pixel(x % tile.width(), y % tile.height()));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (grimOutput(output) != expected) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        usleep(20000);
+    }
+    return true;
+}
+
 QImage WaylandSession::grimOutput(const std::string& output) const {
     const ProgramOutput out = runProgram({"grim", "-o", output, "-"}, clientEnvironment());
     if (out.status != 0) return {};

@@ -57,6 +57,10 @@ public:
 
     // Output `name` ("HEADLESS-1", ...) whole, at its pixel size, as grim reads it.
     QImage grimOutput(const std::string& name) const;
+    // Turns or mirrors output `index` (sway's names: "normal", "90", "flipped-270", ...) and
+    // has it show its wallpaper tiled at its own size, which every transform shows with the
+    // same pixels; returns once grim shows that. False when it does not within 20 s.
+    bool transformOutput(int index, const std::string& transform);
 
 private:
     bool start();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/display_crop.h"
+#include "platform/wayland/output_transform.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace {
@@ -180,7 +181,13 @@ Pixels ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
                  qsizetype(state.stride), QImage::Format_RGB32,
                  std::shared_ptr<ShmArea>(area, releaseArea));
     makeRgb32(image, *layout, (state.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) != 0);
-    return image;
+    const Pixels shown = orientAsShown(image, output.transform);
+    if (shown.isNull()) {
+        m_error = QStringLiteral("no memory to turn output %1 as it is shown (transform %2)")
+                      .arg(QString::fromStdString(output.name))
+                      .arg(output.transform);
+    }
+    return shown;
 }
 
 Pixels ScreencopyGrabber::grab(const Rect& displayRect) {

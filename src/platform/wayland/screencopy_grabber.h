@@ -15,7 +15,8 @@ public:
     QString lastError() const override { return m_error; }
     bool displayLost() const override { return m_lost; }
 
-    // One output's picture as the compositor shows it, at device resolution; null on failure.
+    // One output's picture as the user sees it (turned and mirrored as the output is), at
+    // device resolution; null on failure.
     Pixels copyOutput(const WaylandOutput& output);
 
 private:
