@@ -31,7 +31,18 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchRequest& request) {
     }
     m_launchTimeMs = request.launchTimeMs;
     m_texts.permission = request.texts.permission;
-    if (!captureWindow().ScreeningPermissionCheck()) {
+    // The result file is known before the permission check, which may wait long (a portal
+    // asking the user): a signal meanwhile writes the cancelled result there.
+    if (request.cmdType != -1) captureWindow().setCaptureParam(request);
+    const bool permitted = captureWindow().ScreeningPermissionCheck();
+    if (m_platform.termination && m_platform.termination->requested()) {
+        // Ended from outside during the check. Its cancel may have run inside the check's own
+        // event loop, which took the request to end: the process ends here.
+        onTerminationRequested();
+        m_platform.processExit->exit(kResultCancelled);
+        return;
+    }
+    if (!permitted) {
         m_platform.processExit->exit(kExitCannotRecord);
         return;
     }
@@ -66,7 +77,9 @@ void AppDelegate::onKillFocusEvent() {
 }
 
 void AppDelegate::onTerminationRequested() {
-    m_terminationNotifier->setEnabled(false);
+    if (m_cancelledFromOutside) return;
+    m_cancelledFromOutside = true;
+    if (m_terminationNotifier) m_terminationNotifier->setEnabled(false);
     m_platform.log->write(QStringLiteral("ended from outside (a signal): cancelling"));
     if (m_prepareWindow) m_prepareWindow->hide();
     captureWindow().cancelNow();

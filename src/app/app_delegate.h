@@ -49,6 +49,7 @@ private:
     uint64_t m_launchTimeMs = 0;
     bool m_wasActive = false;
     bool m_handingOverToCapture = false;  // from Start in the prepare panel to the capture
+    bool m_cancelledFromOutside = false;  // a termination request has been handled
     std::unique_ptr<CaptureWindow> m_captureWindow;
     std::unique_ptr<PrepareWindow> m_prepareWindow;
     std::unique_ptr<QSocketNotifier> m_terminationNotifier;

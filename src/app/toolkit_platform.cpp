@@ -43,7 +43,8 @@ ToolkitPlatform::ToolkitPlatform(RealPlatform& platform, const PermissionTexts& 
         p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");
         p.windowState = std::make_unique<WaylandWindowState>();
         if (platform.readsThroughPortal()) {
-            p.portal = std::make_unique<PortalScreenshot>(display);
+            const PlatformServices& core = platform.services();
+            p.portal = std::make_unique<PortalScreenshot>(display, core.termination, *core.log);
             p.portalPermission = std::make_unique<PortalPermissionProbe>(*p.portal, p.dialogs);
             p.portalPermission->explainWith(permission.permissionTitleText,
                                             permission.permissionInfoText);

@@ -14,6 +14,14 @@
 AutomaticOutcome captureAutomatically(const PlatformServices& platform, const CaptureParam& param) {
     AutomaticOutcome outcome;
     outcome.kind = kResultCancelled;
+    const auto endedFromOutside = [&platform] {
+        return platform.termination && platform.termination->requested();
+    };
+    // Asking for the permission may have taken long (a portal waiting for the user).
+    if (endedFromOutside()) {
+        platform.log->write(QStringLiteral("no image: ended from outside (a signal)"));
+        return outcome;
+    }
     const std::vector<ScreenInfo> screens = platform.screens->screens();
     const Point pointer = platform.screens->pointerPosition();
     outcome.screen = getScreensRect(screens, true, pointer);
@@ -33,7 +41,7 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
         return outcome;
     }
     // Once the clipboard has been handed over, the capture finishes whatever comes.
-    if (platform.termination && platform.termination->requested()) {
+    if (endedFromOutside()) {
         platform.log->write(QStringLiteral("no image: ended from outside (a signal)"));
         return outcome;
     }
@@ -49,8 +57,10 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
 bool runWithoutWindows(const LaunchRequest& request, const PlatformServices& platform) {
     if (request.cmdType == -1) return false;
     if (!isAutomaticCapture(request.autoCaptureFlag)) return false;
-    // Without a permission to record, a prompt follows, and that needs windows.
-    if (!ScreenRecordingPermission(platform).ScreeningRecordPermissionCheck()) return false;
+    // Without a permission to record, a prompt follows, and that needs windows; a request to
+    // end that came while it was asked cancels here.
+    const bool permitted = ScreenRecordingPermission(platform).ScreeningRecordPermissionCheck();
+    if (!permitted && !(platform.termination && platform.termination->requested())) return false;
 
     const AutomaticOutcome outcome = captureAutomatically(platform, request.param);
     const CaptureResultInput input{outcome.kind, outcome.selection, outcome.screen, QString(),

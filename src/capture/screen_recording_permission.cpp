@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "platform/permission_probe.h"
+#include "platform/termination.h"
 
 bool ScreenRecordingPermission::ScreeningRecordPermissionCheck() {
     if (m_permissionGranted) return true;
@@ -25,6 +26,8 @@ bool ScreenRecordingPermission::ScreeningRecordPermissionCheck() {
 
 bool ScreenRecordingPermission::ScreeningPermissionCheck(const PermissionTexts& texts) {
     if (ScreeningRecordPermissionCheck()) return true;
+    // Ended from outside while the permission was asked: the caller cancels.
+    if (m_platform.termination && m_platform.termination->requested()) return false;
     // Nothing the user could allow would help: say why instead of prompting.
     if (const QString why = m_platform.permissionProbe->recordingUnavailable(); !why.isEmpty()) {
         m_platform.log->write(QStringLiteral("cannot record the screen: ") + why);

@@ -11,12 +11,14 @@
 
 #include "controls/strip_items.h"
 #include "controls/strips_state.h"
+#include "e2e/wayland_e2e_fixture.h"
 #include "overlay/overlay_layout.h"
 #include "platform/wayland/portal_permission_store.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "support/child_process.h"
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
+#include "support/test_images.h"
 #include "support/tool_outcome.h"
 #include "support/tool_run.h"
 #include "support/wayland_input.h"
@@ -29,56 +31,7 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
-constexpr int kExitFinished = 1;
-
-// Runs one automatic capture to its end; the pasted image (null when nothing could be pasted).
-struct AutomaticRun {
-    int exitStatus = -1;
-    std::optional<QJsonObject> result;
-    QImage pasted;
-    std::string standardError;
-};
-
-AutomaticRun captureAutomatically(const WaylandSession& session, const ToolLaunch& launch) {
-    AutomaticRun run;
-    ToolRun tool;
-    if (!tool.start(launch, "", session.clientEnvironment())) return run;
-    if (!tool.waitForExit(20s)) return run;
-    run.exitStatus = tool.exitStatus();
-    run.result = tool.result();
-    run.standardError = tool.standardError();
-    run.pasted = session.pastedImage();
-    return run;
-}
-
-// Checks `condition` every 20 ms until it holds (true) or `timeout` has passed (false): for
-// states of the compositor that no event of ours tells.
-template <typename Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds timeout = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
-QJsonObject swayTree(const WaylandSession& session) {
-    return QJsonDocument::fromJson(session.swaymsg({"-t", "get_tree"})).object();
-}
-
-// The title of the focused window in the compositor's tree, if it is one of process `pid`.
-std::optional<QString> focusedWindowOf(const QJsonObject& node, qint64 pid) {
-    if (node["pid"].toInteger() == pid && node["focused"].toBool()) return node["name"].toString();
-    for (const char* key : {"nodes", "floating_nodes"}) {
-        for (const QJsonValue& child : node[key].toArray()) {
-            if (auto title = focusedWindowOf(child.toObject(), pid)) return title;
-        }
-    }
-    return std::nullopt;
-}
+using namespace wayland_e2e;
 
 TEST(WaylandE2E, AutomaticCapturesHoldTheCompositorsPixelsAfterTheToolHasGone) {
     struct Row {
@@ -241,29 +194,22 @@ TEST(WaylandE2E, EveryAnswerOfThePortal) {
         ASSERT_TRUE(session.startBus()) << session.error();
         WaylandInput input(session, 1280, 800);
         ASSERT_TRUE(input.ok());
-        std::vector<std::string> env = session.clientEnvironment();
-        env.push_back("QUILLET_WAYLAND_CAPTURE=portal");
+        const std::vector<std::string> env = portalEnvironment(session);
         // The picture the portal answers with: the wallpaper turned upside down, so that it is
         // not what the screen shows.
         QTemporaryDir dir;
         const QString picture = dir.filePath("Screenshot.png");
         const QString report = dir.filePath("report");
         ASSERT_TRUE(session.wallpaper(0).mirrored(false, true).save(picture, "PNG"));
-        pid_t portal = -1;
+        std::optional<FakePortal> portal;
         if (row.portal != Portal::Missing) {
             const char* code = row.portal == Portal::Picture   ? "0"
                                : row.portal == Portal::Refuses ? "1"
                                                                : "2";
-            std::vector<std::string> argv{QUILLET_FAKE_PORTAL, code, picture.toStdString(),
-                                          "--report=" + report.toStdString()};
-            if (*row.stored != '\0') argv.push_back(std::string("--store=") + row.stored);
-            int fds[2];
-            ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
-            portal = spawnProgram(argv, env, fds[1]);
-            close(fds[1]);
-            char ready[16] = {};
-            EXPECT_GT(read(fds[0], ready, sizeof ready), 0) << "the fake portal did not start";
-            close(fds[0]);
+            std::vector<std::string> options{"--report=" + report.toStdString()};
+            if (*row.stored != '\0') options.push_back(std::string("--store=") + row.stored);
+            portal.emplace(env, code, picture.toStdString(), options);
+            ASSERT_TRUE(portal->ready()) << "the fake portal did not start";
         }
         ToolRun tool;
         ASSERT_TRUE(tool.start({{}, 0, 2}, "", env));
@@ -292,7 +238,6 @@ TEST(WaylandE2E, EveryAnswerOfThePortal) {
             EXPECT_TRUE(pasted.isNull()) << "nothing on the clipboard";
             EXPECT_FALSE(tool.result().has_value()) << "unable to record: no record";
         }
-        stopProgram(portal);
     }
 }
 
@@ -331,33 +276,6 @@ TEST(PortalScreenshot, TheAnswerAndTheRequestPath) {
         EXPECT_EQ(storedPermissionOf(permissions), expected);
     EXPECT_EQ(portalRequestPath(":1.42", "quillet7_1"),
               "/org/freedesktop/portal/desktop/request/1_42/quillet7_1");
-}
-
-// Whether the compositor's tree holds a focused full-screen window of process `pid`.
-bool focusedFullScreenOf(const QJsonObject& node, qint64 pid) {
-    if (node["pid"].toInteger() == pid && node["focused"].toBool() &&
-        node["fullscreen_mode"].toInt() != 0) {
-        return true;
-    }
-    for (const char* key : {"nodes", "floating_nodes"}) {
-        for (const QJsonValue& child : node[key].toArray()) {
-            if (focusedFullScreenOf(child.toObject(), pid)) return true;
-        }
-    }
-    return false;
-}
-
-// Starts an interactive capture and returns once the compositor has made its window
-// full-screen and given it the focus.
-void startInteractive(const WaylandSession& session, ToolRun& tool,
-                      const std::vector<std::string>& moreEnvironment = {}) {
-    std::vector<std::string> env = session.clientEnvironment();
-    env.insert(env.end(), moreEnvironment.begin(), moreEnvironment.end());
-    ASSERT_TRUE(tool.start({{}, 0, 0}, "", env));
-    ASSERT_TRUE(waitUntil(
-        [&] { return !tool.running() || focusedFullScreenOf(swayTree(session), tool.pid()); }));
-    ASSERT_TRUE(tool.running()) << "the capture window did not get the focus\n"
-                                << tool.standardError();
 }
 
 // An interactive capture on a one-output session, with input.

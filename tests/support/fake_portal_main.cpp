@@ -2,8 +2,11 @@
 // response, for the tests of what the capture does with answers a real portal gives rarely
 // (a refusal, a failure) and of what the caller shows while it asks. It owns
 // org.freedesktop.portal.Desktop on the session bus and prints "ready" once it does.
-// Usage: quillet_fake_portal <response code> [picture file to answer with] [options]
+// Usage: quillet_fake_portal <response code, or "never"> [file to answer with] [options]
+//   never            take the request and never answer it (a portal waiting for the user)
 //   --store=yes|no   also be the permission store, holding that answer for screenshots
+//   --store=none     also be the permission store, holding nothing (so that the bus does not
+//                    start the desktop's own store, which would keep the name)
 //   --report=<file>  for each request, append whether the caller's window had the focus in
 //                    sway (SWAYSOCK) and that window's title: "focused <0|1> <title>"
 
@@ -19,6 +22,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QVariantMap>
@@ -60,7 +64,7 @@ class FakeScreenshot : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
 public:
-    FakeScreenshot(uint response, QString file, QString report)
+    FakeScreenshot(std::optional<uint> response, QString file, QString report)
         : m_response(response), m_file(std::move(file)), m_report(std::move(report)) {}
 
 public slots:
@@ -76,6 +80,7 @@ public slots:
             QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
                 .arg(sender, options.value(QStringLiteral("handle_token")).toString());
         // The answer follows the reply, as a real portal's does.
+        if (!m_response) return QDBusObjectPath(path);
         QTimer::singleShot(50, this, [this, path] {
             QDBusMessage response = QDBusMessage::createSignal(
                 path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
@@ -83,14 +88,14 @@ public slots:
             if (!m_file.isEmpty()) {
                 results.insert(QStringLiteral("uri"), QUrl::fromLocalFile(m_file).toString());
             }
-            response << m_response << results;
+            response << *m_response << results;
             QDBusConnection::sessionBus().send(response);
         });
         return QDBusObjectPath(path);
     }
 
 private:
-    uint m_response;
+    std::optional<uint> m_response;
     QString m_file;
     QString m_report;
 };
@@ -106,7 +111,8 @@ public slots:
     void Lookup(const QString& table, const QString& id, const QDBusMessage& call) {
         call.setDelayedReply(true);
         Permissions permissions;
-        if (table == QLatin1String("screenshot") && id == QLatin1String("screenshot")) {
+        if (table == QLatin1String("screenshot") && id == QLatin1String("screenshot") &&
+            m_answer != QLatin1String("none")) {
             permissions.insert(QString(), {m_answer});
         }
         QDBusMessage reply = call.createReply();
@@ -133,17 +139,29 @@ int main(int argc, char** argv) {
             picture = argument;
         }
     }
-    FakeScreenshot screenshot(QString::fromLocal8Bit(argv[1]).toUInt(), picture, report);
+    const QString code = QString::fromLocal8Bit(argv[1]);
+    FakeScreenshot screenshot(
+        code == QLatin1String("never") ? std::nullopt : std::optional<uint>(code.toUInt()), picture,
+        report);
     FakePermissionStore permissions(store);
     QDBusConnection bus = QDBusConnection::sessionBus();
+    // A portal the test stopped just before may still hold the names until the bus has seen
+    // it go.
+    const auto own = [&bus](const QString& name) {
+        for (int attempt = 0; attempt < 250; ++attempt) {
+            if (bus.registerService(name)) return true;
+            QThread::msleep(20);
+        }
+        return false;
+    };
     bool owned = bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &screenshot,
                                     QDBusConnection::ExportAllSlots) &&
-                 bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+                 own(QStringLiteral("org.freedesktop.portal.Desktop"));
     if (!store.isEmpty()) {
         owned = owned &&
                 bus.registerObject(QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
                                    &permissions, QDBusConnection::ExportAllSlots) &&
-                bus.registerService(QStringLiteral("org.freedesktop.impl.portal.PermissionStore"));
+                own(QStringLiteral("org.freedesktop.impl.portal.PermissionStore"));
     }
     if (!owned) {
         std::fprintf(stderr, "quillet_fake_portal: cannot own the portal's names\n");

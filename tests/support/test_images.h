@@ -5,6 +5,18 @@
 
 #include <QImage>
 #include <QRandomGenerator>
+#include <ostream>
+
+// In a failure message, an image by its size and its first pixel: enough to tell a turned or
+// mirrored picture.
+inline void PrintTo(const QImage& image, std::ostream* os) {
+    if (image.isNull()) {
+        *os << "null image";
+        return;
+    }
+    *os << image.width() << "x" << image.height() << " image, top-left #" << std::hex
+        << (image.pixel(0, 0) & 0xffffff) << std::dec;
+}
 
 namespace test_images {
 

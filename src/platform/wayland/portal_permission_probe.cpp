@@ -5,7 +5,7 @@
 void PortalPermissionProbe::ask() {
     if (m_asked) return;
     m_asked = true;
-    if (storedScreenshotPermission() != StoredPermission::Unknown) {
+    if (storedScreenshotPermission(m_portal.termination()) != StoredPermission::Unknown) {
         // The portal answers at once from what is stored.
         m_portal.takeDesktop();
         return;

@@ -4,6 +4,9 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+
+#include "platform/wayland/interruptible_wait.h"
 
 StoredPermission storedPermissionOf(const QMap<QString, QStringList>& permissions) {
     const QStringList answer = permissions.value(QString());
@@ -13,7 +16,7 @@ StoredPermission storedPermissionOf(const QMap<QString, QStringList>& permission
     return StoredPermission::Unknown;
 }
 
-StoredPermission storedScreenshotPermission() {
+StoredPermission storedScreenshotPermission(const Termination* termination) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return StoredPermission::Unknown;
     qDBusRegisterMetaType<QMap<QString, QStringList>>();
@@ -22,8 +25,15 @@ StoredPermission storedScreenshotPermission() {
         QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
         QStringLiteral("org.freedesktop.impl.portal.PermissionStore"), QStringLiteral("Lookup"));
     lookup << QStringLiteral("screenshot") << QStringLiteral("screenshot");
+    constexpr int kTimeoutMs = 5000;
+    QDBusPendingCallWatcher pending(bus.asyncCall(lookup, kTimeoutMs));
+    InterruptibleWait wait(termination);
+    QObject::connect(&pending, &QDBusPendingCallWatcher::finished, [&wait] { wait.quit(); });
+    if (!pending.isFinished() && wait.run(kTimeoutMs) != InterruptibleWait::End::Quit) {
+        return StoredPermission::Unknown;
+    }
     // A missing table or entry is an error reply: nothing stored.
-    const QDBusMessage reply = bus.call(lookup, QDBus::Block, 5000);
+    const QDBusMessage reply = pending.reply();
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return StoredPermission::Unknown;
     }

@@ -12,5 +12,8 @@ enum class StoredPermission { Unknown, Yes, No };
 // The stored answer for unsandboxed programs, out of the entry's permissions.
 StoredPermission storedPermissionOf(const QMap<QString, QStringList>& permissions);
 
-// Asks the store on the session bus; Unknown when nothing is stored or no store answers.
-StoredPermission storedScreenshotPermission();
+class Termination;
+
+// Asks the store on the session bus; Unknown when nothing is stored, no store answers, or the
+// process is asked to end (`termination`, may be null) before it does.
+StoredPermission storedScreenshotPermission(const Termination* termination);

@@ -4,15 +4,16 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QEventLoop>
-#include <QFile>
-#include <QTimer>
+#include <QDBusPendingCallWatcher>
 #include <QUrl>
 #include <algorithm>
 
 #include "platform/display_crop.h"
+#include "platform/log.h"
 #include "platform/pixels_image.h"
+#include "platform/wayland/interruptible_wait.h"
 #include "platform/wayland/portal_permission_store.h"
+#include "platform/wayland/portal_picture_file.h"
 
 namespace {
 
@@ -20,19 +21,24 @@ constexpr char kService[] = "org.freedesktop.portal.Desktop";
 constexpr char kPath[] = "/org/freedesktop/portal/desktop";
 // The portal may ask the user before it answers.
 constexpr int kAnswerTimeoutMs = 120000;
+// The call itself is answered at once (with the request's path).
+constexpr int kCallTimeoutMs = 10000;
 
-// Receives the one Response of a request.
+// Receives the one Response of a request, ending the wait for it.
 class ResponseWaiter : public QObject {
     Q_OBJECT
 public:
+    explicit ResponseWaiter(InterruptibleWait& wait) : m_wait(wait) {}
     std::optional<PortalAnswer> answer;
-    QEventLoop loop;
 
 public slots:
     void response(uint code, const QVariantMap& results) {
         answer = portalAnswer(code, results);
-        loop.quit();
+        m_wait.quit();
     }
+
+private:
+    InterruptibleWait& m_wait;
 };
 
 }  // namespace
@@ -56,8 +62,9 @@ QString portalRequestPath(const QString& sender, const QString& token) {
     return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(name, token);
 }
 
-PortalScreenshot::PortalScreenshot(std::shared_ptr<WaylandDisplay> display)
-    : m_display(std::move(display)) {}
+PortalScreenshot::PortalScreenshot(std::shared_ptr<WaylandDisplay> display,
+                                   const Termination* termination, Log& log)
+    : m_display(std::move(display)), m_termination(termination), m_log(log) {}
 
 bool PortalScreenshot::takeDesktop() {
     if (!m_asked) {
@@ -77,7 +84,8 @@ Pixels PortalScreenshot::takeScreenshot() {
     const QString token = QStringLiteral("quillet%1_%2").arg(getpid()).arg(++requests);
     const QString requestPath = portalRequestPath(bus.baseService(), token);
     // Listening before the call, so that an answer that comes at once is not missed.
-    ResponseWaiter waiter;
+    InterruptibleWait wait(m_termination);
+    ResponseWaiter waiter(wait);
     bus.connect(QString::fromLatin1(kService), requestPath,
                 QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"),
                 &waiter, SLOT(response(uint, QVariantMap)));
@@ -87,18 +95,23 @@ Pixels PortalScreenshot::takeScreenshot() {
     call << QString()
          << QVariantMap{{QStringLiteral("handle_token"), token},
                         {QStringLiteral("interactive"), false}};
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        m_error = QStringLiteral("no screenshot portal: ") + reply.errorMessage();
-        return {};
-    }
-    if (!waiter.answer) {
-        QTimer::singleShot(kAnswerTimeoutMs, &waiter.loop, &QEventLoop::quit);
-        waiter.loop.exec();
-    }
+    // The call's reply and the answer are awaited in one wait, which a signal ends.
+    QDBusPendingCallWatcher pending(bus.asyncCall(call, kCallTimeoutMs));
+    QObject::connect(&pending, &QDBusPendingCallWatcher::finished, [&pending, &wait] {
+        if (pending.isError()) wait.quit();
+    });
+    const InterruptibleWait::End end = wait.run(kAnswerTimeoutMs);
     bus.disconnect(QString::fromLatin1(kService), requestPath,
                    QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"),
                    &waiter, SLOT(response(uint, QVariantMap)));
+    if (end == InterruptibleWait::End::Terminated) {
+        m_error = QStringLiteral("ended from outside (a signal) while waiting for the portal");
+        return {};
+    }
+    if (pending.isFinished() && pending.isError()) {
+        m_error = QStringLiteral("no screenshot portal: ") + pending.error().message();
+        return {};
+    }
     if (!waiter.answer) {
         m_error = QStringLiteral("the screenshot portal did not answer");
         return {};
@@ -107,19 +120,18 @@ Pixels PortalScreenshot::takeScreenshot() {
         m_error = waiter.answer->problem;
         // The portal answers a refusal the user gave (or gave before) as a failure: the
         // permission store tells the two apart.
-        m_refused = waiter.answer->refused || storedScreenshotPermission() == StoredPermission::No;
+        m_refused = waiter.answer->refused ||
+                    storedScreenshotPermission(m_termination) == StoredPermission::No;
         if (m_refused) m_error = QStringLiteral("the screenshot was refused");
         return {};
     }
-    QImage picture(*waiter.answer->file);
-    // The file was written for us alone.
-    QFile::remove(*waiter.answer->file);
-    if (picture.isNull()) {
-        m_error = QStringLiteral("the screenshot portal's file is not a picture: ") +
-                  *waiter.answer->file;
+    const PortalPicture picture = takePortalPicture(*waiter.answer->file);
+    if (picture.image.isNull()) {
+        m_error = picture.problem;
         return {};
     }
-    return pixelsOf(picture.convertToFormat(QImage::Format_RGB32));
+    if (!picture.problem.isEmpty()) m_log.write(picture.problem);
+    return pixelsOf(picture.image.convertToFormat(QImage::Format_RGB32));
 }
 
 Pixels PortalScreenshot::grab(const Rect& displayRect) {

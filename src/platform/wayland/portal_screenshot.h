@@ -2,9 +2,9 @@
 // The screen grab through the desktop portal (org.freedesktop.portal.Screenshot, not
 // interactive), for Wayland compositors without screencopy (GNOME, KDE Plasma). The portal may
 // ask the user first; its answer comes as a Response signal on a request object. The picture it
-// writes to a file is read and the file deleted. The whole desktop is taken once, at the first
-// grab, and every grab is cut from it. Needs a QCoreApplication (its event loop waits for the
-// answer).
+// writes to a file is read and the file deleted (see takePortalPicture). The whole desktop is
+// taken once, at the first grab, and every grab is cut from it. Needs a QCoreApplication (its
+// event loop waits for the answer); a termination request ends every wait.
 
 #include <QImage>
 #include <QString>
@@ -14,6 +14,9 @@
 
 #include "platform/screen_grabber.h"
 #include "platform/wayland/wayland_display.h"
+
+class Log;
+class Termination;
 
 // What the portal answered: the picture's file, or why there is none.
 struct PortalAnswer {
@@ -31,7 +34,10 @@ QString portalRequestPath(const QString& sender, const QString& token);
 
 class PortalScreenshot : public ScreenGrabber {
 public:
-    explicit PortalScreenshot(std::shared_ptr<WaylandDisplay> display);
+    // `termination` (may be null) ends the waits for the portal; `log` hears of a picture
+    // whose file could not be removed.
+    PortalScreenshot(std::shared_ptr<WaylandDisplay> display, const Termination* termination,
+                     Log& log);
     Pixels grab(const Rect& displayRect) override;
     QString lastError() const override { return m_error; }
 
@@ -41,12 +47,15 @@ public:
     bool takeDesktop();
     // Whether the portal refused (the user or the desktop's policy said no, now or before).
     bool refused() const { return m_refused; }
+    const Termination* termination() const { return m_termination; }
 
 private:
     // The whole desktop from the portal; null with m_error set on failure.
     Pixels takeScreenshot();
 
     std::shared_ptr<WaylandDisplay> m_display;
+    const Termination* m_termination;
+    Log& m_log;
     Pixels m_desktop;
     QString m_error;
     bool m_asked = false;
