@@ -43,7 +43,22 @@ void onCrash(int signal) {
     raise(signal);
 }
 
+// What Qt says on its way to a fatal loss message when the display went away during its start:
+// the one line the loss writes says it for the host.
+bool isDisplayLossPrelude(const QString& message) {
+    // qxcbconnection_basic.cpp: "could not connect to display %s";
+    // qwaylandintegration.cpp: "Failed to create wl_display (%s)";
+    // qguiapplication.cpp: "Could not load the Qt platform plugin \"%s\" in \"%s\" even though
+    // it was found."
+    return message.startsWith(QLatin1String("could not connect to display")) ||
+           message.startsWith(QLatin1String("Failed to create wl_display")) ||
+           message.startsWith(QLatin1String("Could not load the Qt platform plugin"));
+}
+
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    // Once the display has gone, whatever else the toolkit says (bad atoms, no keymap, missing
+    // extensions) follows from that: the loss's one line says it for the host.
+    const bool displayGone = g_xConnectionFd >= 0 && serverHungUp();
     if (isDisplayLossMessage(type == QtFatalMsg, message)) {
         // Qt's Wayland platform may notice the loss on its event thread and on the main
         // thread at once, each ending the process right after its message. The first thread
@@ -59,6 +74,7 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
         }
         lost.unlock();
     }
+    if (displayGone || isDisplayLossPrelude(message)) return;
     if (g_previous) g_previous(type, context, message);
 }
 

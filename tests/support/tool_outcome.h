@@ -24,3 +24,25 @@ inline QJsonObject finishedResult(ToolRun& tool, int expectedStatus) {
     EXPECT_TRUE(result.has_value()) << tool.standardError();
     return result.value_or(QJsonObject());
 }
+
+// Checks what a run that lost its display said: exactly one line that it cannot record, and
+// none of the widget toolkit's own messages (which name no capture and would confuse a host's
+// log).
+inline void expectOneLineForALostDisplay(const std::string& standardError) {
+    int ours = 0;
+    std::size_t start = 0;
+    while (start < standardError.size()) {
+        std::size_t end = standardError.find('\n', start);
+        if (end == std::string::npos) end = standardError.size();
+        const std::string line = standardError.substr(start, end - start);
+        start = end + 1;
+        if (line.find("cannot record the screen") != std::string::npos) ++ours;
+        const bool toolkit = line.starts_with("qt.") || line.starts_with("QSocketNotifier") ||
+                             line.find("Did the") != std::string::npos ||
+                             line.find("Qt platform plugin") != std::string::npos ||
+                             line.starts_with("X connection to") ||
+                             line.find("wl_display") != std::string::npos;
+        EXPECT_FALSE(toolkit) << "the toolkit's line: " << line << "\n" << standardError;
+    }
+    EXPECT_EQ(ours, 1) << standardError;
+}

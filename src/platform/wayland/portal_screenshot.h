@@ -40,6 +40,7 @@ public:
                      Log& log);
     Pixels grab(const Rect& displayRect) override;
     QString lastError() const override { return m_error; }
+    bool displayLost() const override { return m_display->lost(); }
 
     // Takes the desktop's picture now unless the portal has been asked already (once per
     // process: its question is not put to the user twice); false on failure, with lastError()

@@ -13,7 +13,7 @@ public:
     explicit ScreencopyGrabber(std::shared_ptr<WaylandDisplay> display);
     Pixels grab(const Rect& displayRect) override;
     QString lastError() const override { return m_error; }
-    bool displayLost() const override { return m_lost; }
+    bool displayLost() const override { return m_lost || m_display->lost(); }
 
     // One output's picture as the user sees it (turned and mirrored as the output is), at
     // device resolution; null on failure.

@@ -147,6 +147,10 @@ bool WaylandDisplay::roundtrip() {
     return wl_display_roundtrip(m_display) >= 0;
 }
 
+bool WaylandDisplay::lost() {
+    return wl_display_get_error(m_display) != 0 || !roundtrip();
+}
+
 WaylandDisplay::~WaylandDisplay() {
     if (m_display == nullptr) return;
     for (auto& o : m_outputs) {

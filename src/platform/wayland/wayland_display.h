@@ -47,6 +47,9 @@ public:
     // Sends what is queued and waits until the compositor has handled it; false once the
     // connection is broken.
     bool roundtrip();
+    // Whether the compositor has gone (or broken the connection): asks it, since a compositor
+    // that has just gone is noticed only by the next exchange.
+    bool lost();
 
     // The registry's announcements (listener callbacks).
     static void global(void* data, wl_registry* registry, uint32_t name, const char* interface,
