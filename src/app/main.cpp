@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/launch_request.h"
+#include "app/library_file_check.h"
 #include "app/platform_choice.h"
 #include "app/real_platform.h"
 #include "app/runtime_directory.h"
@@ -65,8 +66,14 @@ std::string toolkitLibraryPath() {
 // The widget toolkit's side, loaded once; null when it cannot be, `problem` then says why.
 ToolkitEntry loadToolkit(std::string* problem = nullptr) {
     static std::string failure;
-    static const ToolkitEntry entry = [] {
-        void* library = dlopen(toolkitLibraryPath().c_str(), RTLD_LAZY | RTLD_LOCAL);
+    static const ToolkitEntry entry = []() -> ToolkitEntry {
+        const std::string path = toolkitLibraryPath();
+        // A file cut short would be mapped as its headers declare and kill us with SIGBUS.
+        if (const auto problem = incompleteLibraryProblem(path)) {
+            failure = path + " is incomplete (" + *problem + "); reinstall the package";
+            return nullptr;
+        }
+        void* library = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
         const auto found =
             library ? reinterpret_cast<ToolkitEntry>(dlsym(library, kToolkitEntryName)) : nullptr;
         if (found == nullptr) {

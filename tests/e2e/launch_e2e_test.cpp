@@ -3,10 +3,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <set>
 
+#include "app/toolkit_launch.h"
 #include "support/child_process.h"
 #include "support/tool_run.h"
 #include "support/x_session.h"
@@ -151,6 +153,41 @@ TEST(LaunchE2E, AnAutomaticCaptureNeedsNoToolkitLibrary) {
                        {"DISPLAY=" + x.display()});
         const QImage image = QImage::fromData(pasted.bytes, "PNG");
         EXPECT_EQ(image.size(), QSize(1280, 800)) << "the whole screen, pasted";
+    }
+}
+
+// The windows' module cut short, as an interrupted install or upgrade leaves it: a capture
+// that needs windows ends unable to record with a line naming the file, never with SIGBUS.
+TEST(LaunchE2E, AToolkitLibraryCutShortIsALineNotACrash) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    QFile whole(QFileInfo(QStringLiteral(QUILLET_CAPTURE_BINARY))
+                    .dir()
+                    .filePath(QString::fromLatin1(kToolkitLibraryName)));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray library = whole.readAll();
+    for (const qsizetype size : {qsizetype(1000), qsizetype(10000), qsizetype(100000),
+                                 library.size() / 2, library.size() - 1}) {
+        SCOPED_TRACE("cut to " + std::to_string(size) + " bytes");
+        QTemporaryDir dir;
+        const QString program = dir.filePath("quillet-capture");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_CAPTURE_BINARY), program));
+        const QString cut = dir.filePath(QString::fromLatin1(kToolkitLibraryName));
+        QFile out(cut);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_EQ(out.write(library.left(size)), size);
+        out.close();
+        const ProgramOutput run = runProgram(
+            {program.toStdString(), "startfromlocal,/nonexistent/p.json," +
+                                        dir.filePath("r.json").toStdString() + ",,0,0,0,0,0,0"},
+            {"DISPLAY=" + x.display(), "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QUILLET_PLATFORM"},
+            true);
+        EXPECT_EQ(run.status, kExitCannotRecord) << run.bytes.toStdString();
+        const std::string line =
+            "cannot record the screen: the windows cannot be loaded: " + cut.toStdString() +
+            " is incomplete";
+        EXPECT_TRUE(run.bytes.contains(line.c_str())) << run.bytes.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.filePath("r.json")));
     }
 }
 
