@@ -359,16 +359,18 @@ TEST_F(WaylandCaptureE2E, LosingTheCompositorMidCaptureCannotRecord) {
     EXPECT_EQ(resultGeometry(*r), (Rect{150, 120, 600, 400}));
 }
 
-// The rectangle sway gives the window titled `title`, once it is visible; nothing otherwise.
-std::optional<Rect> windowRect(const QJsonObject& node, const QString& title) {
+// The rectangle sway gives the window titled `title` (its content and borders, `key` "rect";
+// or its title bar, "deco_rect", relative to the window), once it is visible.
+std::optional<Rect> windowRect(const QJsonObject& node, const QString& title,
+                               const char* key = "rect") {
     if (node["name"].toString() == title && node["visible"].toBool() && node.contains("pid")) {
-        const QJsonObject r = node["rect"].toObject();
+        const QJsonObject r = node[key].toObject();
         return Rect{r["x"].toDouble(), r["y"].toDouble(), r["width"].toDouble(),
                     r["height"].toDouble()};
     }
-    for (const char* key : {"nodes", "floating_nodes"}) {
-        for (const QJsonValue& child : node[key].toArray()) {
-            if (auto found = windowRect(child.toObject(), title)) return found;
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node[children].toArray()) {
+            if (auto found = windowRect(child.toObject(), title, key)) return found;
         }
     }
     return std::nullopt;
@@ -409,8 +411,15 @@ TEST_F(WaylandCaptureE2E, AClickOffersTheWindowSwayReportsUnderThePointer) {
     ASSERT_TRUE(input.click(int(target.frame.x + 20), int(target.frame.y + 40)));
     ASSERT_TRUE(input.key("Return"));
     const QJsonObject r = finish(kExitFinished);
+    // The window is taken with its frame: the title bar sway draws above it, in other colours.
+    const auto titleBar = windowRect(swayTree(session), target.title, "deco_rect");
+    ASSERT_TRUE(titleBar && titleBar->height > 0) << "sway shows a title bar";
+    Rect frame = target.frame;
+    frame.y -= titleBar->height;
+    frame.height += titleBar->height;
+    EXPECT_NE(screen.pixelColor(int(frame.x + frame.width / 2), int(frame.y + 2)), target.colour);
     // A window that reaches the screen's right or top edge is offered one point short of it.
-    Rect offered = target.frame;
+    Rect offered = frame;
     if (offered.x + offered.width >= 1280) offered.width = 1280 - offered.x - 1;
     if (offered.y <= 0) {
         offered.height += offered.y - 1;

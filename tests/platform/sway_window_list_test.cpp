@@ -44,4 +44,37 @@ TEST(SwayWindowList, VisibleClientWindowsFloatingFirstOwnLeftOut) {
     EXPECT_EQ(SwayWindowList::windowsOfTree(document.object(), 99), expected);
 }
 
+// A window is taken with its frame: sway's rectangle leaves out the title bar above it
+// (deco_rect), which a stacked parent shows for each of its windows above every one of them.
+TEST(SwayWindowList, AWindowsFrameHoldsItsTitleBar) {
+    const char* tree = R"({
+      "type": "workspace", "layout": "splith", "rect": {"x": 0, "y": 0, "width": 1280, "height": 800},
+      "nodes": [
+        {"type": "con", "pid": 11, "visible": true,
+         "rect": {"x": 0, "y": 24, "width": 400, "height": 776},
+         "deco_rect": {"x": 0, "y": 0, "width": 400, "height": 24}},
+        {"type": "con", "layout": "stacked", "rect": {"x": 400, "y": 0, "width": 400, "height": 800},
+         "nodes": [
+           {"type": "con", "pid": 12, "visible": true,
+            "rect": {"x": 400, "y": 48, "width": 400, "height": 752},
+            "deco_rect": {"x": 0, "y": 0, "width": 400, "height": 24}},
+           {"type": "con", "pid": 13, "visible": false,
+            "rect": {"x": 400, "y": 48, "width": 400, "height": 752},
+            "deco_rect": {"x": 0, "y": 24, "width": 400, "height": 24}}
+         ]},
+        {"type": "con", "pid": 14, "visible": true,
+         "rect": {"x": 800, "y": 0, "width": 480, "height": 800},
+         "deco_rect": {"x": 0, "y": 0, "width": 0, "height": 0}}
+      ]
+    })";
+    const QJsonDocument document = QJsonDocument::fromJson(tree);
+    ASSERT_TRUE(document.isObject());
+    const std::vector<Rect> expected = {
+        {0, 0, 400, 800},    // a normal title bar
+        {400, 0, 400, 800},  // under both titles of its stack
+        {800, 0, 480, 800},  // no title bar (border "pixel" or "none")
+    };
+    EXPECT_EQ(SwayWindowList::windowsOfTree(document.object(), 99), expected);
+}
+
 }  // namespace

@@ -29,16 +29,27 @@ bool readExactly(int fd, char* data, std::size_t size) {
     return true;
 }
 
-Rect rectOf(const QJsonObject& node) {
-    const QJsonObject r = node["rect"].toObject();
+Rect rectOf(const QJsonObject& node, const char* key = "rect") {
+    const QJsonObject r = node[key].toObject();
     return {r["x"].toDouble(), r["y"].toDouble(), r["width"].toDouble(), r["height"].toDouble()};
 }
 
+// A window with its frame: sway's "rect" leaves out the title bar above it ("deco_rect", one
+// per window of a stacked parent, which all stand above each of them), borders included.
+Rect frameOf(const QJsonObject& node, int titleBars) {
+    Rect frame = rectOf(node);
+    const double titles = rectOf(node, "deco_rect").height * titleBars;
+    frame.y -= titles;
+    frame.height += titles;
+    return frame;
+}
+
 // A window is a container that holds a client (it has a process); the others hold containers.
+// `titleBars`: how many title bars stand above each child of this node's parent.
 void collect(const QJsonObject& node, qint64 ownPid, std::vector<Rect>& front,
-             std::vector<Rect>& back, bool floating) {
+             std::vector<Rect>& back, bool floating, int titleBars = 1) {
     if (node.contains("pid") && node["pid"].toInteger() > 0) {
-        const Rect bounds = rectOf(node);
+        const Rect bounds = frameOf(node, titleBars);
         if (node["visible"].toBool() && node["pid"].toInteger() != ownPid && bounds.width > 0 &&
             bounds.height > 0) {
             (floating ? front : back).push_back(bounds);
@@ -48,10 +59,13 @@ void collect(const QJsonObject& node, qint64 ownPid, std::vector<Rect>& front,
     const QJsonArray floatingNodes = node["floating_nodes"].toArray();
     for (auto it = floatingNodes.end(); it != floatingNodes.begin();) {
         --it;
-        collect(it->toObject(), ownPid, front, back, true);
+        collect(it->toObject(), ownPid, front, back, true, 1);
     }
-    for (const QJsonValue& child : node["nodes"].toArray()) {
-        collect(child.toObject(), ownPid, front, back, floating);
+    const QJsonArray children = node["nodes"].toArray();
+    const bool stacked = node["layout"].toString() == QLatin1String("stacked");
+    for (const QJsonValue& child : children) {
+        collect(child.toObject(), ownPid, front, back, floating,
+                stacked ? int(children.size()) : 1);
     }
 }
 

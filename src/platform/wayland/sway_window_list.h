@@ -1,8 +1,8 @@
 #pragma once
 // The windows of a sway session, asked of sway itself over its IPC socket ($SWAYSOCK): a
 // Wayland client cannot see other windows, but sway tells every visible window with its
-// rectangle (frame and title bar included). Floating windows come first, as they lie above the
-// tiled ones. Empty where sway is not the compositor or does not answer.
+// rectangle, to which its title bar is added: the frame, as on X11. Floating windows come first, as
+// they lie above the tiled ones. Empty where sway is not the compositor or does not answer.
 
 #include <QByteArray>
 #include <QJsonObject>
