@@ -13,6 +13,9 @@ sudo=""
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >/dev/null
 tool=/usr/bin/quillet-capture
 echo "installed: $("$tool" --version)"
+# KWin serves its screenshots to the binary its entry names, exactly.
+grep -qx "Exec=$tool" /usr/share/applications/quillet-capture-kwin.desktop ||
+    { echo "package check failed: no KWin entry for $tool" >&2; exit 1; }
 
 work=$(mktemp -d)
 xvfb_pid=""

@@ -1,6 +1,7 @@
 // quillet-clipboard-helper: keeps a finished capture on the clipboard after the capturing
 // process has ended (see clipboard_helper.h). Started by quillet-capture only, which tells it
-// the window system through QUILLET_PLATFORM. A program of its own, linked without the widget
+// the window system through QUILLET_PLATFORM (and, on Wayland, the clipboard's route through
+// QUILLET_WAYLAND_CLIPBOARD). A program of its own, linked without the widget
 // toolkit, so that it is up before the capture has its pixels.
 
 #include <csignal>
@@ -22,7 +23,13 @@ int main(int argc, char** argv) {
     }
     const PlatformChoice choice = choosePlatformFromEnvironment();
     return runClipboardHelper([&]() -> std::unique_ptr<ClipboardServer> {
-        if (choice.system == WindowSystem::Wayland) {
+        // On Wayland, the route the capture chose (see chooseWaylandClipboard); the X11 one
+        // there is the compositor's Xwayland display.
+        const char* route = std::getenv("QUILLET_WAYLAND_CLIPBOARD");
+        const bool xwayland =
+            route &&
+            std::strcmp(route, waylandClipboardName(WaylandClipboard::XwaylandSelection)) == 0;
+        if (choice.system == WindowSystem::Wayland && !xwayland) {
             return DataControlServer::connect(kClipboardPngMime);
         }
         return XClipboardServer::connect(kClipboardPngMime);

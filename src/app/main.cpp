@@ -109,17 +109,26 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
         display->screencopy() != nullptr,
         forced.isNull() ? std::nullopt : std::optional<std::string>(forced.toStdString()));
     if (!route.capture) return cannotRecord(route.problem.toStdString());
-    const bool portal = *route.capture == WaylandCapture::Portal;
+    // Without data control (GNOME), the X11 clipboard of the compositor's Xwayland outlives us.
+    const QByteArray forcedClipboard = qgetenv("QUILLET_WAYLAND_CLIPBOARD");
+    const bool dataControl = display->dataControl() != nullptr;
+    const WaylandClipboard clipboard = chooseWaylandClipboard(
+        dataControl, !dataControl && xDisplayReachable(),
+        forcedClipboard.isNull() ? std::nullopt
+                                 : std::optional<std::string>(forcedClipboard.toStdString()));
+    // The clipboard helper serves the clipboard the same way.
+    qputenv("QUILLET_WAYLAND_CLIPBOARD", waylandClipboardName(clipboard));
     nameWaylandSocketByItsPath();
     ensureRuntimeDirectory();
-    RealPlatform platform(display, portal);
+    RealPlatform platform(display, *route.capture, clipboard == WaylandClipboard::FocusedWindow);
     const PlatformServices& services = platform.services();
     const LaunchRequest request =
         readLaunchRequest(arguments, *services.log, services.clock->now().milliseconds());
     const bool automatic = request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag);
-    // The portal answers through the session bus, which needs the toolkit's event loop; a
-    // clipboard that only a window may set needs it too.
-    const bool needsToolkit = portal || platform.needsWindowForClipboard();
+    // KWin and the portal answer through the session bus, which needs the toolkit's event
+    // loop; a clipboard that only a window may set needs it too.
+    const bool needsToolkit =
+        *route.capture != WaylandCapture::Screencopy || platform.needsWindowForClipboard();
     if (automatic && !platform.needsWindowForClipboard()) services.clipboard->prepare();
     if (automatic && !needsToolkit && runWithoutWindows(request, services)) return 0;
     setLostDisplayName(QStringLiteral("the Wayland compositor"));

@@ -29,6 +29,7 @@ PlatformChoice choosePlatformFromEnvironment() {
 WaylandCaptureChoice chooseWaylandCapture(bool screencopyOffered,
                                           const std::optional<std::string>& forced) {
     if (forced && *forced == "portal") return {WaylandCapture::Portal, {}};
+    if (forced && *forced == "kwin") return {WaylandCapture::KWin, {}};
     if (forced && *forced == "screencopy") {
         if (screencopyOffered) return {WaylandCapture::Screencopy, {}};
         return {std::nullopt,
@@ -36,10 +37,33 @@ WaylandCaptureChoice chooseWaylandCapture(bool screencopyOffered,
     }
     if (forced && !forced->empty()) {
         return {std::nullopt,
-                QStringLiteral("QUILLET_WAYLAND_CAPTURE is \"%1\"; it may be screencopy or portal")
+                QStringLiteral(
+                    "QUILLET_WAYLAND_CAPTURE is \"%1\"; it may be screencopy, kwin or portal")
                     .arg(QString::fromStdString(*forced))};
     }
-    return {screencopyOffered ? WaylandCapture::Screencopy : WaylandCapture::Portal, {}};
+    return {screencopyOffered ? WaylandCapture::Screencopy : WaylandCapture::KWinElsePortal, {}};
+}
+
+WaylandClipboard chooseWaylandClipboard(bool dataControlOffered, bool xwaylandReachable,
+                                        const std::optional<std::string>& forced) {
+    using enum WaylandClipboard;
+    for (const WaylandClipboard route : {DataControl, XwaylandSelection, FocusedWindow}) {
+        if (forced && *forced == waylandClipboardName(route)) return route;
+    }
+    if (dataControlOffered) return DataControl;
+    return xwaylandReachable ? XwaylandSelection : FocusedWindow;
+}
+
+const char* waylandClipboardName(WaylandClipboard route) {
+    switch (route) {
+        case WaylandClipboard::DataControl:
+            return "data-control";
+        case WaylandClipboard::XwaylandSelection:
+            return "xwayland";
+        case WaylandClipboard::FocusedWindow:
+            break;
+    }
+    return "toolkit";
 }
 
 const char* platformName(WindowSystem system) {

@@ -37,7 +37,7 @@ struct RealPlatform::Parts {
     DesktopScreens* chosenScreens = nullptr;  // X11: without the toolkit
     std::unique_ptr<ScreenGrabber> grabber;
     XcbScreenGrabber* xcbGrabber = nullptr;  // X11 only
-    bool portal = false;
+    WaylandCapture capture = WaylandCapture::Screencopy;
     bool windowForClipboard = false;
 
     // The grabber the toolkit's side gave, else our own: what freezing and recording wrap.
@@ -62,17 +62,17 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool autom
     assemble();
 }
 
-RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal)
+RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, WaylandCapture capture,
+                           bool windowForClipboard)
     : m_parts(std::make_unique<Parts>()) {
     Parts& p = *m_parts;
     p.display = display;
-    p.portal = portal;
+    p.capture = capture;
     p.waylandScreens = std::make_unique<WaylandScreens>(display);
-    if (!portal) p.grabber = std::make_unique<ScreencopyGrabber>(display);
-    // Where no program may own the clipboard for us, the compositor keeps what it was offered.
-    const char* forced = std::getenv("QUILLET_WAYLAND_CLIPBOARD");
-    p.windowForClipboard =
-        display->dataControl() == nullptr || (forced && std::string(forced) == "toolkit");
+    if (capture == WaylandCapture::Screencopy) {
+        p.grabber = std::make_unique<ScreencopyGrabber>(display);
+    }
+    p.windowForClipboard = windowForClipboard;
     assemble();
 }
 
@@ -134,8 +134,8 @@ WaylandScreens* RealPlatform::waylandScreens() const {
     return m_parts->waylandScreens.get();
 }
 
-bool RealPlatform::readsThroughPortal() const {
-    return m_parts->portal;
+WaylandCapture RealPlatform::waylandCapture() const {
+    return m_parts->capture;
 }
 
 bool RealPlatform::needsWindowForClipboard() const {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/platform_choice.h"
 #include "platform/platform_services.h"
 
 class DesktopScreens;
@@ -33,9 +34,12 @@ public:
     // `automaticCapture`: the launch asks for one, whose image goes to the clipboard shortly
     // (see Clipboard::prepare) and whose moment is now.
     RealPlatform(std::shared_ptr<XcbConnection> connection, bool automaticCapture);
-    // `portal`: the screen is read through the desktop portal (given by the toolkit's side)
-    // rather than screencopy.
-    RealPlatform(std::shared_ptr<WaylandDisplay> display, bool portal);
+    // `capture`: how the screen is read; all but screencopy through a desktop service that the
+    // toolkit's side gives (KWin's screenshot interface, the desktop portal).
+    // `windowForClipboard`: no program may own the clipboard for us, only a focused window of
+    // ours may offer it (see chooseWaylandClipboard).
+    RealPlatform(std::shared_ptr<WaylandDisplay> display, WaylandCapture capture,
+                 bool windowForClipboard);
     ~RealPlatform();
     RealPlatform(const RealPlatform&) = delete;
     RealPlatform& operator=(const RealPlatform&) = delete;
@@ -57,7 +61,7 @@ public:
     std::shared_ptr<XcbConnection> xcbConnection() const;
     std::shared_ptr<WaylandDisplay> waylandDisplay() const;
     WaylandScreens* waylandScreens() const;
-    bool readsThroughPortal() const;
+    WaylandCapture waylandCapture() const;
     // Wayland without data control (GNOME): only a focused window of ours can set the clipboard.
     bool needsWindowForClipboard() const;
 

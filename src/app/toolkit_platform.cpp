@@ -6,10 +6,13 @@
 #include <optional>
 
 #include "app/real_platform.h"
+#include "platform/log.h"
 #include "platform/qtxcb/qt_dialogs.h"
 #include "platform/qtxcb/qt_screens.h"
 #include "platform/qtxcb/x11_window_state.h"
 #include "platform/qtxcb/xcb_window_list.h"
+#include "platform/unavailable_recording.h"
+#include "platform/wayland/kwin_screenshot.h"
 #include "platform/wayland/portal_permission_probe.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/sway_window_list.h"
@@ -24,6 +27,8 @@ struct ToolkitPlatform::Parts {
     std::unique_ptr<WindowState> windowState;
     std::unique_ptr<PortalScreenshot> portal;
     std::unique_ptr<PortalPermissionProbe> portalPermission;
+    std::unique_ptr<KWinScreenshot> kwin;
+    std::optional<UnavailableRecording> unavailable;
     std::optional<ToolkitClipboard> clipboard;
 };
 
@@ -42,8 +47,25 @@ ToolkitPlatform::ToolkitPlatform(RealPlatform& platform, const PermissionTexts& 
         const char* sway = std::getenv("SWAYSOCK");
         p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");
         p.windowState = std::make_unique<WaylandWindowState>();
-        if (platform.readsThroughPortal()) {
-            const PlatformServices& core = platform.services();
+        const WaylandCapture capture = platform.waylandCapture();
+        const PlatformServices& core = platform.services();
+        if (capture == WaylandCapture::KWin || capture == WaylandCapture::KWinElsePortal) {
+            p.kwin = std::make_unique<KWinScreenshot>(display, core.termination);
+            if (p.kwin->probe()) {
+                core.log->write(
+                    QStringLiteral("the screen is read through KWin's screenshot "
+                                   "interface"));
+                services.grabber = p.kwin.get();
+            } else if (capture == WaylandCapture::KWin) {
+                p.unavailable.emplace(p.kwin->lastError());
+                services.permissionProbe = &*p.unavailable;
+            } else {
+                core.log->write(QStringLiteral("the screen is read through the desktop portal: ") +
+                                p.kwin->lastError());
+            }
+        }
+        if (capture == WaylandCapture::Portal ||
+            (capture == WaylandCapture::KWinElsePortal && services.grabber == nullptr)) {
             p.portal = std::make_unique<PortalScreenshot>(display, core.termination, *core.log);
             p.portalPermission = std::make_unique<PortalPermissionProbe>(*p.portal, p.dialogs);
             p.portalPermission->explainWith(permission.permissionTitleText,

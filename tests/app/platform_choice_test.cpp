@@ -42,7 +42,7 @@ TEST(PlatformChoice, TheSessionDecidesUnlessForced) {
     }
 }
 
-TEST(PlatformChoice, AWaylandScreenIsReadThroughScreencopyWhereOfferedElseThePortal) {
+TEST(PlatformChoice, AWaylandScreenIsReadThroughScreencopyElseKWinElseThePortal) {
     using enum WaylandCapture;
     struct Case {
         const char* name;
@@ -52,8 +52,9 @@ TEST(PlatformChoice, AWaylandScreenIsReadThroughScreencopyWhereOfferedElseThePor
     };
     const Case cases[] = {
         {"wlroots compositor", true, std::nullopt, Screencopy},
-        {"GNOME or KDE", false, std::nullopt, Portal},
-        {"an empty force is none", false, "", Portal},
+        {"GNOME or KDE", false, std::nullopt, KWinElsePortal},
+        {"an empty force is none", false, "", KWinElsePortal},
+        {"KWin forced", true, "kwin", KWin},
         {"portal forced beside screencopy", true, "portal", Portal},
         {"screencopy forced where offered", true, "screencopy", Screencopy},
         {"screencopy forced where missing", false, "screencopy", std::nullopt},
@@ -64,6 +65,31 @@ TEST(PlatformChoice, AWaylandScreenIsReadThroughScreencopyWhereOfferedElseThePor
         const WaylandCaptureChoice choice = chooseWaylandCapture(c.screencopy, c.forced);
         EXPECT_EQ(choice.capture, c.capture);
         EXPECT_EQ(choice.problem.isEmpty(), c.capture.has_value());
+    }
+}
+
+TEST(PlatformChoice, AWaylandClipboardIsKeptByDataControlElseXwaylandElseAWindow) {
+    using enum WaylandClipboard;
+    struct Case {
+        const char* name;
+        bool dataControl;
+        bool xwayland;
+        std::optional<std::string> forced;
+        WaylandClipboard route;
+    };
+    const Case cases[] = {
+        {"sway or KWin", true, true, std::nullopt, DataControl},
+        {"data control without Xwayland", true, false, std::nullopt, DataControl},
+        {"GNOME with Xwayland", false, true, std::nullopt, XwaylandSelection},
+        {"GNOME without Xwayland", false, false, std::nullopt, FocusedWindow},
+        {"the window forced", true, true, "toolkit", FocusedWindow},
+        {"Xwayland forced", true, true, "xwayland", XwaylandSelection},
+        {"data control forced", false, true, "data-control", DataControl},
+        {"an unknown force is none", false, true, "carrier-pigeon", XwaylandSelection},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(chooseWaylandClipboard(c.dataControl, c.xwayland, c.forced), c.route);
     }
 }
 

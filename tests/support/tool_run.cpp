@@ -38,7 +38,7 @@ bool ToolRun::start(const ToolLaunch& launch, const std::string& display,
 
 bool ToolRun::startWithArguments(const std::vector<std::string>& arguments,
                                  const std::vector<std::string>& env) {
-    std::vector<std::string> argv{QUILLET_CAPTURE_BINARY};
+    std::vector<std::string> argv{m_program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const std::string errPath = m_dir.filePath("stderr.txt").toStdString();
     const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

@@ -33,6 +33,9 @@ public:
     bool startWithArguments(const std::vector<std::string>& arguments,
                             const std::vector<std::string>& env);
 
+    // Another copy of the tool to start (the build's by default).
+    void setProgram(std::string program) { m_program = std::move(program); }
+
     // Waits for the exit; false on timeout (the process is then still running).
     bool waitForExit(std::chrono::milliseconds timeout);
     bool running();
@@ -60,6 +63,7 @@ private:
     QString frozenScreenPath() const { return m_dir.filePath("frozen.png"); }
 
     QTemporaryDir m_dir;
+    std::string m_program = QUILLET_CAPTURE_BINARY;
     pid_t m_pid = -1;
     int m_exitStatus = -1;
     int m_stderrFd = -1;

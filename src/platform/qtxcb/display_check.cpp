@@ -18,3 +18,8 @@ DisplayCheck connectToXDisplay() {
     if (!format.isCapturable()) return {nullptr, format.problem()};
     return {std::move(connection), {}};
 }
+
+bool xDisplayReachable() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && *display != '\0' && XcbConnection::open(display) != nullptr;
+}

@@ -18,3 +18,6 @@ struct DisplayCheck {
 // X server that resets when its last client leaves (Xvfb's default) would otherwise reset
 // between the check and the next connection, which then may meet a server in mid-reset.
 DisplayCheck connectToXDisplay();
+
+// Whether DISPLAY names an X display that accepts a connection now (one made and closed).
+bool xDisplayReachable();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/display_crop.h"
+#include "platform/wayland/output_choice.h"
 #include "platform/wayland/output_transform.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
@@ -108,11 +109,6 @@ void makeRgb32(Pixels& pixels, Layout layout, bool yInverted) {
     }
 }
 
-double overlapArea(const Rect& a, const Rect& b) {
-    const Rect overlap = a.intersected(b);
-    return overlap.width * overlap.height;
-}
-
 }  // namespace
 
 ScreencopyGrabber::ScreencopyGrabber(std::shared_ptr<WaylandDisplay> display)
@@ -201,21 +197,8 @@ Pixels ScreencopyGrabber::grab(const Rect& displayRect) {
         m_error = QStringLiteral("the compositor offers no screencopy");
         return {};
     }
-    // Display coordinates start at the main output's corner.
-    const Rect& main = outputs.front().logical;
-    auto inDisplay = [&main](const WaylandOutput& o) {
-        return Rect{o.logical.x - main.x, o.logical.y - main.y, o.logical.width, o.logical.height};
-    };
-    const WaylandOutput* best = &outputs.front();
-    double bestOverlap = 0;
-    for (const WaylandOutput& o : outputs) {
-        const double overlap = overlapArea(displayRect, inDisplay(o));
-        if (overlap > bestOverlap) {
-            best = &o;
-            bestOverlap = overlap;
-        }
-    }
+    const WaylandOutput* best = outputUnder(outputs, displayRect);
     const Pixels whole = copyOutput(*best);
     if (whole.isNull()) return {};
-    return cropDisplayRect(whole, inDisplay(*best), displayRect);
+    return cropDisplayRect(whole, displayRectOf(*best, outputs), displayRect);
 }

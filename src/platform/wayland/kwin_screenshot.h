@@ -1,0 +1,37 @@
+#pragma once
+// The screen grab through KWin's own screenshot interface (org.kde.KWin.ScreenShot2), for KDE
+// Plasma, which has no wlroots screencopy: each output is copied at its device resolution
+// without a dialog, its pixels sent through a pipe of ours. KWin serves only programs that a
+// .desktop entry authorises (X-KDE-DBUS-Restricted-Interfaces, matched by the caller's
+// executable); probe() tells whether it serves this one. Needs a QCoreApplication (its event
+// loop waits for the answer); a termination request ends every wait.
+
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+#include "platform/screen_grabber.h"
+#include "platform/wayland/wayland_display.h"
+
+class Termination;
+
+class KWinScreenshot : public ScreenGrabber {
+public:
+    KWinScreenshot(std::shared_ptr<WaylandDisplay> display, const Termination* termination);
+
+    // Whether KWin offers the interface and serves this program (a one-pixel capture); when
+    // not, lastError() says why.
+    bool probe();
+    Pixels grab(const Rect& displayRect) override;
+    QString lastError() const override { return m_error; }
+    bool displayLost() const override { return m_display->lost(); }
+
+private:
+    // The picture that `method` (CaptureScreen, CaptureArea) with its leading `arguments` gives;
+    // null with m_error set on failure.
+    Pixels capture(const QString& method, const QVariantList& arguments);
+
+    std::shared_ptr<WaylandDisplay> m_display;
+    const Termination* m_termination;
+    QString m_error;
+};

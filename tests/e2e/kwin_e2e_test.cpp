@@ -1,0 +1,120 @@
+// The real binary on KDE Plasma's compositor: a private headless KWin. The screen is read
+// through KWin's own screenshot interface, which serves the programs a .desktop entry names;
+// what the tool pastes is compared with what KWin's interface gives a reference program.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "app/toolkit_launch.h"
+#include "e2e/wayland_e2e_fixture.h"
+#include "support/geometry_printers.h"
+#include "support/kwin_session.h"
+#include "support/test_images.h"
+#include "support/tool_outcome.h"
+
+namespace {
+
+using namespace wayland_e2e;
+
+constexpr int kWidth = 1280, kHeight = 800;
+
+// A session in which KWin serves the tool and the reference program, showing one window of a
+// known colour (with the toolkit's own title bar) once the reference shows it.
+class KWinE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(session.ok()) << session.error();
+        std::vector<std::string> env = session.clientEnvironment();
+        env.push_back("QT_QPA_PLATFORM=wayland");
+        window = spawnProgram({QUILLET_WL_WINDOW, "plain", "#c81e1e"}, env);
+        ASSERT_TRUE(waitUntil([&] {
+            const QImage shown = session.screenshot();
+            return !shown.isNull() &&
+                   shown.pixelColor(kWidth / 2, kHeight / 2) == QColor(0xc8, 0x1e, 0x1e);
+        })) << "the window never showed";
+    }
+    void TearDown() override { stopProgram(window); }
+
+    KWinSession session{kWidth, kHeight, {QUILLET_CAPTURE_BINARY, QUILLET_KWIN_SHOT}};
+    pid_t window = -1;
+};
+
+TEST_F(KWinE2E, AutomaticCapturesHoldKWinsPixelsAfterTheToolHasGone) {
+    const struct {
+        const char* name;
+        ToolLaunch launch;
+        Rect reported;
+    } rows[] = {
+        {"whole screen", {{}, 0, 2}, {0, 0, kWidth, kHeight}},
+        {"rectangle across the window's edge",
+         {{}, 0, 1, 300, 200, 400, 300},
+         {300, 200, 400, 300}},
+    };
+    const QImage reference = session.screenshot();
+    ASSERT_EQ(reference.size(), QSize(kWidth, kHeight));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ToolRun tool;
+        ASSERT_TRUE(tool.start(row.launch, "", session.clientEnvironment()));
+        const QJsonObject result = finishedResult(tool, kExitFinished);
+        EXPECT_NE(tool.standardError().find("read through KWin's screenshot interface"),
+                  std::string::npos)
+            << tool.standardError();
+        EXPECT_EQ(resultGeometry(result), row.reported);
+        const Rect& r = row.reported;
+        EXPECT_EQ(session.pastedImage(),
+                  reference.copy(int(r.x), int(r.y), int(r.width), int(r.height)));
+    }
+}
+
+// A program KWin does not serve (a copy of the tool that no entry names) is told so: it falls
+// back to the desktop portal with a line saying why, or, with KWin's route forced, cannot
+// record.
+TEST_F(KWinE2E, AProgramKWinDoesNotServeFallsBackToThePortal) {
+    QTemporaryDir dir;
+    const QFileInfo built(QStringLiteral(QUILLET_CAPTURE_BINARY));
+    for (const QString& file : {built.fileName(), QString::fromLatin1(kToolkitLibraryName),
+                                QStringLiteral("quillet-clipboard-helper")}) {
+        ASSERT_TRUE(QFile::copy(built.dir().filePath(file), dir.filePath(file)))
+            << file.toStdString();
+    }
+    QFile(dir.filePath(built.fileName())).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
+    const QString picture = dir.filePath("Screenshot.png");
+    const QImage portalPicture = test_images::positionImage(kWidth, kHeight);
+    ASSERT_TRUE(portalPicture.save(picture, "PNG"));
+    const struct {
+        const char* name;
+        const char* forced;
+        int exitStatus;
+        const char* line;
+    } rows[] = {
+        {"the portal after KWin", nullptr, kExitFinished,
+         "the screen is read through the desktop portal: KWin's screenshot interface refused: "
+         "org.kde.KWin.ScreenShot2.Error.NoAuthorized"},
+        {"KWin forced", "QUILLET_WAYLAND_CAPTURE=kwin", kExitCannotRecord,
+         "cannot record the screen: KWin's screenshot interface refused: "
+         "org.kde.KWin.ScreenShot2.Error.NoAuthorized"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> env = session.clientEnvironment();
+        if (row.forced) env.push_back(row.forced);
+        FakePortal portal(env, "0", picture.toStdString(), {"--store=yes"});
+        ASSERT_TRUE(portal.ready());
+        ToolRun tool;
+        tool.setProgram(dir.filePath(built.fileName()).toStdString());
+        ASSERT_TRUE(tool.start({{}, 0, 2}, "", env));
+        ASSERT_TRUE(tool.waitForExit(20s)) << tool.standardError();
+        EXPECT_EQ(tool.exitStatus(), row.exitStatus) << tool.standardError();
+        EXPECT_NE(tool.standardError().find(row.line), std::string::npos) << tool.standardError();
+        if (row.exitStatus == kExitFinished) {
+            EXPECT_EQ(session.pastedImage(), portalPicture) << "the portal's picture";
+        }
+    }
+}
+
+}  // namespace
