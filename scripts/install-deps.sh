@@ -13,7 +13,7 @@ packages=(
     sway swaybg grim wl-clipboard wtype
     dbus-daemon libglib2.0-bin pipewire-bin
     xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
-    kwin-wayland xwayland mutter
+    kwin-wayland xwayland plasma-wayland-protocols mutter
     fonts-liberation fonts-wqy-microhei
     clang-format
     python3 dpkg-dev

@@ -15,6 +15,7 @@
 #include "support/kwin_session.h"
 #include "support/test_images.h"
 #include "support/tool_outcome.h"
+#include "support/wayland_input.h"
 
 namespace {
 
@@ -68,6 +69,42 @@ TEST_F(KWinE2E, AutomaticCapturesHoldKWinsPixelsAfterTheToolHasGone) {
         const Rect& r = row.reported;
         EXPECT_EQ(session.pastedImage(),
                   reference.copy(int(r.x), int(r.y), int(r.width), int(r.height)));
+    }
+}
+
+// The capture with windows on KWin: once its darkened overlay is shown, a dragged selection
+// finished with Return is pasted after the tool has gone; Escape cancels.
+TEST_F(KWinE2E, InteractiveCapturesOnKWin) {
+    WaylandInput input(session.clientEnvironment(), QUILLET_KWIN_INPUT);
+    ASSERT_TRUE(input.ok());
+    ASSERT_TRUE(input.move(kWidth - 1, kHeight - 1));
+    const QImage reference = session.screenshot();
+    ASSERT_EQ(reference.size(), QSize(kWidth, kHeight));
+    const struct {
+        const char* name;
+        bool select;
+    } rows[] = {{"a drag finished with Return", true}, {"Escape", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ToolRun tool;
+        ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
+        // The overlay is up once KWin shows anything of ours (the window under the pointer
+        // outlined, or the darkened screen, and the magnifier).
+        ASSERT_TRUE(waitUntil([&] {
+            const QImage shown = session.screenshot();
+            return !tool.running() || (!shown.isNull() && shown != reference);
+        })) << "the overlay never showed\n"
+            << tool.standardError();
+        ASSERT_TRUE(tool.running()) << tool.standardError();
+        if (!row.select) {
+            ASSERT_TRUE(input.key("Escape"));
+            EXPECT_EQ(finishedResult(tool, 2)["Type"].toInt(), 2);
+            continue;
+        }
+        ASSERT_TRUE(input.drag({150, 120}, {750, 520}, {{400, 300}}));
+        ASSERT_TRUE(input.key("Return"));
+        EXPECT_EQ(resultGeometry(finishedResult(tool, kExitFinished)), (Rect{150, 120, 600, 400}));
+        EXPECT_EQ(session.pastedImage(), reference.copy(150, 120, 600, 400));
     }
 }
 

@@ -35,6 +35,16 @@ bool KWinSession::start(int width, int height, const std::vector<std::string>& a
         m_error = "cannot make the session's folders";
         return false;
     }
+    // The tests' input program may use KWin's fake input.
+    QFile input(QString::fromStdString(applications + "/quillet-test-input.desktop"));
+    if (!input.open(QIODevice::WriteOnly) ||
+        input.write(
+            "[Desktop Entry]\nType=Application\nName=Quillet test input\nExec=" QUILLET_KWIN_INPUT
+            "\nNoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n") < 0) {
+        m_error = "cannot write a desktop entry";
+        return false;
+    }
+    input.close();
     for (std::size_t i = 0; i < authorised.size(); ++i) {
         QFile entry(QString::fromStdString(applications + "/quillet-test-" + std::to_string(i) +
                                            ".desktop"));

@@ -1,14 +1,33 @@
 #include "support/wayland_input.h"
 
 #include <fcntl.h>
+#include <linux/input-event-codes.h>
 #include <poll.h>
 #include <unistd.h>
+
+#include <map>
 
 #include "support/child_process.h"
 #include "support/wayland_session.h"
 
 WaylandInput::WaylandInput(const WaylandSession& session, int layoutWidth, int layoutHeight)
     : m_environment(session.clientEnvironment()) {
+    startPointer({QUILLET_WL_POINTER, std::to_string(layoutWidth), std::to_string(layoutHeight)});
+    // The seat announces a pointer and a keyboard to its clients when the first input of each
+    // arrives, and a client that learns of one only then misses that input. Both are announced
+    // here, before any client of the test starts: a move to the layout's far corner, and a key
+    // typed while a keyboard stays for the whole test.
+    move(layoutWidth - 1, layoutHeight - 1);
+    m_keyboard = spawnProgram({"wtype", "-s", "3600000"}, m_environment);
+    key("Shift_L");
+}
+
+WaylandInput::WaylandInput(std::vector<std::string> environment, const std::string& program)
+    : m_environment(std::move(environment)), m_keysThroughPointer(true) {
+    startPointer({program});
+}
+
+void WaylandInput::startPointer(std::vector<std::string> arguments) {
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0) return;
     if (pipe2(out, O_CLOEXEC) != 0) {
@@ -34,14 +53,14 @@ WaylandInput::WaylandInput(const WaylandSession& session, int layoutWidth, int l
     std::vector<char*> envp;
     for (std::string& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);
-    std::string width = std::to_string(layoutWidth), height = std::to_string(layoutHeight);
-    char program[] = QUILLET_WL_POINTER;
-    char* argv[] = {program, width.data(), height.data(), nullptr};
+    std::vector<char*> argv;
+    for (std::string& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
-        execve(program, argv, envp.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(in[0]);
@@ -49,13 +68,6 @@ WaylandInput::WaylandInput(const WaylandSession& session, int layoutWidth, int l
     m_toPointer = in[1];
     m_fromPointer = out[0];
     m_pointer = pid;
-    // The seat announces a pointer and a keyboard to its clients when the first input of each
-    // arrives, and a client that learns of one only then misses that input. Both are announced
-    // here, before any client of the test starts: a move to the layout's far corner, and a key
-    // typed while a keyboard stays for the whole test.
-    move(layoutWidth - 1, layoutHeight - 1);
-    m_keyboard = spawnProgram({"wtype", "-s", "3600000"}, m_environment);
-    key("Shift_L");
 }
 
 WaylandInput::~WaylandInput() {
@@ -99,6 +111,14 @@ bool WaylandInput::drag(std::pair<int, int> from, std::pair<int, int> to,
 }
 
 bool WaylandInput::key(const std::string& name, const std::vector<std::string>& modifiers) {
+    if (m_keysThroughPointer) {
+        // Linux input event codes of the keys the tests type.
+        const std::map<std::string, int> codes = {
+            {"Return", KEY_ENTER}, {"Escape", KEY_ESC}, {"Shift_L", KEY_LEFTSHIFT}};
+        const auto code = codes.find(name);
+        return modifiers.empty() && code != codes.end() &&
+               command("key " + std::to_string(code->second));
+    }
     std::vector<std::string> argv{"wtype"};
     for (const std::string& m : modifiers) argv.insert(argv.end(), {"-M", m});
     argv.insert(argv.end(), {"-k", name});

@@ -16,6 +16,9 @@ class WaylandInput {
 public:
     // `layoutWidth` x `layoutHeight`: the outputs' bounding box in logical points.
     WaylandInput(const WaylandSession& session, int layoutWidth, int layoutHeight);
+    // Pointer and keys both through `program` (quillet_kwin_input: KWin's fake input takes
+    // "key CODE" lines too), a client of the compositor that `environment` names.
+    WaylandInput(std::vector<std::string> environment, const std::string& program);
     ~WaylandInput();
     WaylandInput(const WaylandInput&) = delete;
     WaylandInput& operator=(const WaylandInput&) = delete;
@@ -31,6 +34,7 @@ public:
     bool key(const std::string& name, const std::vector<std::string>& modifiers = {});
 
 private:
+    void startPointer(std::vector<std::string> arguments);
     bool command(const std::string& line);
 
     std::vector<std::string> m_environment;
@@ -38,4 +42,5 @@ private:
     int m_toPointer = -1;
     int m_fromPointer = -1;
     pid_t m_keyboard = -1;
+    bool m_keysThroughPointer = false;
 };
