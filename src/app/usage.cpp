@@ -62,6 +62,16 @@ Exit status:
       reads 253)
 
 SIGTERM, SIGINT and SIGHUP cancel the capture (Type 2, exit status 2).
+
+Wayland desktops:
+  sway and other wlroots compositors   screen by wlr-screencopy, clipboard by wlr-data-control
+  KDE Plasma (KWin)   screen by KWin's screenshot interface, which serves the program that
+                      /usr/share/applications/quillet-capture-kwin.desktop names (else the
+                      desktop portal); clipboard by wlr-data-control
+  GNOME (Mutter)      screen by the desktop portal; clipboard through Xwayland's X11 clipboard
+                      (DISPLAY), else offered from the capture's window
+  QUILLET_WAYLAND_CAPTURE=screencopy|kwin|portal and
+  QUILLET_WAYLAND_CLIPBOARD=data-control|xwayland|toolkit force a route.
 )";
 
 }  // namespace
