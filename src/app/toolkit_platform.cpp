@@ -13,6 +13,7 @@
 #include "platform/qtxcb/xcb_window_list.h"
 #include "platform/unavailable_recording.h"
 #include "platform/wayland/kwin_screenshot.h"
+#include "platform/wayland/kwin_window_list.h"
 #include "platform/wayland/portal_permission_probe.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/sway_window_list.h"
@@ -43,12 +44,16 @@ ToolkitPlatform::ToolkitPlatform(RealPlatform& platform, const PermissionTexts& 
         p.windowState = std::make_unique<X11WindowState>();
         services.screens = p.screens.get();
     } else if (const auto display = platform.waylandDisplay()) {
-        // Only sway tells its windows (elsewhere the list stays empty and the user drags).
-        const char* sway = std::getenv("SWAYSOCK");
-        p.windowList = std::make_unique<SwayWindowList>(display, sway ? sway : "");
-        p.windowState = std::make_unique<WaylandWindowState>();
         const WaylandCapture capture = platform.waylandCapture();
         const PlatformServices& core = platform.services();
+        // sway and KWin tell their windows (elsewhere the list stays empty and the user drags).
+        const char* sway = std::getenv("SWAYSOCK");
+        if (sway != nullptr && *sway != '\0') {
+            p.windowList = std::make_unique<SwayWindowList>(display, sway);
+        } else {
+            p.windowList = std::make_unique<KWinWindowList>(display, core.termination);
+        }
+        p.windowState = std::make_unique<WaylandWindowState>();
         if (capture == WaylandCapture::KWin || capture == WaylandCapture::KWinElsePortal) {
             p.kwin = std::make_unique<KWinScreenshot>(display, core.termination);
             if (p.kwin->probe()) {

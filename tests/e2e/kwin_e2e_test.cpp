@@ -29,9 +29,7 @@ class KWinE2E : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(session.ok()) << session.error();
-        std::vector<std::string> env = session.clientEnvironment();
-        env.push_back("QT_QPA_PLATFORM=wayland");
-        window = spawnProgram({QUILLET_WL_WINDOW, "plain", "#c81e1e"}, env);
+        window = spawnProgram({QUILLET_WL_WINDOW, "plain", "#c81e1e"}, windowEnvironment());
         ASSERT_TRUE(waitUntil([&] {
             const QImage shown = session.screenshot();
             return !shown.isNull() &&
@@ -39,6 +37,11 @@ protected:
         })) << "the window never showed";
     }
     void TearDown() override { stopProgram(window); }
+    std::vector<std::string> windowEnvironment() const {
+        std::vector<std::string> env = session.clientEnvironment();
+        env.push_back("QT_QPA_PLATFORM=wayland");
+        return env;
+    }
 
     KWinSession session{kWidth, kHeight, {QUILLET_CAPTURE_BINARY, QUILLET_KWIN_SHOT}};
     pid_t window = -1;
@@ -106,6 +109,66 @@ TEST_F(KWinE2E, InteractiveCapturesOnKWin) {
         EXPECT_EQ(resultGeometry(finishedResult(tool, kExitFinished)), (Rect{150, 120, 600, 400}));
         EXPECT_EQ(session.pastedImage(), reference.copy(150, 120, 600, 400));
     }
+}
+
+// The bounding box of the pixels a window put over `before` in `after`: those that changed,
+// less the shadow around it, which only darkens what lies below.
+Rect changedArea(const QImage& before, const QImage& after) {
+    int left = after.width(), top = after.height(), right = -1, bottom = -1;
+    for (int y = 0; y < after.height(); ++y) {
+        for (int x = 0; x < after.width(); ++x) {
+            const QRgb was = before.pixel(x, y), is = after.pixel(x, y);
+            if (qRed(is) <= qRed(was) && qGreen(is) <= qGreen(was) && qBlue(is) <= qBlue(was)) {
+                continue;
+            }
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    }
+    if (right < 0) return {};
+    return {double(left), double(top), double(right - left + 1), double(bottom - top + 1)};
+}
+
+// A click takes the window under the pointer that KWin shows on top, with its frame (the title
+// bar the toolkit draws), though a larger window lies under the same point.
+TEST_F(KWinE2E, AClickTakesTheTopmostWindowWithItsFrame) {
+    const QImage before = session.screenshot();
+    const pid_t top =
+        spawnProgram({QUILLET_WL_WINDOW, "top", "#1e64c8", "240", "160"}, windowEnvironment());
+    // KWin shows the new window on top, whole: its frame is where the screen changed.
+    Rect frame;
+    ASSERT_TRUE(waitUntil([&] {
+        const QImage shown = session.screenshot();
+        if (shown.isNull()) return false;
+        frame = changedArea(before, shown);
+        return frame.width > 0 &&
+               shown.pixelColor(int(frame.x + frame.width / 2), int(frame.y + frame.height - 10)) ==
+                   QColor(0x1e, 0x64, 0xc8);
+    })) << "the window on top never showed";
+    const QImage reference = session.screenshot();
+    const Point inside{frame.x + frame.width / 2, frame.y + frame.height - 20};
+    ASSERT_EQ(before.pixelColor(int(inside.x), int(inside.y)), QColor(0xc8, 0x1e, 0x1e))
+        << "the window below lies under the same point";
+    WaylandInput input(session.clientEnvironment(), QUILLET_KWIN_INPUT);
+    ASSERT_TRUE(input.ok());
+    ToolRun tool;
+    ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
+    ASSERT_TRUE(waitUntil([&] {
+        const QImage shown = session.screenshot();
+        return !tool.running() || (!shown.isNull() && shown != reference);
+    })) << tool.standardError();
+    ASSERT_TRUE(input.move(int(inside.x) + 5, int(inside.y)));
+    ASSERT_TRUE(input.click(int(inside.x), int(inside.y)));
+    ASSERT_TRUE(input.key("Return"));
+    // KWin's frame of the window, which the toolkit's one-pixel outline lies just outside of.
+    const Rect taken = resultGeometry(finishedResult(tool, kExitFinished));
+    EXPECT_NEAR(taken.x, frame.x, 1);
+    EXPECT_NEAR(taken.y, frame.y, 1);
+    EXPECT_NEAR(taken.x + taken.width, frame.x + frame.width, 1);
+    EXPECT_NEAR(taken.y + taken.height, frame.y + frame.height, 1);
+    EXPECT_EQ(session.pastedImage(),
+              reference.copy(int(taken.x), int(taken.y), int(taken.width), int(taken.height)));
+    stopProgram(top);
 }
 
 // A program KWin does not serve (a copy of the tool that no entry names) is told so: it falls

@@ -57,6 +57,15 @@ bool KWinSession::start(int width, int height, const std::vector<std::string>& a
             return false;
         }
     }
+    // New windows come to the front, as they do for a user who has just started them; the
+    // default keeps them behind an active window of a headless session nobody types into.
+    QFile config(QString::fromStdString(dir + "/config/kwinrc"));
+    if (mkdir((dir + "/config").c_str(), 0755) != 0 || !config.open(QIODevice::WriteOnly) ||
+        config.write("[Windows]\nFocusStealingPreventionLevel=0\n") < 0) {
+        m_error = "cannot write KWin's configuration";
+        return false;
+    }
+    config.close();
     const std::string kwin = dir + "/kwin_wayland";
     if (!QFile::copy(QStringLiteral("/usr/bin/kwin_wayland"), QString::fromStdString(kwin)) ||
         chmod(kwin.c_str(), 0755) != 0) {
