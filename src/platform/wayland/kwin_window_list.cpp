@@ -61,9 +61,8 @@ KWinWindowList::~KWinWindowList() {
 
 void KWinWindowList::ask() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() ||
-        !bus.registerObject(QString::fromLatin1(kObjectPath), this,
-                            QDBusConnection::ExportScriptableSlots)) {
+    if (!bus.isConnected() || !bus.registerObject(QString::fromLatin1(kObjectPath), this,
+                                                  QDBusConnection::ExportScriptableSlots)) {
         return;
     }
     m_pluginName = QStringLiteral("quillet-windows-%1").arg(getpid());
@@ -76,9 +75,9 @@ void KWinWindowList::ask() {
         return;
     }
     script.close();
-    const QDBusReply<int> id = callKWin(
-        QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"),
-        QStringLiteral("loadScript"), {m_scriptFile, m_pluginName});
+    const QDBusReply<int> id =
+        callKWin(QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"),
+                 QStringLiteral("loadScript"), {m_scriptFile, m_pluginName});
     if (!id.isValid() || id.value() < 0) return;
     // KWin 5 names the script by its number, KWin 6 under /Scripting.
     for (const QString& path : {QStringLiteral("/%1").arg(id.value()),
