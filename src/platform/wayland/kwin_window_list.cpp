@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
@@ -61,8 +62,11 @@ KWinWindowList::~KWinWindowList() {
 
 void KWinWindowList::ask() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.registerObject(QString::fromLatin1(kObjectPath), this,
-                                                  QDBusConnection::ExportScriptableSlots)) {
+    // Elsewhere (GNOME) nothing is written or loaded: one question to the bus.
+    if (!bus.isConnected() || bus.interface() == nullptr ||
+        !bus.interface()->isServiceRegistered(QStringLiteral("org.kde.KWin")).value() ||
+        !bus.registerObject(QString::fromLatin1(kObjectPath), this,
+                            QDBusConnection::ExportScriptableSlots)) {
         return;
     }
     m_pluginName = QStringLiteral("quillet-windows-%1").arg(getpid());
