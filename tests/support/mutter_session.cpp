@@ -18,7 +18,7 @@ MutterSession::MutterSession(int width, int height) {
 }
 
 MutterSession::~MutterSession() {
-    stopProgram(m_keyboard);
+    m_input.reset();
     stopProgram(m_compositor);
     stopProgram(m_busDaemon);
 }
@@ -42,18 +42,23 @@ bool MutterSession::start(int width, int height) {
     // Mutter tells its Xwayland display only to the program it runs: that one writes it down
     // and waits.
     const std::string told = dir + "/xdisplay";
-    const std::string logFile = dir + "/mutter.log";
-    const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    m_log = dir + "/mutter.log";
+    const int log = open(m_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::vector<std::string> compositorEnvironment = base;
+    // Focus changes are logged; windows are not animated in, for a window growing into place
+    // is found under the pointer at its animated size for its first quarter second.
+    compositorEnvironment.insert(compositorEnvironment.end(),
+                                 {"MUTTER_DEBUG=focus", "MUTTER_DEBUG_DISABLE_ANIMATIONS=1"});
     m_compositor = spawnProgram({"mutter", "--wayland", "--headless", "--virtual-monitor",
                                  std::to_string(width) + "x" + std::to_string(height),
                                  "--wayland-display", m_socket, "--", "sh", "-c",
                                  "echo \"$DISPLAY $XAUTHORITY\" > " + told + ".new && mv " + told +
                                      ".new " + told + " && exec sleep 100000"},
-                                base, log, log);
+                                compositorEnvironment, log, log);
     close(log);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     const auto failed = [&](const std::string& what) {
-        QFile read(QString::fromStdString(logFile));
+        QFile read(QString::fromStdString(m_log));
         read.open(QIODevice::ReadOnly);
         m_error = what + ": " + read.readAll().right(3000).toStdString();
         return false;
@@ -68,14 +73,8 @@ bool MutterSession::start(int width, int height) {
     if (fields.size() != 2) return failed("no Xwayland display");
     m_xDisplay = fields[0].toStdString();
     m_xAuthority = fields[1].toStdString();
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return failed("no pipe");
-    m_keyboard = spawnProgram({QUILLET_MUTTER_KEYBOARD}, clientEnvironment(), fds[1]);
-    close(fds[1]);
-    char ready[16] = {};
-    const bool keyboard = read(fds[0], ready, sizeof ready) > 0;
-    close(fds[0]);
-    if (!keyboard) return failed("no keyboard for the seat");
+    m_input = std::make_unique<WaylandInput>(clientEnvironment(), QUILLET_MUTTER_INPUT);
+    if (!m_input->ok() || !m_input->move(0, 0)) return failed("no input for the seat");
     // The seat has its keyboard once a paste no longer says it has none.
     while (
         runProgram({"wl-paste", "--list-types"}, clientEnvironment(), true, std::chrono::seconds(5))
@@ -105,4 +104,16 @@ QImage MutterSession::pastedImage() const {
                                          clientEnvironment(), false, std::chrono::seconds(5));
     if (out.status != 0) return {};
     return QImage::fromData(out.bytes, "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+int MutterSession::newestFocusedWindow() const {
+    QFile read(QString::fromStdString(m_log));
+    if (!read.open(QIODevice::ReadOnly)) return 0;
+    int newest = 0;
+    const QByteArray marker = "FOCUS: * Focus --> W";
+    for (const QByteArray& line : read.readAll().split('\n')) {
+        const qsizetype at = line.indexOf(marker);
+        if (at >= 0) newest = std::max(newest, line.mid(at + marker.size()).trimmed().toInt());
+    }
+    return newest;
 }

@@ -137,9 +137,10 @@ Pixels KWinScreenshot::capture(const QString& method, const QVariantList& argume
         const bool missing =
             type == QDBusError::ServiceUnknown || type == QDBusError::UnknownObject ||
             type == QDBusError::UnknownMethod || type == QDBusError::UnknownInterface;
-        m_error = (missing ? QStringLiteral("KWin's screenshot interface is not offered: %1")
-                           : QStringLiteral("KWin's screenshot interface refused: %1 (%2)"))
-                      .arg(reply.error().name(), reply.error().message());
+        m_error = missing ? QStringLiteral("KWin's screenshot interface is not offered: %1")
+                                .arg(reply.error().name())
+                          : QStringLiteral("KWin's screenshot interface refused: %1 (%2)")
+                                .arg(reply.error().name(), reply.error().message());
         return {};
     }
     const QVariantMap results = reply.value();
