@@ -30,9 +30,9 @@ protected:
         const QString picture = pictures.filePath("Screenshot.png");
         if (!desktop.save(picture, "PNG")) return false;
         portal.reset();  // the bus name is free for the next one
-        portal = std::make_unique<FakePortal>(session.clientEnvironment(), "0",
-                                              picture.toStdString(),
-                                              std::vector<std::string>{"--store=yes"});
+        portal =
+            std::make_unique<FakePortal>(session.clientEnvironment(), "0", picture.toStdString(),
+                                         std::vector<std::string>{"--store=yes"});
         return portal->ready() && tool.start(launch, "", session.clientEnvironment());
     }
     static void expectThePortalRoute(const ToolRun& tool) {
@@ -87,9 +87,9 @@ TEST_F(MutterE2E, InteractiveCapturesOnMutter) {
         const int before = session.newestFocusedWindow();
         ToolRun tool;
         ASSERT_TRUE(startTool(tool, {{}, 0, 0}));
-        ASSERT_TRUE(waitUntil(
-            [&] { return !tool.running() || session.newestFocusedWindow() > before; }))
-            << "the overlay never had the focus\n"
+        ASSERT_TRUE(waitUntil([&] {
+            return !tool.running() || session.newestFocusedWindow() > before;
+        })) << "the overlay never had the focus\n"
             << tool.standardError();
         ASSERT_TRUE(tool.running()) << tool.standardError();
         if (!row.select) {

@@ -9,11 +9,11 @@
 
 #include <QImage>
 
-#include "support/wayland_input.h"
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <vector>
+#include "support/wayland_input.h"
 
 class MutterSession {
 public:
