@@ -35,6 +35,9 @@ namespace {
 constexpr int kArtworkDelayMs = 100;
 // After the first selection, once its toolbar is on the screen.
 constexpr int kSavePanelDelayMs = 150;
+// The longest the capture waits, when it moves to another screen, for the cover of the
+// screen it leaves (a compositor that shows nothing new would otherwise hold it).
+constexpr int kCoverPaintWaitMs = 500;
 
 }  // namespace
 
@@ -104,11 +107,12 @@ void CaptureWindow::doCapture() {
 
 void CaptureWindow::doCaptureInner() {
     reset();
-    prefaultWindowPixels();
     // The other screens' covers come first: a window shown later takes the keyboard from
     // them, and the desktop is frozen at its first grab, so their pictures and the capture's
     // are of one moment whatever the order. The capture's own grab is thus the last one taken.
+    // When the capture moves, the screen it leaves is covered before its window goes there.
     m_covers.coverAllBut(rectScreen);
+    prefaultWindowPixels();
     if (!captureScreen()) {
         m_covers.hideAll();
         if (m_platform.grabber->displayLost()) {
@@ -120,6 +124,7 @@ void CaptureWindow::doCaptureInner() {
     }
 
     showFullScreen();
+    m_dropLeftCoversOnPaint = m_covers.leaving();
     captureAppScreen();
     myView->refresh();
     setCursorKind(CursorKind::Arrow);
@@ -148,8 +153,12 @@ void CaptureWindow::placeOverScreen() {
     // A Wayland window cannot be moved: another output takes a window made anew.
     if (screen && isVisible() && windowHandle() && windowHandle()->screen() != screen &&
         !m_platform.screens->pointerSeenEverywhere()) {
+        // The screen left is bare from the window's end until its cover is painted.
+        m_covers.waitUntilPainted(kCoverPaintWaitMs);
+        m_changingScreen = true;  // the covers stay
         hide();
         destroy();
+        m_changingScreen = false;
         // The new window is asked to go full-screen again when shown.
         setWindowState(windowState() & ~Qt::WindowFullScreen);
     }
@@ -349,6 +358,12 @@ QImage CaptureWindow::finishedImage(QString* problem) {
 
 bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != myView) return false;
+    if (event->type() == QEvent::Paint && m_dropLeftCoversOnPaint) {
+        // The covers the capture left go once its first frame here is out (a paint is
+        // flushed before the timer runs): the screen it came to never shows the live desktop.
+        m_dropLeftCoversOnPaint = false;
+        QTimer::singleShot(0, this, [this] { m_covers.dropLeaving(); });
+    }
     const auto* mouse = dynamic_cast<QMouseEvent*>(event);
     if (mouse == nullptr) return false;
     if (m_outcome.delivered()) return true;
@@ -400,7 +415,7 @@ void CaptureWindow::closeEvent(QCloseEvent* event) {
 }
 
 void CaptureWindow::hideEvent(QHideEvent* event) {
-    m_covers.hideAll();
+    if (!m_changingScreen) m_covers.hideAll();
     QWidget::hideEvent(event);
 }
 

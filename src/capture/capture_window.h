@@ -136,6 +136,8 @@ private:
     std::vector<Rect> m_windowrctList;
     PointerFollower m_follower;
     ScreenCovers m_covers;
+    bool m_changingScreen = false;  // the window goes to another screen
+    bool m_dropLeftCoversOnPaint = false;
     SaveFlow m_saveFlow;
     QString m_savePathWhenSaveToLocal;
     std::thread m_prefault;  // see prefaultWindowPixels()

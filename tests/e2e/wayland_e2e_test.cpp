@@ -3,6 +3,8 @@
 // and pasted with wl-paste after the tool has gone.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -26,6 +28,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cstring>
 #include <map>
 #include <thread>
 
@@ -516,6 +519,81 @@ void fullScreenWindowsOf(const QJsonObject& node, qint64 pid, std::map<QString, 
     }
 }
 
+// sway's window events ("new", "close", ...) in the order sway sent them, from the
+// construction on: a subscription over sway's IPC socket.
+class SwayWindowEvents {
+public:
+    explicit SwayWindowEvents(const WaylandSession& session) {
+        std::string path;
+        for (const std::string& entry : session.clientEnvironment()) {
+            if (entry.starts_with("SWAYSOCK=")) path = entry.substr(9);
+        }
+        m_socket = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (m_socket < 0 || path.empty() || path.size() >= sizeof address.sun_path) return;
+        path.copy(address.sun_path, path.size());
+        if (connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
+        const std::string payload = R"(["window"])";
+        const uint32_t header[2] = {uint32_t(payload.size()), 2};  // 2: subscribe
+        std::string message = "i3-ipc";
+        message.append(reinterpret_cast<const char*>(header), sizeof header).append(payload);
+        if (write(m_socket, message.data(), message.size()) != ssize_t(message.size())) return;
+        // The subscription holds once sway has answered it.
+        m_listening =
+            waitUntil([&] { return !messages().empty(); }) && messages().front().contains("true");
+    }
+    ~SwayWindowEvents() {
+        if (m_socket >= 0) close(m_socket);
+    }
+    bool listening() const { return m_listening; }
+    // The place among the events of the first `change` of the window with node id `id`; -1 if
+    // none.
+    int indexOf(const QString& change, qint64 id) {
+        const std::vector<QByteArray>& all = messages();
+        for (std::size_t i = 1; i < all.size(); ++i) {
+            const QJsonObject event = QJsonDocument::fromJson(all[i]).object();
+            if (event["change"].toString() == change &&
+                event["container"].toObject()["id"].toInteger() == id) {
+                return int(i) - 1;
+            }
+        }
+        return -1;
+    }
+    std::string summary() {
+        std::string text;
+        for (const QByteArray& m : messages()) {
+            const QJsonObject event = QJsonDocument::fromJson(m).object();
+            text += event["change"].toString().toStdString() + " " +
+                    std::to_string(event["container"].toObject()["id"].toInteger()) + "; ";
+        }
+        return text;
+    }
+
+private:
+    // Every message so far: the subscription's answer, then the events.
+    const std::vector<QByteArray>& messages() {
+        char chunk[65536];
+        ssize_t n;
+        while ((n = recv(m_socket, chunk, sizeof chunk, MSG_DONTWAIT)) > 0)
+            m_bytes.append(chunk, n);
+        constexpr qsizetype kHeader = 14;  // "i3-ipc", length, type
+        while (m_bytes.size() >= kHeader) {
+            uint32_t length = 0;
+            std::memcpy(&length, m_bytes.constData() + 6, sizeof length);
+            if (m_bytes.size() < kHeader + qsizetype(length)) break;
+            m_messages.push_back(m_bytes.mid(kHeader, length));
+            m_bytes.remove(0, kHeader + length);
+        }
+        return m_messages;
+    }
+
+    int m_socket = -1;
+    bool m_listening = false;
+    QByteArray m_bytes;
+    std::vector<QByteArray> m_messages;
+};
+
 // Two outputs: the capture starts on the main one and covers the other with its frozen
 // picture; once the pointer is over the other, the capture moves there and selects from the
 // other output's pixels.
@@ -547,14 +625,26 @@ TEST(WaylandTwoOutputsE2E, TheCaptureFollowsThePointerToTheOtherOutput) {
     })) << "the other output is not covered";
 
     // The capture moves: the other output gets a window made anew, and the main one a cover.
+    // sway's window events tell in which order windows came and went.
+    SwayWindowEvents events(session);
+    ASSERT_TRUE(events.listening());
     ASSERT_TRUE(input.move(1280 + 300, 200));
     ASSERT_TRUE(input.move(1280 + 310, 210));
     std::map<QString, qint64> after;
     ASSERT_TRUE(waitUntil([&] {
         return windowsOnBothOutputs(after) && after["HEADLESS-2"] != before["HEADLESS-2"] &&
                after["HEADLESS-1"] != before["HEADLESS-1"];
-    })) << tool.standardError();
+    })) << tool.standardError()
+        << events.summary();
     ASSERT_GT(after["HEADLESS-2"], after["HEADLESS-1"]) << "the capture on the other output";
+    // Neither output showed the live desktop meanwhile: on each, our new window came before the
+    // old one went.
+    for (const char* output : {"HEADLESS-1", "HEADLESS-2"}) {
+        SCOPED_TRACE(output);
+        ASSERT_TRUE(waitUntil([&] { return events.indexOf("close", before[output]) >= 0; }));
+        EXPECT_LT(events.indexOf("new", after[output]), events.indexOf("close", before[output]))
+            << events.summary();
+    }
     // A window made anew gets the pointer with the first move after it is mapped: moves until
     // its magnifier shows beside the pointer (its dark readout panel where the darkened screen
     // is bright), so that the drag that follows reaches it whole.
