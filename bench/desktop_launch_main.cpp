@@ -1,0 +1,147 @@
+// Launch to overlay on the three Wayland desktops, each on its real compositor started headless
+// as the tests start it: sway (wlroots), KWin (KDE Plasma) and Mutter (GNOME). Each desktop is
+// watched the way it lets an outside program see the screen:
+//   sway    quillet_wl_launch_watch: screencopy frames until the overlay's red border shows;
+//   KWin    KWin's screenshot interface, called again and again until the screen changes: the
+//           overlay came between the last call that did not show it and the first that did
+//           (the midpoint counts; half that gap is the resolution, printed too);
+//   Mutter  its focus log, read again and again until it gives the keyboard to the tool's
+//           window (Mutter has no screenshot interface; the portal of the tests gives the
+//           picture, so this counts the portal round trip).
+// Prints one line per desktop: the median and every run, in milliseconds.
+//   usage: quillet_desktop_launch [runs] [sway|kwin|mutter ...]
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+#include "support/kwin_session.h"
+#include "support/mutter_session.h"
+#include "support/tool_run.h"
+#include "support/wayland_session.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kWidth = 1920, kHeight = 1080;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// One interactive run: the time until `shown` first holds, or -1 after 10 s or an early exit.
+double timeToOverlay(const std::vector<std::string>& env, const std::function<bool()>& shown,
+                     double* resolution = nullptr) {
+    ToolRun tool;
+    const Clock::time_point start = Clock::now();
+    if (!tool.start({{}, 0, 0}, "", env)) return -1;
+    double before = 0;
+    while (millisecondsSince(start) < 10000 && tool.running()) {
+        const double asked = millisecondsSince(start);
+        if (shown()) {
+            if (resolution != nullptr) *resolution = std::max(*resolution, (asked - before) / 2);
+            tool.stop();
+            return resolution != nullptr ? (before + asked) / 2 : millisecondsSince(start);
+        }
+        before = asked;
+    }
+    return -1;
+}
+
+void report(const char* desktop, std::vector<double> runs, double resolution = 0) {
+    std::vector<double> sorted = runs;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("%-7s median %6.1f ms", desktop, sorted.empty() ? -1.0 : sorted[sorted.size() / 2]);
+    if (resolution > 0) std::printf(" (±%.1f)", resolution);
+    std::printf("  runs:");
+    for (double r : runs) std::printf(" %.1f", r);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+void sway(int runs) {
+    WaylandSession session({{kWidth, kHeight}});
+    if (!session.ok()) return (void)std::printf("sway: %s\n", session.error().c_str());
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const ProgramOutput out = runProgram(
+            {QUILLET_WL_LAUNCH_WATCH, QUILLET_CAPTURE_BINARY, "startfromlocal,,,,0,0,0,0,0,0"},
+            session.clientEnvironment());
+        times.push_back(out.status == 0 ? out.bytes.trimmed().toDouble() : -1);
+    }
+    report("sway", times);
+}
+
+void kwin(int runs) {
+    KWinSession session(kWidth, kHeight, {QUILLET_CAPTURE_BINARY, QUILLET_KWIN_SHOT});
+    if (!session.ok()) return (void)std::printf("kwin: %s\n", session.error().c_str());
+    const QImage desktop = session.screenshot();
+    std::vector<double> times;
+    double resolution = 0;
+    for (int i = 0; i < runs; ++i) {
+        times.push_back(timeToOverlay(
+            session.clientEnvironment(),
+            [&] {
+                const QImage shown = session.screenshot();
+                return !shown.isNull() && shown != desktop;
+            },
+            &resolution));
+        // The screen back as it was before the next run.
+        while (session.screenshot() != desktop) usleep(10000);
+    }
+    report("kwin", times, resolution);
+}
+
+void mutter(int runs) {
+    MutterSession session(kWidth, kHeight);
+    if (!session.ok()) return (void)std::printf("mutter: %s\n", session.error().c_str());
+    QTemporaryDir dir;
+    const QString picture = dir.filePath("Screenshot.png");
+    QImage desktop(kWidth, kHeight, QImage::Format_RGB32);
+    desktop.fill(QColor(40, 90, 140));
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        desktop.save(picture, "PNG");  // the tool removes the portal's file once read
+        // The portal says "ready" once it is on the bus.
+        int ready[2];
+        if (pipe2(ready, O_CLOEXEC) != 0) return;
+        const pid_t portal =
+            spawnProgram({QUILLET_FAKE_PORTAL, "0", picture.toStdString(), "--store=yes"},
+                         session.clientEnvironment(), ready[1]);
+        close(ready[1]);
+        char line[16];
+        const bool onTheBus = read(ready[0], line, sizeof line) > 0;
+        close(ready[0]);
+        if (!onTheBus) return (void)std::printf("mutter: no portal\n");
+        const int before = session.newestFocusedWindow();
+        times.push_back(timeToOverlay(session.clientEnvironment(),
+                                      [&] { return session.newestFocusedWindow() > before; }));
+        stopProgram(portal);
+    }
+    report("mutter", times);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    std::vector<std::string> desktops(argv + std::min(argc, 2), argv + argc);
+    if (desktops.empty()) desktops = {"sway", "kwin", "mutter"};
+    std::printf("launch to overlay at %dx%d, %d runs each\n", kWidth, kHeight, runs);
+    for (const std::string& d : desktops) {
+        if (d == "sway") sway(runs);
+        if (d == "kwin") kwin(runs);
+        if (d == "mutter") mutter(runs);
+    }
+    return 0;
+}
