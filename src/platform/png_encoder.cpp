@@ -493,7 +493,8 @@ private:
                 if (!zlib.started && !zlib.start(1, Z_DEFAULT_STRATEGY)) return false;
                 if (inOurBlocks) {
                     reserve(band, ours.maxOutput(0));
-                    band.size += ours.align(band.deflated.get() + band.size);
+                    band.size +=
+                        ours.align(band.deflated.get() + band.size, band.capacity - band.size);
                     const qsizetype window = std::min<qsizetype>(before.second, 32 * 1024);
                     if (deflateSetDictionary(&zs, before.first + before.second - window,
                                              uInt(window)) != Z_OK) {
@@ -509,8 +510,8 @@ private:
                 }
                 inOurBlocks = true;
                 reserve(band, ours.maxOutput(size_t(size)));
-                band.size += ours.add(band.deflated.get() + band.size, data, size_t(size),
-                                      wanted == Z_RLE, before.second > 0,
+                band.size += ours.add(band.deflated.get() + band.size, band.capacity - band.size,
+                                      data, size_t(size), wanted == Z_RLE, before.second > 0,
                                       before.second > 0 ? before.first[before.second - 1] : 0);
             }
             before = {data, size};
@@ -519,7 +520,8 @@ private:
         if (inOurBlocks || !zlib.started) {
             reserve(band, ours.maxOutput(0));
             uchar* out = band.deflated.get() + band.size;
-            band.size += last ? ours.finish(out) : ours.align(out);
+            const size_t room = band.capacity - band.size;
+            band.size += last ? ours.finish(out, room) : ours.align(out, room);
             return true;
         }
         return deflateAll(zs, band, nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <queue>
 #include <vector>
@@ -62,8 +64,8 @@ class DeflateBitWriter {
 public:
     using State = RunDeflater::Bits;
 
-    DeflateBitWriter(uint8_t* out, State& state)
-        : m_out(out), m_bits(state.bits), m_count(state.count) {}
+    DeflateBitWriter(uint8_t* out, std::size_t capacity, State& state)
+        : m_out(out), m_capacity(capacity), m_bits(state.bits), m_count(state.count) {}
 
     // Up to 32 bits at a time; `bits` has nothing above `count`.
     void put(uint64_t bits, int count) {
@@ -83,6 +85,7 @@ public:
     void alignToByte() {
         m_count = (m_count + 7) & ~7;
         while (m_count > 0) {
+            checkRoom(1);
             m_out[m_written++] = uint8_t(m_bits);
             m_bits >>= 8;
             m_count -= 8;
@@ -90,12 +93,14 @@ public:
         m_count = 0;
     }
     void putBytes(const uint8_t* data, std::size_t size) {
+        checkRoom(size);
         std::memcpy(m_out + m_written, data, size);
         m_written += size;
     }
     // Writes out the whole bytes and keeps the rest in `state`; returns the bytes written.
     std::size_t finish(State& state) {
         while (m_count >= 8) {
+            checkRoom(1);
             m_out[m_written++] = uint8_t(m_bits);
             m_bits >>= 8;
             m_count -= 8;
@@ -107,13 +112,26 @@ public:
 
 private:
     void flushWord() {
+        checkRoom(8);
         std::memcpy(m_out + m_written, &m_bits, 8);  // the bound leaves room for the whole word
         m_written += 4;
         m_bits >>= 32;
         m_count -= 32;
     }
 
+    // A write past the capacity is a fault of maxOutput: checked where the cost is no matter.
+    void checkRoom([[maybe_unused]] std::size_t bytes) const {
+#ifdef QUILLET_CHECK_BOUNDS
+        if (m_written + bytes > m_capacity) {
+            std::fprintf(stderr, "RunDeflater: %zu bytes at %zu pass the capacity of %zu\n", bytes,
+                         m_written, m_capacity);
+            std::abort();
+        }
+#endif
+    }
+
     uint8_t* m_out;
+    [[maybe_unused]] std::size_t m_capacity;
     std::size_t m_written = 0;
     uint64_t m_bits;
     int m_count;
@@ -460,15 +478,20 @@ RunDeflater::RunDeflater() = default;
 RunDeflater::~RunDeflater() = default;
 
 std::size_t RunDeflater::maxOutput(std::size_t size) const {
-    // Stored blocks at worst (5 bytes each, one more for a header's bits), and the writer's
-    // whole-word stores past the end.
+    // Every block may go out stored (a coded block is written only when smaller): its bytes,
+    // five more for each 65,535 of them, and one for the bits before its header. A run block
+    // closes after kRunBlockSymbols symbols, each standing for one byte or more; literal blocks
+    // hold up to kLiteralBlockBytes, after the open block is closed. Three blocks more: the
+    // open one, a literal block's remainder, and the empty one of align(). Then the writer's
+    // whole-word store past the end.
     const std::size_t total = m_open.bytes + size;
-    return total + 6 * (total / kLiteralBlockBytes + 3) + 16;
+    const std::size_t blocks = total / kRunBlockSymbols + total / kLiteralBlockBytes + 3;
+    return total + 5 * (total / kStoredMax) + 6 * blocks + 16;
 }
 
-std::size_t RunDeflater::add(uint8_t* out, const uint8_t* data, std::size_t size, bool findRuns,
-                             bool hasPrevious, uint8_t previous) {
-    DeflateBitWriter writer(out, m_bits);
+std::size_t RunDeflater::add(uint8_t* out, std::size_t capacity, const uint8_t* data,
+                             std::size_t size, bool findRuns, bool hasPrevious, uint8_t previous) {
+    DeflateBitWriter writer(out, capacity, m_bits);
     if (findRuns) {
         for (std::size_t at = 0; at < size;) {
             if (at > 0) {
@@ -499,8 +522,8 @@ void RunDeflater::closeOpenBlock(DeflateBitWriter& writer, bool final) {
     m_open.clear();
 }
 
-std::size_t RunDeflater::align(uint8_t* out) {
-    DeflateBitWriter writer(out, m_bits);
+std::size_t RunDeflater::align(uint8_t* out, std::size_t capacity) {
+    DeflateBitWriter writer(out, capacity, m_bits);
     closeOpenBlock(writer);
     writer.put(0b000, 3);  // not final, stored, empty
     writer.alignToByte();
@@ -509,8 +532,8 @@ std::size_t RunDeflater::align(uint8_t* out) {
     return writer.finish(m_bits);
 }
 
-std::size_t RunDeflater::finish(uint8_t* out) {
-    DeflateBitWriter writer(out, m_bits);
+std::size_t RunDeflater::finish(uint8_t* out, std::size_t capacity) {
+    DeflateBitWriter writer(out, capacity, m_bits);
     if (m_open.bytes > 0) {
         closeOpenBlock(writer, true);
     } else {

@@ -19,20 +19,21 @@ public:
     RunDeflater& operator=(const RunDeflater&) = delete;
 
     // Codes `data`, which comes after everything given so far; returns the bytes written at
-    // `out`. `findRuns`: runs of three or more equal bytes become matches at distance 1 (the
-    // first byte may continue `previous`, the stream's byte before `data`, when `hasPrevious`),
-    // and their symbols may wait in a block still open for the next call's; without it every
-    // byte is a literal, which suits photographs, where runs are rare. Data that no code makes
-    // smaller goes into stored blocks.
-    std::size_t add(uint8_t* out, const uint8_t* data, std::size_t size, bool findRuns,
-                    bool hasPrevious = false, uint8_t previous = 0);
+    // `out`, which has room for `capacity` bytes: at least maxOutput(size). `findRuns`: runs of
+    // three or more equal bytes become matches at distance 1 (the first byte may continue
+    // `previous`, the stream's byte before `data`, when `hasPrevious`), and their symbols may wait
+    // in a block still open for the next call's; without it every byte is a literal, which suits
+    // photographs, where runs are rare. Data that no code makes smaller goes into stored blocks.
+    std::size_t add(uint8_t* out, std::size_t capacity, const uint8_t* data, std::size_t size,
+                    bool findRuns, bool hasPrevious = false, uint8_t previous = 0);
     // Ends the blocks so far on a byte boundary with an empty stored block, as zlib's
     // Z_SYNC_FLUSH does: the stream goes on after it, with blocks of anyone's.
-    std::size_t align(uint8_t* out);
+    std::size_t align(uint8_t* out, std::size_t capacity);
     // Ends the stream: the open block becomes the final one, else an empty block is added.
-    std::size_t finish(uint8_t* out);
+    std::size_t finish(uint8_t* out, std::size_t capacity);
     // The most bytes the next add() of `size` bytes may write; align() and finish() write at
-    // most maxOutput(0).
+    // most maxOutput(0). It holds for every way the blocks may fall; debug, sanitizer and fuzz
+    // builds check every write against the capacity given.
     std::size_t maxOutput(std::size_t size) const;
 
     // The bits written but not yet a whole byte, carried from one call to the next.

@@ -52,12 +52,12 @@ Bytes deflatePieces(const Bytes& data, const std::vector<std::size_t>& cuts, Cod
         const std::size_t size = ends[i] - at;
         const bool runs = coding == Coding::Runs || (coding == Coding::Alternating && i % 2 == 0);
         Bytes out(deflater.maxOutput(size));
-        append(out, deflater.add(out.data(), data.data() + at, size, runs, at > 0,
+        append(out, deflater.add(out.data(), out.size(), data.data() + at, size, runs, at > 0,
                                  at > 0 ? data[at - 1] : 0));
         at = ends[i];
     }
     Bytes tail(deflater.maxOutput(0));
-    append(tail, deflater.finish(tail.data()));
+    append(tail, deflater.finish(tail.data(), tail.size()));
     return stream;
 }
 
@@ -175,8 +175,8 @@ TEST(RunDeflate, BlocksInterleaveWithZlibsOwn) {
     RunDeflater ours;
     const auto oursTake = [&](const Bytes& data, bool runs) {
         Bytes out(ours.maxOutput(data.size()) + ours.maxOutput(0));
-        std::size_t n = ours.add(out.data(), data.data(), data.size(), runs);
-        n += ours.align(out.data() + n);
+        std::size_t n = ours.add(out.data(), out.size(), data.data(), data.size(), runs);
+        n += ours.align(out.data() + n, out.size() - n);
         stream.insert(stream.end(), out.begin(), out.begin() + std::ptrdiff_t(n));
         const std::size_t window = std::min<std::size_t>(data.size(), 32768);
         ASSERT_EQ(deflateSetDictionary(&zs, data.data() + data.size() - window, uInt(window)),
@@ -200,3 +200,80 @@ TEST(RunDeflate, BlocksInterleaveWithZlibsOwn) {
 }
 
 }  // namespace
+
+// The worst cases of the bound: every call writes inside what maxOutput promised for it,
+// however the blocks fall (run blocks end after a fixed number of symbols, and each may go out
+// stored), and writes nothing past it. Bytes past the bound are watched in each call's buffer.
+TEST(RunDeflate, NoCallWritesPastItsBound) {
+    constexpr std::size_t kGuard = 64;
+    struct Piece {
+        std::size_t size;
+        bool runs;
+    };
+    struct Case {
+        const char* name;
+        Bytes data;
+        std::vector<Piece> pieces;  // consecutive calls; the last one takes the rest
+    };
+    // Runs of the longest match with one byte between: a run block's most bytes.
+    Bytes longRuns;
+    for (int i = 0; i < 13000; ++i) {
+        longRuns.push_back(uint8_t(i));
+        longRuns.insert(longRuns.end(), 258, uint8_t(i));
+    }
+    const Case cases[] = {
+        {"one byte with runs", {42}, {{1, true}}},
+        {"one byte as a literal", {42}, {{1, false}}},
+        {"noise with runs, ten run blocks", noise(122880), {{122880, true}}},
+        {"noise with runs, a hundred run blocks", noise(1228800), {{1228800, true}}},
+        {"noise as literals, every block stored", noise(3 * 65536 + 1), {{3 * 65536 + 1, false}}},
+        {"noise with runs in small pieces, then literals",
+         noise(300000),
+         {{12287, true}, {1, true}, {5000, true}, {7, false}, {20000, true}, {255713, false}}},
+        {"the longest runs, most bytes per block", longRuns, {{longRuns.size(), true}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunDeflater deflater;
+        Bytes stream;
+        const auto call = [&](std::size_t bound, const auto& code) {
+            Bytes out(bound + kGuard, 0xEE);
+            const std::size_t written = code(out.data(), bound);
+            EXPECT_LE(written, bound);
+            EXPECT_TRUE(std::all_of(out.begin() + std::ptrdiff_t(bound), out.end(), [](uint8_t b) {
+                return b == 0xEE;
+            })) << "written past the bound";
+            stream.insert(stream.end(), out.begin(),
+                          out.begin() + std::ptrdiff_t(std::min(written, bound)));
+        };
+        std::size_t at = 0;
+        for (const Piece& piece : c.pieces) {
+            const std::size_t size = &piece == &c.pieces.back() ? c.data.size() - at : piece.size;
+            call(deflater.maxOutput(size), [&](uint8_t* out, std::size_t capacity) {
+                return deflater.add(out, capacity, c.data.data() + at, size, piece.runs, at > 0,
+                                    at > 0 ? c.data[at - 1] : 0);
+            });
+            at += size;
+        }
+        call(deflater.maxOutput(0),
+             [&](uint8_t* out, std::size_t capacity) { return deflater.finish(out, capacity); });
+        bool ok = false;
+        EXPECT_EQ(inflateRaw(stream, c.data.size(), &ok), c.data);
+        EXPECT_TRUE(ok);
+    }
+}
+
+#ifdef QUILLET_CHECK_BOUNDS
+// Where writes are checked, a buffer smaller than the bound stops the coder before it writes
+// past its end.
+TEST(RunDeflateDeathTest, AWriteBeyondTheCapacityStops) {
+    const Bytes data = noise(100000);
+    EXPECT_DEATH(
+        {
+            RunDeflater deflater;
+            Bytes out(1000);
+            deflater.add(out.data(), out.size(), data.data(), data.size(), false);
+        },
+        "pass the capacity");
+}
+#endif
