@@ -11,7 +11,7 @@ scripts/install-deps.sh --fuzz
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_FUZZ=ON \
     -DQUILLET_TESTS=OFF -DQUILLET_BENCH=OFF >/dev/null
-targets=(launch_argument parameter_file)
+targets=(launch_argument parameter_file run_deflate png_encoder)
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/quillet_fuzz_}"
 
 root=$PWD
@@ -27,9 +27,14 @@ for t in "${targets[@]}"; do
     mkdir -p "$corpus"
     echo "== $t: $seconds s"
     status=0
+    # A dictionary and seeds where the target has them.
+    extra=()
+    [ -f "$root/fuzz/$t.dict" ] && extra+=(-dict="$root/fuzz/$t.dict")
+    seeds=()
+    [ -d "$root/fuzz/corpus/$t" ] && seeds+=("$root/fuzz/corpus/$t")
     (cd "$work" && "$root/build-fuzz/fuzz/quillet_fuzz_$t" -max_total_time="$seconds" \
-        -timeout=10 -max_len=8192 -print_final_stats=1 -dict="$root/fuzz/$t.dict" \
-        -artifact_prefix="$root/build-fuzz/artifacts/$t-" "$corpus" "$root/fuzz/corpus/$t") \
+        -timeout=10 -max_len=8192 -print_final_stats=1 "${extra[@]}" \
+        -artifact_prefix="$root/build-fuzz/artifacts/$t-" "$corpus" "${seeds[@]}") \
         > "build-fuzz/$t.log" 2>&1 || status=$?
     grep -E '^stat::(number_of_executed_units|peak_rss_mb)|^#[0-9]+[[:space:]]+DONE' "build-fuzz/$t.log" || true
     if [ "$status" -ne 0 ]; then

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev
     libxcb1-dev libxcb-shm0-dev libxcb-damage0-dev libxcb-randr0-dev
     libwayland-dev libwayland-bin qt6-wayland
-    libgtest-dev libbenchmark-dev zlib1g-dev libdeflate-dev
+    libgtest-dev libbenchmark-dev zlib1g-dev
     xvfb xdotool xclip x11-utils x11-xserver-utils openbox
     sway swaybg grim wl-clipboard wtype
     dbus-daemon libglib2.0-bin pipewire-bin

@@ -8,7 +8,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
-#include "platform/png_encoder.h"
+#include "platform/png_image.h"
 #include "platform/whole_file_writer.h"
 
 SaveFlow::SaveFlow(QWidget* captureWindow, const PlatformServices& platform, const UiTexts& texts,

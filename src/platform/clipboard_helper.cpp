@@ -18,7 +18,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/png_encoder.h"
+#include "platform/png_image.h"
 
 namespace {
 
@@ -195,7 +195,7 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     }
     const qint64 offset = header.pixelsInPassedFd != 0 ? header.pixelsOffset : 0;
     const bool valid = pixelsFd >= 0 && offset >= 0 && header.width > 0 && header.height > 0 &&
-                       isPngNativeFormat(QImage::Format(header.format)) &&
+                       pngPixelFormat(QImage::Format(header.format)) &&
                        header.bytesPerLine >= qint64(header.width) * 4 &&
                        fstat(pixelsFd, &info) == 0 &&
                        header.bytesPerLine <= (info.st_size - offset) / header.height;
@@ -216,7 +216,7 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
                          header.width,
                          header.height,
                          header.bytesPerLine,
-                         QImage::Format(header.format),
+                         *pngPixelFormat(QImage::Format(header.format)),
                          header.dotsPerMeterX,
                          header.dotsPerMeterY};
     // "Ready" promises the PNG: the memory for it must be there before the clipboard is

@@ -42,7 +42,7 @@ Pixels::Pixels(uchar* bits, int width, int height, qsizetype bytesPerLine, QImag
       m_keeper(m_bits ? std::move(keeper) : nullptr) {}
 
 Pixels Pixels::allocate(int width, int height, QImage::Format format) {
-    if (width <= 0 || height <= 0 || !isPngNativeFormat(format)) return {};
+    if (width <= 0 || height <= 0 || !pngPixelFormat(format)) return {};
     const auto bytesPerLine = qsizetype(width) * 4;
     const auto bytes = size_t(bytesPerLine) * size_t(height);
     if (bytes / size_t(height) != size_t(bytesPerLine)) return {};
@@ -94,8 +94,13 @@ void makeOpaque(uint32_t* pixels, std::size_t count) {
 }
 
 PngPixels Pixels::forEncoder() const {
-    return PngPixels{m_bits,   m_width,         m_height,       m_bytesPerLine,
-                     m_format, m_dotsPerMeterX, m_dotsPerMeterY};
+    return PngPixels{m_bits,
+                     m_width,
+                     m_height,
+                     m_bytesPerLine,
+                     pngPixelFormat(m_format).value_or(PngPixelFormat::Rgb32),
+                     m_dotsPerMeterX,
+                     m_dotsPerMeterY};
 }
 
 QByteArray encodePng(const Pixels& pixels, const PngOptions& options) {

@@ -8,7 +8,7 @@
 #include <QtGlobal>
 #include <memory>
 
-#include "platform/png_encoder.h"
+#include "platform/png_image.h"
 
 class Pixels {
 public:

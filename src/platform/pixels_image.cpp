@@ -16,7 +16,7 @@ QImage imageOf(const Pixels& pixels) {
 Pixels pixelsOf(const QImage& image) {
     if (image.isNull()) return {};
     auto native = std::make_shared<QImage>(image);
-    if (!isPngNativeFormat(image.format())) {
+    if (!pngPixelFormat(image.format())) {
         *native = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
                                                                 : QImage::Format_RGB32);
         if (native->isNull()) return {};

@@ -1,6 +1,6 @@
 // Our own deflate blocks: zlib's inflater reads back every kind of data exactly, from any bit
 // position the stream was left at, and within the promised bound.
-#include "platform/run_deflate.h"
+#include "platform/png/run_deflate.h"
 
 #include <zlib.h>
 

@@ -15,7 +15,7 @@
 #include <system_error>
 
 #include "platform/clipboard_helper.h"
-#include "platform/png_encoder.h"
+#include "platform/png_image.h"
 #include "platform/qtxcb/memfd_memory.h"
 
 extern char** environ;

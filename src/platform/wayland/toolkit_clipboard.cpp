@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "platform/clipboard_helper.h"
-#include "platform/png_encoder.h"
+#include "platform/png_image.h"
 
 namespace {
 

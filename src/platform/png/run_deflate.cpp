@@ -1,4 +1,4 @@
-#include "platform/run_deflate.h"
+#include "platform/png/run_deflate.h"
 
 #include <algorithm>
 #include <array>
