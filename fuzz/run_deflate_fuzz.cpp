@@ -1,9 +1,9 @@
-// Fuzzes our deflate coder as the PNG encoder uses it: pieces of data (arbitrary bytes, or runs
-// of one byte) go through our coder, as literals or with runs, or through zlib, which takes
-// over after our blocks end on a byte boundary and the bytes before are its dictionary; our
-// blocks follow zlib's after a sync flush. Every call's buffer is exactly the bound the coder
-// promised (a fuzz build checks each write against it). The stream, inflated by zlib into a
-// buffer of exactly the data's size, must end there and give back the data.
+// Fuzzes our deflate coder as the PNG encoder uses it: pieces of data (arbitrary bytes, runs of
+// one byte, or noise made from a seed) go through our coder, as literals or with runs, or through
+// zlib, which takes over after our blocks end on a byte boundary and the bytes before are its
+// dictionary; our blocks follow zlib's after a sync flush. Every call's buffer is exactly the bound
+// the coder promised (a fuzz build checks each write against it). The stream, inflated by zlib into
+// a buffer of exactly the data's size, must end there and give back the data.
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zlib.h>
@@ -30,8 +30,10 @@ public:
         if (coder == Coder::Zlib) {
             if (m_inOurs) {
                 ours([&](uint8_t* out, std::size_t room) { return m_ours.align(out, room); }, 0);
+                // The bytes before, if any (zlib takes no empty dictionary).
                 const std::size_t window = std::min<std::size_t>(m_data.size(), 32768);
-                FUZZ_CHECK(deflateSetDictionary(&m_zs, m_data.data() + m_data.size() - window,
+                FUZZ_CHECK(window == 0 ||
+                           deflateSetDictionary(&m_zs, m_data.data() + m_data.size() - window,
                                                 uInt(window)) == Z_OK);
                 m_inOurs = false;
             }
@@ -59,20 +61,20 @@ public:
         }
         z_stream in{};
         FUZZ_CHECK(inflateInit2(&in, -MAX_WBITS) == Z_OK);
-        Bytes back(m_data.size());
-        uint8_t spare = 0;
+        // Exactly the data's size; one spare byte, offered only once that is full, catches
+        // any excess (and keeps the buffer non-null for empty data, as zlib requires).
+        Bytes back(m_data.size() + 1);
         in.next_in = m_stream.data();
         in.avail_in = uInt(m_stream.size());
         in.next_out = back.data();
-        in.avail_out = uInt(back.size());
+        in.avail_out = uInt(m_data.size());
         int rc = inflate(&in, Z_FINISH);
         if (rc == Z_BUF_ERROR && in.avail_out == 0) {
-            // Everything asked for came; the stream must end with no byte more.
-            in.next_out = &spare;
             in.avail_out = 1;
             rc = inflate(&in, Z_FINISH);
             FUZZ_CHECK(in.avail_out == 1);
         }
+        back.pop_back();
         FUZZ_CHECK(rc == Z_STREAM_END);
         FUZZ_CHECK(in.avail_in == 0);
         FUZZ_CHECK(in.total_out == m_data.size());
@@ -120,12 +122,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto coder =
             input.PickValueInArray({Coder::OursLiterals, Coder::OursRuns, Coder::Zlib});
         Bytes piece;
-        if (input.ConsumeBool()) {  // a run of one byte, long enough to span blocks
-            piece.assign(input.ConsumeIntegralInRange<std::size_t>(0, 200000),
-                         input.ConsumeIntegral<uint8_t>());
-        } else {
-            piece =
-                input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 70000));
+        switch (input.ConsumeIntegralInRange(0, 2)) {
+            case 0:  // a run of one byte, long enough to span blocks
+                piece.assign(input.ConsumeIntegralInRange<std::size_t>(0, 200000),
+                             input.ConsumeIntegral<uint8_t>());
+                break;
+            case 1: {  // noise from a seed: blocks that go stored, more than an input holds
+                piece.resize(input.ConsumeIntegralInRange<std::size_t>(0, 200000));
+                uint32_t state = input.ConsumeIntegral<uint32_t>() | 1;
+                for (uint8_t& b : piece) {
+                    state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+                    b = uint8_t(state);
+                }
+                break;
+            }
+            default:
+                piece = input.ConsumeBytes<uint8_t>(
+                    input.ConsumeIntegralInRange<std::size_t>(0, 70000));
         }
         stream.add(piece, coder);
     }

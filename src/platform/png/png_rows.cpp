@@ -19,7 +19,7 @@ bool isOpaque(const PngPixels& pixels) {
     return true;
 }
 
-// Qt's unpremultiplication, rounding included, without its lookup table (this file is also
+// Qt's qUnpremultiply, rounding included, without its lookup table (this file is also
 // built into a program that does not load Qt's GUI library): a colour times 255 / alpha.
 quint32 unpremultiply(quint32 p) {
     const quint32 alpha = p >> 24;
