@@ -19,18 +19,35 @@ packages=(
     python3 dpkg-dev
 )
 
-# scripts/fuzz.sh (--fuzz): clang and its runtime libraries (libFuzzer, sanitizers).
-fuzz_packages=(clang libclang-rt-14-dev)
-[ "${1:-}" = --fuzz ] && packages+=("${fuzz_packages[@]}")
-
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# scripts/fuzz.sh (--fuzz): clang, then the runtime libraries (libFuzzer, sanitizers) of that
+# clang's version.
+fuzz=false
+if [ "${1:-}" = --fuzz ]; then
+    fuzz=true
+    packages+=(clang)
+fi
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+updated=false
+install_missing() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    if ! $updated; then
+        $sudo apt-get update -qq
+        updated=true
+    fi
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+install_missing "${packages[@]}"
+if $fuzz; then
+    major=$(clang --version | sed -nE 's/.*clang version ([0-9]+)\..*/\1/p' | head -n 1)
+    [ -n "$major" ] || { echo "cannot tell clang's version" >&2; exit 1; }
+    install_missing "libclang-rt-$major-dev"
+fi
