@@ -30,8 +30,8 @@ public:
     void onApplicationStateChanged(Qt::ApplicationState state);
     // Cancels whatever is on the screen, the save dialog included: the process must end.
     void onTerminationRequested();
-    // The X display has gone: a capture under way records its result as cancelled (the caller
-    // then ends the process as one that cannot record).
+    // The display (X server or compositor) has gone: a capture under way records its result as
+    // cancelled (the caller then ends the process as one that cannot record).
     void displayLost();
 
     CaptureWindow& captureWindow();  // created on first use, lives to the end

@@ -22,5 +22,6 @@ void watchForDisplayLoss(std::function<void(const QString& message)> onLost);
 // lostDisplayLine() does when this is called.
 void treatAbnormalEndsAfterDisplayLossAsCannotRecord(int xConnectionFd);
 
-// Whether a message from Qt means that the X display is gone or cannot be reached.
+// Whether a message from Qt means that the display (the X server or the Wayland compositor) is
+// gone or cannot be reached.
 bool isDisplayLossMessage(bool fatal, const QString& message);

@@ -73,7 +73,9 @@ ToolkitEntry loadToolkit(std::string* problem = nullptr) {
             failure = path + " is incomplete (" + *problem + "); reinstall the package";
             return nullptr;
         }
-        void* library = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+        // Every symbol bound now: a module that needs what we lack is refused here, with
+        // dlerror's line, instead of dying at its first call.
+        void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         const auto found =
             library ? reinterpret_cast<ToolkitEntry>(dlsym(library, kToolkitEntryName)) : nullptr;
         if (found == nullptr) {

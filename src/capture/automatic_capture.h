@@ -15,7 +15,7 @@ struct AutomaticOutcome {
     int32_t kind = 0;          // finished, or cancelled when there is no image
     Rect selection;            // view coordinates of the captured screen
     Rect screen;               // the captured screen's frame
-    bool displayLost = false;  // no image because the X display went away
+    bool displayLost = false;  // no image because the display went away
 };
 
 // Grabs the screen, cuts the selection and hands it to the clipboard; logs why when it ends

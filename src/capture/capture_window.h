@@ -59,8 +59,8 @@ public:
     // Restores the shape the last undo removed, until a new shape is drawn.
     void onRedo();
     void NoticeCaptureResult(int32_t kind);
-    // The X display has gone: records a cancelled result (once a command has been applied)
-    // and ends the process as unable to record.
+    // The display (X server or compositor) has gone: records a cancelled result (once a command has
+    // been applied) and ends the process as unable to record.
     void displayLost();
     // The same without ending the process, for a caller that ends it; touches no widget, so
     // that another thread may call it.

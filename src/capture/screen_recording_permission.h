@@ -20,8 +20,6 @@ public:
     // the system cannot record at all, a log line that says why instead of the prompt.
     bool ScreeningPermissionCheck(const PermissionTexts& texts);
 
-    bool permissionGranted() const { return m_permissionGranted; }
-
 private:
     PlatformServices m_platform;
     bool m_permissionGranted = false;

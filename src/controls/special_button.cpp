@@ -25,11 +25,6 @@ SpecialNSButton::SpecialNSButton(const Artwork* artwork, QWidget* parent)
     setAttribute(Qt::WA_Hover, false);
 }
 
-void SpecialNSButton::setArtwork(const Artwork* artwork) {
-    m_artwork = artwork;
-    update();
-}
-
 void SpecialNSButton::setForImage(const QString& imageName, Rect srcRect, Rect dstRect) {
     m_foreImage = imageName;
     m_foreSrcRect = srcRect;

@@ -25,7 +25,6 @@ public:
     explicit SpecialNSButton(QWidget* parent = nullptr);
     // The artwork must outlive the button; without it the button draws no images.
     explicit SpecialNSButton(const Artwork* artwork, QWidget* parent = nullptr);
-    void setArtwork(const Artwork* artwork);
 
     void setForImage(const QString& imageName, Rect srcRect, Rect dstRect);
     void setForeHoverImage(const QString& imageName);

@@ -29,7 +29,6 @@ public:
     // How far `text` reaches from its start; 0 until warmed up.
     double width(const QString& text);
 
-    double ascent() const { return m_ascent; }
     double descent() const { return m_descent; }
 
 private:

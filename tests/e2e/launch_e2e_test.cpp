@@ -191,4 +191,43 @@ TEST(LaunchE2E, AToolkitLibraryCutShortIsALineNotACrash) {
     }
 }
 
+// A module that needs what the program does not export: the build's check names the symbol,
+// and a program that finds such a module beside it refuses it at load with a line (a lazy load
+// would have run it and died at the first call).
+TEST(LaunchE2E, AModuleNeedingWhatTheProgramLacksIsRefused) {
+    const ProgramOutput check =
+        runProgram({"bash", QUILLET_SOURCE_DIR "/scripts/module-symbols.sh", "check",
+                    QUILLET_CAPTURE_BINARY, QUILLET_MISSING_SYMBOL_MODULE},
+                   {}, true);
+    EXPECT_EQ(check.status, 1) << check.bytes.toStdString();
+    EXPECT_TRUE(check.bytes.contains("quilletSymbolNoProgramHas()")) << check.bytes.toStdString();
+    const ProgramOutput ours = runProgram(
+        {"bash", QUILLET_SOURCE_DIR "/scripts/module-symbols.sh", "check", QUILLET_CAPTURE_BINARY,
+         QFileInfo(QStringLiteral(QUILLET_CAPTURE_BINARY))
+             .dir()
+             .filePath(QString::fromLatin1(kToolkitLibraryName))
+             .toStdString()},
+        {}, true);
+    EXPECT_EQ(ours.status, 0) << "the real module: " << ours.bytes.toStdString();
+
+    XSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    QTemporaryDir dir;
+    const QString program = dir.filePath("quillet-capture");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_CAPTURE_BINARY), program));
+    const QString module = dir.filePath(QString::fromLatin1(kToolkitLibraryName));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_MISSING_SYMBOL_MODULE), module));
+    const ProgramOutput run = runProgram(
+        {program.toStdString(), "startfromlocal,/nonexistent/p.json," +
+                                    dir.filePath("r.json").toStdString() + ",,0,0,0,0,0,0"},
+        {"DISPLAY=" + x.display(), "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QUILLET_PLATFORM"},
+        true);
+    EXPECT_EQ(run.status, kExitCannotRecord) << run.bytes.toStdString();
+    EXPECT_TRUE(run.bytes.contains("cannot record the screen: the windows cannot be loaded: "))
+        << run.bytes.toStdString();
+    EXPECT_TRUE(run.bytes.contains("undefined symbol: _Z25quilletSymbolNoProgramHasv"))
+        << run.bytes.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("r.json")));
+}
+
 }  // namespace

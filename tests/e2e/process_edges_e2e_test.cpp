@@ -8,13 +8,14 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <thread>
+#include <optional>
 
 #include <gtest/gtest.h>
 
 #include "platform/qtxcb/clipboard_keeper.h"
 
 #include "platform/pixels_image.h"
+#include "support/child_process.h"
 #include "support/tool_run.h"
 #include "support/x_session.h"
 #include "support/x_waiter.h"
@@ -122,17 +123,10 @@ TEST(ProcessEdgesE2E, AWaylandSessionWithoutItsCompositorCannotBeRecorded) {
 
 // The exit status of a process of ours once it has ended, or -1 when it had to be killed.
 int statusWithin(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (const std::optional<int> status = waitForExit(pid, timeout)) return *status;
+    kill(pid, SIGKILL);
+    waitForExit(pid, std::chrono::seconds(10));
+    return -1;
 }
 
 TEST(ProcessEdgesE2E, ClipboardHelperThatCannotEncodeNeverTakesTheClipboard) {
