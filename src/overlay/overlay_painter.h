@@ -7,36 +7,17 @@
 #include <vector>
 
 #include "overlay/overlay_layout.h"
+#include "overlay/stroke_cache.h"
+#include "overlay/zoom_blit.h"
 #include "platform/color.h"
 
 class Log;
 class TextSprites;
 
-// Shapes the painter's general primitives draw (stroked lines), kept as the device
-// pixel rectangles they cover, placed from the box's corner: valid for one pixel ratio, box size
-// and placement of the box within a device pixel.
-struct KeptShapes {
-    double ratio = 0;
-    QSizeF size;
-    QPointF phase;
-    QPointF origin;  // where the rectangles' (0, 0) lies, in unscaled painter coordinates
-    bool usable = false;
-    struct Fill {
-        QRect rect;
-        int layers = 1;  // a pen may cover a pixel twice, where lines join
-    };
-    struct Shape {
-        QColor color;  // as the pen lays it on: a thin pen's at reduced strength
-        std::vector<Fill> fills;
-    };
-    std::vector<Shape> shapes;
-};
-
 // What the magnifier keeps between paints: the zoom is put together here and copied unscaled;
 // the frame and the logo line are kept shapes.
 struct MagnifierCache {
-    QImage zoom;
-    std::vector<int> sourceColumns;
+    ZoomCache zoom;
     KeptShapes strokes;
 };
 
