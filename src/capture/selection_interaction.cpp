@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "capture/screen_geometry.h"
 
@@ -15,6 +16,24 @@ constexpr double kClickThreshold = 0.1;
 double roundedCorner(double v) {
     return std::trunc(static_cast<double>(static_cast<float>(v)) + 0.5);
 }
+
+// Which coordinates of each corner (ptLefttop, ptRighttop, ptLeftbottom, ptRightbottom) follow
+// the pointer while a handle is dragged. The selection spans ptLefttop and ptRightbottom.
+constexpr int kFollowX = 1, kFollowY = 2, kFollowXY = 3;
+struct ResizeRule {
+    Handle handle;
+    int follows[4];
+};
+constexpr ResizeRule kResizeRules[] = {
+    {Handle::BottomLeft, {kFollowXY, kFollowY, kFollowX, 0}},
+    {Handle::LeftMiddle, {kFollowX, 0, kFollowX, 0}},
+    {Handle::TopLeft, {kFollowX, 0, kFollowXY, kFollowY}},
+    {Handle::TopMiddle, {0, 0, kFollowY, kFollowY}},
+    {Handle::TopRight, {0, kFollowX, kFollowY, kFollowXY}},
+    {Handle::RightMiddle, {0, kFollowX, 0, kFollowX}},
+    {Handle::BottomRight, {kFollowY, kFollowXY, 0, kFollowX}},
+    {Handle::BottomMiddle, {kFollowY, kFollowY, 0, 0}},
+};
 
 }  // namespace
 
@@ -146,41 +165,13 @@ void SelectionInteraction::nudge(Point offset) {
 
 void SelectionInteraction::resizeSelection(Point p) {
     currentLocation = p;
-    switch (dragDirection) {
-        case Handle::BottomLeft:
-            ptLefttop = p;
-            ptLeftbottom.x = p.x;
-            ptRighttop.y = p.y;
-            break;
-        case Handle::LeftMiddle:
-            ptLefttop.x = ptLeftbottom.x = p.x;
-            break;
-        case Handle::TopLeft:
-            ptLeftbottom = p;
-            ptLefttop.x = p.x;
-            ptRightbottom.y = p.y;
-            break;
-        case Handle::TopMiddle:
-            ptLeftbottom.y = ptRightbottom.y = p.y;
-            break;
-        case Handle::TopRight:
-            ptRightbottom = p;
-            ptRighttop.x = p.x;
-            ptLeftbottom.y = p.y;
-            break;
-        case Handle::RightMiddle:
-            ptRightbottom.x = ptRighttop.x = p.x;
-            break;
-        case Handle::BottomRight:
-            ptRighttop = p;
-            ptRightbottom.x = p.x;
-            ptLefttop.y = p.y;
-            break;
-        case Handle::BottomMiddle:
-            ptRighttop.y = ptLefttop.y = p.y;
-            break;
-        default:
-            break;
+    Point* const corners[] = {&ptLefttop, &ptRighttop, &ptLeftbottom, &ptRightbottom};
+    for (const ResizeRule& rule : kResizeRules) {
+        if (rule.handle != dragDirection) continue;
+        for (std::size_t i = 0; i < std::size(corners); ++i) {
+            if (rule.follows[i] & kFollowX) corners[i]->x = p.x;
+            if (rule.follows[i] & kFollowY) corners[i]->y = p.y;
+        }
     }
     const double x0 = roundedCorner(std::min(ptLefttop.x, ptRightbottom.x));
     const double x1 = roundedCorner(std::max(ptLefttop.x, ptRightbottom.x));
