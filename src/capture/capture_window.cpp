@@ -1,8 +1,5 @@
 #include "capture/capture_window.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <QBackingStore>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -22,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/pixels_image.h"
+#include "platform/prefault.h"
 #include "platform/process_exit.h"
 #include "platform/screen_grabber.h"
 #include "platform/screens.h"
@@ -183,18 +181,9 @@ void CaptureWindow::prefaultWindowPixels() {
     QPaintDevice* device = store->paintDevice();
     if (device == nullptr || device->devType() != QInternal::Image) return;
     const auto* image = static_cast<const QImage*>(device);
-    const long page = sysconf(_SC_PAGESIZE);
-    const auto first = reinterpret_cast<uintptr_t>(image->constBits()) & ~uintptr_t(page - 1);
-    const auto end = reinterpret_cast<uintptr_t>(image->constBits()) + image->sizeInBytes();
     try {
-        m_prefault = std::thread([first, end] {
-            // In pieces: the call holds the process's memory map for reading throughout, and
-            // the grab that runs meanwhile must map its own memory.
-            constexpr uintptr_t kPiece = 256 * 1024;
-            for (uintptr_t at = first; at < end; at += kPiece) {
-                madvise(reinterpret_cast<void*>(at), std::min<uintptr_t>(kPiece, end - at),
-                        MADV_POPULATE_WRITE);
-            }
+        m_prefault = std::thread([data = image->constBits(), size = size_t(image->sizeInBytes())] {
+            prefaultPages(data, size);
         });
     } catch (const std::system_error&) {
         // The first frame maps them itself.

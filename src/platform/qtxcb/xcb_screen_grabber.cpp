@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/prefault.h"
 #include "platform/qtxcb/memfd_memory.h"
 #include "platform/screen_coordinates.h"
 
@@ -74,16 +75,8 @@ void XcbScreenGrabber::prepare(bool keepPicture) {
     // A descriptor segment has its memory already (see memfdSegment).
     if (segment->memfd >= 0) return;
     try {
-        m_warmUpMapping = std::thread([data = segment->data, size = segment->size] {
-#ifdef MADV_POPULATE_WRITE
-            if (madvise(data, size, MADV_POPULATE_WRITE) == 0) return;
-#endif
-            // Before Linux 5.14: a read per page maps it as well.
-            const long page = sysconf(_SC_PAGESIZE);
-            for (std::size_t offset = 0; offset < size; offset += std::size_t(page)) {
-                static_cast<void>(*static_cast<volatile uint8_t*>(data + offset));
-            }
-        });
+        m_warmUpMapping = std::thread(
+            [data = segment->data, size = segment->size] { prefaultPages(data, size); });
     } catch (const std::system_error&) {
         // No thread to spare: the first grab maps the pages itself.
     }
