@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "platform/pixels_image.h"
-#include "platform/qtxcb/clipboard_keeper.h"
+#include "platform/system/clipboard_keeper.h"
 #include "screen_like_image.h"
 
 namespace {

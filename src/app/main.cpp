@@ -28,10 +28,10 @@
 #include "platform/log.h"
 #include "platform/process_exit.h"
 #include "platform/qtxcb/display_check.h"
-#include "platform/qtxcb/signal_termination.h"
-#include "platform/qtxcb/system_exit.h"
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screens.h"
+#include "platform/system/signal_termination.h"
+#include "platform/system/system_exit.h"
 #include "platform/wayland/wayland_display.h"
 
 namespace {

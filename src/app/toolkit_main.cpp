@@ -12,7 +12,7 @@
 #include "capture/automatic_capture.h"
 #include "model/capture_result.h"
 #include "platform/log.h"
-#include "platform/qtxcb/system_exit.h"
+#include "platform/system/system_exit.h"
 
 // The capture with the widget toolkit on Qt's `platformPlugin`. From here on a display that goes
 // away (the server behind `displayFd`, a connection of ours) ends the process as one that

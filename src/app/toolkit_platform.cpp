@@ -7,8 +7,8 @@
 
 #include "app/real_platform.h"
 #include "platform/log.h"
-#include "platform/qtxcb/qt_dialogs.h"
-#include "platform/qtxcb/qt_screens.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_screens.h"
 #include "platform/qtxcb/x11_window_state.h"
 #include "platform/qtxcb/xcb_window_list.h"
 #include "platform/unavailable_recording.h"

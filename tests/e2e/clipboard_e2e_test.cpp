@@ -16,7 +16,7 @@
 #include "platform/clipboard_helper.h"
 #include "platform/pixels_image.h"
 #include "platform/png_image.h"
-#include "platform/qtxcb/clipboard_keeper.h"
+#include "platform/system/clipboard_keeper.h"
 #include "support/child_process.h"
 #include "support/test_images.h"
 #include "support/x_session.h"

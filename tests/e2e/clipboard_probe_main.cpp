@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "platform/pixels_image.h"
-#include "platform/qtxcb/clipboard_keeper.h"
+#include "platform/system/clipboard_keeper.h"
 #include "support/test_images.h"
 
 int main(int argc, char** argv) {

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/qtxcb/clipboard_keeper.h"
+#include "platform/system/clipboard_keeper.h"
 
 #include "platform/pixels_image.h"
 #include "support/child_process.h"

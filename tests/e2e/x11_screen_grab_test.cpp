@@ -8,9 +8,9 @@
 
 #include "e2e/x11_test_fixture.h"
 #include "platform/pixels_image.h"
-#include "platform/qtxcb/memfd_memory.h"
-#include "platform/qtxcb/qt_screens.h"
+#include "platform/qt/qt_screens.h"
 #include "platform/qtxcb/xcb_screen_grabber.h"
+#include "platform/system/memfd_memory.h"
 
 namespace {
 

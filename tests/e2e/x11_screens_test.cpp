@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "e2e/x11_test_fixture.h"
-#include "platform/qtxcb/qt_screens.h"
+#include "platform/qt/qt_screens.h"
 #include "platform/qtxcb/xcb_screens.h"
 #include "support/geometry_printers.h"
 

@@ -13,8 +13,8 @@
 #include <utility>
 
 #include "platform/prefault.h"
-#include "platform/qtxcb/memfd_memory.h"
 #include "platform/screen_coordinates.h"
+#include "platform/system/memfd_memory.h"
 
 struct XcbScreenGrabber::Segment {
     std::shared_ptr<XcbConnection> connection;

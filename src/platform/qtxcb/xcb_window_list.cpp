@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "platform/qtxcb/qt_screens.h"
+#include "platform/qt/qt_screens.h"
 #include "platform/screen_coordinates.h"
 
 namespace {

@@ -1,8 +1,9 @@
 #pragma once
-// The X11 clipboard, kept alive after this process has ended by a helper program (see
-// clipboard_helper.h). prepare() starts the helper early so that its start-up
-// overlaps the grab; setImage() hands it the pixels (setPng() a finished PNG) and returns true once
-// it owns CLIPBOARD.
+// The clipboard, kept alive after this process has ended by a helper program (see
+// clipboard_helper.h), which owns it on X11, through a compositor's data control, or through
+// Xwayland's X11 clipboard. prepare() starts the helper early so that its start-up overlaps the
+// grab; setImage() hands it the pixels (setPng() a finished PNG) and returns true once it owns
+// the clipboard.
 // Needs no QGuiApplication: plain POSIX.
 
 #include <sys/types.h>

@@ -1,4 +1,4 @@
-#include "platform/qtxcb/system_exit.h"
+#include "platform/system/system_exit.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qtxcb/system_log.h"
+#include "platform/system/system_log.h"
 
 #include <syslog.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qtxcb/qt_screens.h"
+#include "platform/qt/qt_screens.h"
 
 #include <QCursor>
 #include <QGuiApplication>

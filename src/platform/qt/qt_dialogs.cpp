@@ -1,4 +1,4 @@
-#include "platform/qtxcb/qt_dialogs.h"
+#include "platform/qt/qt_dialogs.h"
 
 #include <QDesktopServices>
 #include <QDialog>

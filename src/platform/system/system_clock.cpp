@@ -1,4 +1,4 @@
-#include "platform/qtxcb/system_clock.h"
+#include "platform/system/system_clock.h"
 
 #include <sys/time.h>
 

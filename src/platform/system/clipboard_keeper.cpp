@@ -1,4 +1,4 @@
-#include "platform/qtxcb/clipboard_keeper.h"
+#include "platform/system/clipboard_keeper.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,7 +16,7 @@
 
 #include "platform/clipboard_helper.h"
 #include "platform/png_image.h"
-#include "platform/qtxcb/memfd_memory.h"
+#include "platform/system/memfd_memory.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "platform/qtxcb/memfd_memory.h"
+#include "platform/system/memfd_memory.h"
 
 #include <algorithm>
 #include <mutex>

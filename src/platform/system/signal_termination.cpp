@@ -1,4 +1,4 @@
-#include "platform/qtxcb/signal_termination.h"
+#include "platform/system/signal_termination.h"
 
 #include <fcntl.h>
 #include <signal.h>
