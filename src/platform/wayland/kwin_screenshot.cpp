@@ -15,6 +15,7 @@
 #include <QVariantMap>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/display_crop.h"
 #include "platform/pixels_image.h"
@@ -105,32 +106,41 @@ Pixels KWinScreenshot::capture(const QString& method, const QVariantList& argume
         return {};
     }
     ReadEnd readEnd{ends[0]};
-    std::unique_ptr<QDBusPendingCallWatcher> pending;
-    {
-        // The message holds a copy of the write end: both go before the pixels are read, so
-        // that a KWin that stops writing is an end of file rather than a wait.
-        QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kService),
-                                                           QString::fromLatin1(kPath),
-                                                           QString::fromLatin1(kInterface), method);
-        call.setArguments(arguments);
-        call << QVariantMap{{QStringLiteral("native-resolution"), true},
-                            {QStringLiteral("include-cursor"), false}}
-             << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
-        close(ends[1]);
-        pending = std::make_unique<QDBusPendingCallWatcher>(bus.asyncCall(call, kAnswerTimeoutMs));
-    }
+    const std::optional<QVariantMap> layout = answer(ask(bus, method, arguments, ends[1]));
+    return layout ? readPicture(*layout, readEnd.fd) : Pixels();
+}
+
+std::unique_ptr<QDBusPendingCallWatcher> KWinScreenshot::ask(QDBusConnection& bus,
+                                                             const QString& method,
+                                                             const QVariantList& arguments,
+                                                             int writeEnd) const {
+    // The message holds a copy of the write end: both go before the pixels are read, so that a
+    // KWin that stops writing is an end of file rather than a wait.
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                       QString::fromLatin1(kInterface), method);
+    call.setArguments(arguments);
+    call << QVariantMap{{QStringLiteral("native-resolution"), true},
+                        {QStringLiteral("include-cursor"), false}}
+         << QVariant::fromValue(QDBusUnixFileDescriptor(writeEnd));
+    close(writeEnd);
+    return std::make_unique<QDBusPendingCallWatcher>(bus.asyncCall(call, kAnswerTimeoutMs));
+}
+
+std::optional<QVariantMap> KWinScreenshot::answer(
+    const std::unique_ptr<QDBusPendingCallWatcher>& pending) {
     InterruptibleWait wait(m_termination);
     QObject::connect(pending.get(), &QDBusPendingCallWatcher::finished, [&wait] { wait.quit(); });
     const InterruptibleWait::End end =
         pending->isFinished() ? InterruptibleWait::End::Quit : wait.run(kAnswerTimeoutMs);
     if (end == InterruptibleWait::End::Terminated) {
         m_error = QStringLiteral("ended from outside (a signal) while waiting for KWin");
-        return {};
+        return std::nullopt;
     }
     const QDBusPendingReply<QVariantMap> reply = *pending;
     if (!reply.isFinished()) {
         m_error = QStringLiteral("KWin's screenshot interface did not answer");
-        return {};
+        return std::nullopt;
     }
     if (reply.isError()) {
         const QDBusError::ErrorType type = reply.error().type();
@@ -141,15 +151,18 @@ Pixels KWinScreenshot::capture(const QString& method, const QVariantList& argume
                                 .arg(reply.error().name())
                           : QStringLiteral("KWin's screenshot interface refused: %1 (%2)")
                                 .arg(reply.error().name(), reply.error().message());
-        return {};
+        return std::nullopt;
     }
-    const QVariantMap results = reply.value();
-    const int width = results.value(QStringLiteral("width")).toInt();
-    const int height = results.value(QStringLiteral("height")).toInt();
-    const qint64 stride = results.value(QStringLiteral("stride")).toLongLong();
-    const auto format = QImage::Format(results.value(QStringLiteral("format")).toInt());
+    return reply.value();
+}
+
+Pixels KWinScreenshot::readPicture(const QVariantMap& layout, int readEnd) {
+    const int width = layout.value(QStringLiteral("width")).toInt();
+    const int height = layout.value(QStringLiteral("height")).toInt();
+    const qint64 stride = layout.value(QStringLiteral("stride")).toLongLong();
+    const auto format = QImage::Format(layout.value(QStringLiteral("format")).toInt());
     const int depth = QImage::toPixelFormat(format).bitsPerPixel();
-    if (results.value(QStringLiteral("type")).toString() != QLatin1String("raw") || width <= 0 ||
+    if (layout.value(QStringLiteral("type")).toString() != QLatin1String("raw") || width <= 0 ||
         height <= 0 || depth != 32 || stride < qint64(width) * 4 ||
         stride * height > kLargestPicture) {
         m_error = QStringLiteral(
@@ -166,7 +179,7 @@ Pixels KWinScreenshot::capture(const QString& method, const QVariantList& argume
     QByteArray bytes;
     if (picture.isNull()) bytes.resize(qsizetype(stride * height));
     char* into = picture.isNull() ? bytes.data() : reinterpret_cast<char*>(picture.bits());
-    if (!readPixels(readEnd.fd, into, stride * height, m_termination)) {
+    if (!readPixels(readEnd, into, stride * height, m_termination)) {
         m_error = m_termination && m_termination->requested()
                       ? QStringLiteral("ended from outside (a signal) while waiting for KWin")
                       : QStringLiteral("KWin's screenshot did not arrive whole");

@@ -8,11 +8,15 @@
 
 #include <QString>
 #include <QVariantList>
+#include <QVariantMap>
 #include <memory>
+#include <optional>
 
 #include "platform/screen_grabber.h"
 #include "platform/wayland/wayland_display.h"
 
+class QDBusConnection;
+class QDBusPendingCallWatcher;
 class Termination;
 
 class KWinScreenshot : public ScreenGrabber {
@@ -30,6 +34,13 @@ private:
     // The picture that `method` (CaptureScreen, CaptureArea) with its leading `arguments` gives;
     // null with m_error set on failure.
     Pixels capture(const QString& method, const QVariantList& arguments);
+    // The call, with the pipe's write end (which it closes) for KWin to write the pixels to.
+    std::unique_ptr<QDBusPendingCallWatcher> ask(QDBusConnection& bus, const QString& method,
+                                                 const QVariantList& arguments, int writeEnd) const;
+    // KWin's answer, the picture's layout: waited for until it comes, a signal or a time-out.
+    std::optional<QVariantMap> answer(const std::unique_ptr<QDBusPendingCallWatcher>& pending);
+    // The pixels of that layout from the pipe's read end.
+    Pixels readPicture(const QVariantMap& layout, int readEnd);
 
     std::shared_ptr<WaylandDisplay> m_display;
     const Termination* m_termination;

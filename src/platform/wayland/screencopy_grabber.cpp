@@ -109,6 +109,36 @@ void makeRgb32(Pixels& pixels, Layout layout, bool yInverted) {
     }
 }
 
+// Shared memory of `size` bytes, mapped, its descriptor kept open for the compositor's buffer;
+// null (errno set) when there is none.
+ShmArea* newShmArea(size_t size) {
+    auto* area = new ShmArea;
+    area->size = size;
+    area->fd = memfd_create("quillet-screencopy", MFD_CLOEXEC);
+    if (area->fd < 0 || ftruncate(area->fd, off_t(area->size)) != 0 ||
+        (area->pixels = mmap(nullptr, area->size, PROT_READ | PROT_WRITE, MAP_SHARED, area->fd,
+                             0)) == MAP_FAILED) {
+        const int error = errno;
+        if (area->fd >= 0) close(area->fd);
+        releaseArea(area);
+        errno = error;
+        return nullptr;
+    }
+    return area;
+}
+
+// The buffer the compositor copies the frame `state` describes into, over `area`, whose
+// descriptor it closes (the mapping stays).
+wl_buffer* bufferIn(wl_shm* shm, ShmArea& area, const FrameState& state) {
+    wl_shm_pool* pool = wl_shm_create_pool(shm, area.fd, int32_t(area.size));
+    wl_buffer* buffer = wl_shm_pool_create_buffer(
+        pool, 0, int32_t(state.width), int32_t(state.height), int32_t(state.stride), state.format);
+    wl_shm_pool_destroy(pool);
+    close(area.fd);
+    area.fd = -1;
+    return buffer;
+}
+
 }  // namespace
 
 ScreencopyGrabber::ScreencopyGrabber(std::shared_ptr<WaylandDisplay> display)
@@ -141,22 +171,12 @@ Pixels ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
                         .arg(state.format, 0, 16));
     }
 
-    auto* area = new ShmArea;
-    area->size = size_t(state.stride) * state.height;
-    area->fd = memfd_create("quillet-screencopy", MFD_CLOEXEC);
-    if (area->fd < 0 || ftruncate(area->fd, off_t(area->size)) != 0 ||
-        (area->pixels = mmap(nullptr, area->size, PROT_READ | PROT_WRITE, MAP_SHARED, area->fd,
-                             0)) == MAP_FAILED) {
-        if (area->fd >= 0) close(area->fd);
-        releaseArea(area);
+    ShmArea* area = newShmArea(size_t(state.stride) * state.height);
+    if (area == nullptr) {
         return fail(QStringLiteral("no shared memory for the screen: %1")
                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
     }
-    wl_shm_pool* pool = wl_shm_create_pool(m_display->shm(), area->fd, int32_t(area->size));
-    wl_buffer* buffer = wl_shm_pool_create_buffer(
-        pool, 0, int32_t(state.width), int32_t(state.height), int32_t(state.stride), state.format);
-    wl_shm_pool_destroy(pool);
-    close(area->fd);
+    wl_buffer* buffer = bufferIn(m_display->shm(), *area, state);
     zwlr_screencopy_frame_v1_copy(frame, buffer);
     while (!state.ready && !state.failed) {
         if (wl_display_dispatch(d) < 0) {
