@@ -156,32 +156,42 @@ TEST(LaunchE2E, AnAutomaticCaptureNeedsNoToolkitLibrary) {
     }
 }
 
+// A copy of the program in `dir` beside `module` (the windows' module, under its own name),
+// started for one interactive capture on `x`, its result asked for in `dir`.
+ProgramOutput runBesideModule(const QTemporaryDir& dir, const QByteArray& module,
+                              const XSession& x) {
+    const QString program = dir.filePath("quillet-capture");
+    QFile::copy(QStringLiteral(QUILLET_CAPTURE_BINARY), program);
+    QFile out(dir.filePath(QString::fromLatin1(kToolkitLibraryName)));
+    if (!out.open(QIODevice::WriteOnly) || out.write(module) != module.size()) return {};
+    out.close();
+    return runProgram(
+        {program.toStdString(), "startfromlocal,/nonexistent/p.json," +
+                                    dir.filePath("r.json").toStdString() + ",,0,0,0,0,0,0"},
+        {"DISPLAY=" + x.display(), "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QUILLET_PLATFORM"},
+        true);
+}
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // The windows' module cut short, as an interrupted install or upgrade leaves it: a capture
 // that needs windows ends unable to record with a line naming the file, never with SIGBUS.
 TEST(LaunchE2E, AToolkitLibraryCutShortIsALineNotACrash) {
     XSession x;
     ASSERT_TRUE(x.ok()) << x.error();
-    QFile whole(QFileInfo(QStringLiteral(QUILLET_CAPTURE_BINARY))
-                    .dir()
-                    .filePath(QString::fromLatin1(kToolkitLibraryName)));
-    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
-    const QByteArray library = whole.readAll();
+    const QByteArray library = contentsOf(QFileInfo(QStringLiteral(QUILLET_CAPTURE_BINARY))
+                                              .dir()
+                                              .filePath(QString::fromLatin1(kToolkitLibraryName)));
+    ASSERT_FALSE(library.isEmpty());
     for (const qsizetype size : {qsizetype(1000), qsizetype(10000), qsizetype(100000),
                                  library.size() / 2, library.size() - 1}) {
         SCOPED_TRACE("cut to " + std::to_string(size) + " bytes");
         QTemporaryDir dir;
-        const QString program = dir.filePath("quillet-capture");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_CAPTURE_BINARY), program));
         const QString cut = dir.filePath(QString::fromLatin1(kToolkitLibraryName));
-        QFile out(cut);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        ASSERT_EQ(out.write(library.left(size)), size);
-        out.close();
-        const ProgramOutput run = runProgram(
-            {program.toStdString(), "startfromlocal,/nonexistent/p.json," +
-                                        dir.filePath("r.json").toStdString() + ",,0,0,0,0,0,0"},
-            {"DISPLAY=" + x.display(), "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QUILLET_PLATFORM"},
-            true);
+        const ProgramOutput run = runBesideModule(dir, library.left(size), x);
         EXPECT_EQ(run.status, kExitCannotRecord) << run.bytes.toStdString();
         const std::string line =
             "cannot record the screen: the windows cannot be loaded: " + cut.toStdString() +
@@ -213,15 +223,9 @@ TEST(LaunchE2E, AModuleNeedingWhatTheProgramLacksIsRefused) {
     XSession x;
     ASSERT_TRUE(x.ok()) << x.error();
     QTemporaryDir dir;
-    const QString program = dir.filePath("quillet-capture");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_CAPTURE_BINARY), program));
-    const QString module = dir.filePath(QString::fromLatin1(kToolkitLibraryName));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_MISSING_SYMBOL_MODULE), module));
-    const ProgramOutput run = runProgram(
-        {program.toStdString(), "startfromlocal,/nonexistent/p.json," +
-                                    dir.filePath("r.json").toStdString() + ",,0,0,0,0,0,0"},
-        {"DISPLAY=" + x.display(), "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QUILLET_PLATFORM"},
-        true);
+    const QByteArray module = contentsOf(QStringLiteral(QUILLET_MISSING_SYMBOL_MODULE));
+    ASSERT_FALSE(module.isEmpty());
+    const ProgramOutput run = runBesideModule(dir, module, x);
     EXPECT_EQ(run.status, kExitCannotRecord) << run.bytes.toStdString();
     EXPECT_TRUE(run.bytes.contains("cannot record the screen: the windows cannot be loaded: "))
         << run.bytes.toStdString();
