@@ -1,5 +1,6 @@
 #include "app/display_loss.h"
 
+#include <dlfcn.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -34,6 +35,13 @@ void cannotRecordIfTheServerHungUp() {
             write(STDERR_FILENO, g_lostLine.data(), g_lostLine.size());
         _exit(253);  // -3
     }
+}
+
+// Xlib's own default: print "X connection to :N broken ..." and exit(1). Ours says it with the
+// loss's one line.
+int xlibIOError(void* /*display*/) {
+    [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, g_lostLine.data(), g_lostLine.size());
+    _exit(253);  // -3
 }
 
 void onCrash(int signal) {
@@ -103,4 +111,13 @@ void treatAbnormalEndsAfterDisplayLossAsCannotRecord(int xConnectionFd) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;
     for (const int signal : {SIGSEGV, SIGBUS, SIGABRT}) sigaction(signal, &action, nullptr);
+}
+
+void keepXlibsLossMessageOut() {
+    void* x11 = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
+    if (x11 == nullptr) return;
+    using Handler = int (*)(void*);
+    const auto setHandler =
+        reinterpret_cast<Handler (*)(Handler)>(dlsym(x11, "XSetIOErrorHandler"));
+    if (setHandler != nullptr) setHandler(xlibIOError);
 }

@@ -25,3 +25,9 @@ void treatAbnormalEndsAfterDisplayLossAsCannotRecord(int xConnectionFd);
 // Whether a message from Qt means that the display (the X server or the Wayland compositor) is
 // gone or cannot be reached.
 bool isDisplayLossMessage(bool fatal, const QString& message);
+
+// Xlib's default I/O error handler prints its own line ("X connection to :N broken") before it
+// exits, and Qt puts its handler (whose message watchForDisplayLoss catches) in place only once
+// its display is open. Until then, a loss ends the process with the loss's one line instead.
+// Call after treatAbnormalEndsAfterDisplayLossAsCannotRecord, on X11 only.
+void keepXlibsLossMessageOut();

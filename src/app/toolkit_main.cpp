@@ -2,6 +2,7 @@
 // needs windows.
 
 #include <QApplication>
+#include <string_view>
 
 #include "app/app_delegate.h"
 #include "app/display_loss.h"
@@ -25,6 +26,7 @@ extern "C" [[noreturn]] __attribute__((visibility("default"))) void quilletRunWi
     const LaunchRequest& request = *launch.request;
     AppDelegate* started = nullptr;
     treatAbnormalEndsAfterDisplayLossAsCannotRecord(launch.displayFd);
+    if (std::string_view(launch.platformPlugin) == "xcb") keepXlibsLossMessageOut();
     watchForDisplayLoss([&](const QString&) {
         if (started) started->displayLost();
         platform.services().log->write(lostDisplayLine());
