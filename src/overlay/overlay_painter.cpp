@@ -90,6 +90,36 @@ MagnifierReadout magnifierReadout(const MagnifierInputs& in) {
     return readout;
 }
 
+namespace {
+
+// The pixels around the pointer, scaled up into the magnifier's zoom.
+void paintZoom(QPainter& painter, const MagnifierInputs& in, const MagnifierLayout& m) {
+    if (!in.originImage || in.originImage->isNull()) return;
+    const double H = in.screen.height;
+    const double dpr = in.originImage->devicePixelRatio();
+    const QRectF source = qtRectFromView(m.zoomSource, H);
+    const QRectF sourcePixels(source.x() * dpr, source.y() * dpr, source.width() * dpr,
+                              source.height() * dpr);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const QRectF target = qtRectFromView(m.zoomTarget, H);
+    if (!in.cache || !drawZoom(painter, *in.originImage, target, sourcePixels, in.cache->zoom)) {
+        painter.drawImage(target, *in.originImage, sourcePixels);
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void logReadoutOutside(Log& log, const MagnifierInputs& in) {
+    const double dpr = in.colorImage ? in.colorImage->devicePixelRatio() : 1;
+    const auto pixel = readoutPixel(in.cursor, in.screen, dpr);
+    log.write(QStringLiteral("wrong index: y:%1, x:%2, width:%3, height:%4")
+                  .arg(pixel ? pixel->y : static_cast<int>(in.screen.height - in.cursor.y))
+                  .arg(pixel ? pixel->x : static_cast<int>(in.cursor.x))
+                  .arg(in.screen.width, 0, 'f', 6)
+                  .arg(in.screen.height, 0, 'f', 6));
+}
+
+}  // namespace
+
 Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInputs& in, Log* log) {
     const double H = in.screen.height;
     const MagnifierLayout m = magnifierLayout(in.cursor, in.selection, in.screen,
@@ -97,19 +127,7 @@ Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInpu
     const Rect panel{static_cast<double>(m.px), static_cast<double>(m.py), kMagnifierWidth,
                      static_cast<double>(m.height)};
 
-    if (in.originImage && !in.originImage->isNull()) {
-        const double dpr = in.originImage->devicePixelRatio();
-        const QRectF source = qtRectFromView(m.zoomSource, H);
-        const QRectF sourcePixels(source.x() * dpr, source.y() * dpr, source.width() * dpr,
-                                  source.height() * dpr);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        const QRectF target = qtRectFromView(m.zoomTarget, H);
-        if (!in.cache ||
-            !drawZoom(painter, *in.originImage, target, sourcePixels, in.cache->zoom)) {
-            painter.drawImage(target, *in.originImage, sourcePixels);
-        }
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    }
+    paintZoom(painter, in, m);
     // The strokes are filled as the rectangles their pens cover, a span per row, where stroking
     // costs a path each time; the rectangles are found once by stroking.
     const QRectF box = qtRectFromView(panel, H);
@@ -141,15 +159,7 @@ Rect paintMagnifier(QPainter& painter, TextSprites* sprites, const MagnifierInpu
     }
 
     const MagnifierReadout readout = magnifierReadout(in);
-    if (readout.outside && log) {
-        const double dpr = in.colorImage ? in.colorImage->devicePixelRatio() : 1;
-        const auto pixel = readoutPixel(in.cursor, in.screen, dpr);
-        log->write(QStringLiteral("wrong index: y:%1, x:%2, width:%3, height:%4")
-                       .arg(pixel ? pixel->y : static_cast<int>(H - in.cursor.y))
-                       .arg(pixel ? pixel->x : static_cast<int>(in.cursor.x))
-                       .arg(in.screen.width, 0, 'f', 6)
-                       .arg(in.screen.height, 0, 'f', 6));
-    }
+    if (readout.outside && log) logReadoutOutside(*log, in);
     drawTextAt(painter, sprites, {m.px + 8.0, m.py + 18.0}, readout.position, Qt::white, H);
     drawTextAt(painter, sprites, {m.px + 8.0, m.py + 2.0}, readout.color, Qt::white, H);
     return panel;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/png_image.h"
@@ -170,10 +171,44 @@ void receivePng(const ClipboardImageHeader& header, const std::shared_ptr<Encode
     image->setStage(EncodedImage::Stage::Encoded, std::move(png));
 }
 
+// The pixels a header describes, mapped from our memfd or from the one passed with the header
+// (`passedFd`, closed here either way, as is ours when unused).
+struct MappedPixels {
+    void* mapped = MAP_FAILED;
+    size_t size = 0;
+    const uchar* pixels = nullptr;
+};
+std::optional<MappedPixels> mapPixels(const ClipboardImageHeader& header, int passedFd) {
+    int pixelsFd = kHelperPixelsFd;
+    if (header.pixelsInPassedFd != 0) {
+        close(kHelperPixelsFd);
+        pixelsFd = passedFd;
+    } else if (passedFd >= 0) {
+        close(passedFd);
+    }
+    struct stat info {};
+    const qint64 offset = header.pixelsInPassedFd != 0 ? header.pixelsOffset : 0;
+    const bool valid = pixelsFd >= 0 && offset >= 0 && header.width > 0 && header.height > 0 &&
+                       pngPixelFormat(QImage::Format(header.format)) &&
+                       header.bytesPerLine >= qint64(header.width) * 4 &&
+                       fstat(pixelsFd, &info) == 0 &&
+                       header.bytesPerLine <= (info.st_size - offset) / header.height;
+    if (!valid) {
+        if (pixelsFd >= 0) close(pixelsFd);
+        return std::nullopt;
+    }
+    MappedPixels pixels;
+    pixels.size = size_t(offset) + size_t(header.bytesPerLine) * size_t(header.height);
+    pixels.mapped = mmap(nullptr, pixels.size, PROT_READ, MAP_SHARED, pixelsFd, 0);
+    close(pixelsFd);
+    if (pixels.mapped == MAP_FAILED) return std::nullopt;
+    pixels.pixels = static_cast<const uchar*>(pixels.mapped) + offset;
+    return pixels;
+}
+
 // Runs on its own thread from the start, so that the encoding overlaps the wait for pastes.
 void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     ClipboardImageHeader header;
-    struct stat info {};
     int passedFd = -1;
     if (!readHeader(&header, &passedFd) || header.magic != kClipboardImageMagic) {
         if (passedFd >= 0) close(passedFd);
@@ -185,34 +220,12 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
         receivePng(header, image);
         return;
     }
-    // The pixels are in our memfd, or in the one passed with the header.
-    int pixelsFd = kHelperPixelsFd;
-    if (header.pixelsInPassedFd != 0) {
-        close(kHelperPixelsFd);
-        pixelsFd = passedFd;
-    } else if (passedFd >= 0) {
-        close(passedFd);
-    }
-    const qint64 offset = header.pixelsInPassedFd != 0 ? header.pixelsOffset : 0;
-    const bool valid = pixelsFd >= 0 && offset >= 0 && header.width > 0 && header.height > 0 &&
-                       pngPixelFormat(QImage::Format(header.format)) &&
-                       header.bytesPerLine >= qint64(header.width) * 4 &&
-                       fstat(pixelsFd, &info) == 0 &&
-                       header.bytesPerLine <= (info.st_size - offset) / header.height;
-    if (!valid) {
-        if (pixelsFd >= 0) close(pixelsFd);
+    const std::optional<MappedPixels> mapped = mapPixels(header, passedFd);
+    if (!mapped) {
         image->setStage(EncodedImage::Stage::Failed);
         return;
     }
-    const size_t mappedSize = size_t(offset) + size_t(header.bytesPerLine) * size_t(header.height);
-    void* mapped = mmap(nullptr, mappedSize, PROT_READ, MAP_SHARED, pixelsFd, 0);
-    close(pixelsFd);
-    if (mapped == MAP_FAILED) {
-        image->setStage(EncodedImage::Stage::Failed);
-        return;
-    }
-    const uchar* pixels = static_cast<const uchar*>(mapped) + offset;
-    const PngPixels view{pixels,
+    const PngPixels view{mapped->pixels,
                          header.width,
                          header.height,
                          header.bytesPerLine,
@@ -223,7 +236,7 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     // taken. Only this process spends it meanwhile, so memory that could be had a moment ago
     // (an address-space limit, the kernel's overcommit check) can be had for the encoding.
     if (!memoryAvailable(pngEncodingMemoryBound(view))) {
-        munmap(mapped, mappedSize);
+        munmap(mapped->mapped, mapped->size);
         image->setStage(EncodedImage::Stage::Failed);
         return;
     }
@@ -235,7 +248,7 @@ void receiveAndEncode(const std::shared_ptr<EncodedImage>& image) {
     image->setStage(stage, std::move(png));
     // After the PNG is out: unmapping a whole screen's pixels takes milliseconds (5 at
     // 3840 x 2160), which a paste that waits for the PNG need not wait for.
-    munmap(mapped, mappedSize);
+    munmap(mapped->mapped, mapped->size);
 }
 
 // A host that reads the capturing process's output must see its end when that process exits,
