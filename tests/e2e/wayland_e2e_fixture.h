@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/tool_outcome.h"
 #include "support/tool_run.h"
+#include "support/wayland_input.h"
 #include "support/wayland_session.h"
 
 namespace wayland_e2e {
@@ -98,6 +100,20 @@ inline void startInteractive(const WaylandSession& session, ToolRun& tool,
         [&] { return !tool.running() || focusedFullScreenOf(swayTree(session), tool.pid()); }));
     ASSERT_TRUE(tool.running()) << "the capture window did not get the focus\n"
                                 << tool.standardError();
+}
+
+// With an interactive capture's overlay up: Escape cancels it, or a drag from (150, 120) to
+// (750, 520) finished with Return selects kDraggedArea. The caller checks what was pasted.
+inline constexpr Rect kDraggedArea{150, 120, 600, 400};
+inline void cancelOrSelect(WaylandInput& input, ToolRun& tool, bool select) {
+    if (!select) {
+        ASSERT_TRUE(input.key("Escape"));
+        EXPECT_EQ(finishedResult(tool, 2)["Type"].toInt(), 2);
+        return;
+    }
+    ASSERT_TRUE(input.drag({150, 120}, {750, 520}, {{400, 300}}));
+    ASSERT_TRUE(input.key("Return"));
+    EXPECT_EQ(resultGeometry(finishedResult(tool, kExitFinished)), kDraggedArea);
 }
 
 // A desktop portal of the test's own (quillet_fake_portal) on the session's bus, answering
