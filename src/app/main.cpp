@@ -29,7 +29,6 @@
 #include "platform/process_exit.h"
 #include "platform/qtxcb/display_check.h"
 #include "platform/qtxcb/xcb_connection.h"
-#include "platform/qtxcb/xcb_screens.h"
 #include "platform/system/signal_termination.h"
 #include "platform/system/system_exit.h"
 #include "platform/wayland/wayland_display.h"
@@ -132,7 +131,10 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
     const bool needsToolkit =
         *route.capture != WaylandCapture::Screencopy || platform.needsWindowForClipboard();
     if (automatic && !platform.needsWindowForClipboard()) services.clipboard->prepare();
-    if (automatic && !needsToolkit && runWithoutWindows(request, services)) return 0;
+    if (automatic && !needsToolkit) {
+        platform.assembleWaylandAutomatic();
+        if (runWithoutWindows(request, services)) return 0;
+    }
     setLostDisplayName(QStringLiteral("the Wayland compositor"));
     runWithToolkit({argc, argv, "wayland", wl_display_get_fd(display->get()), &platform, &request,
                     automatic && needsToolkit});
@@ -179,22 +181,15 @@ int main(int argc, char** argv) {
     // The launch argument and the parameter file, read once.
     const LaunchRequest request =
         readLaunchRequest(arguments, *services.log, services.clock->now().milliseconds());
-    std::unique_ptr<XcbScreens> xcbScreens;
     const bool automatic = request.cmdType != -1 && isAutomaticCapture(request.autoCaptureFlag);
-    if (automatic) {
-        // Its clipboard helper is starting already (automaticAsked). It needs no window, so it
-        // runs without the widget toolkit when the screens can be known without it.
-        xcbScreens = XcbScreens::create(connection);
-        if (xcbScreens) {
-            platform.useScreens(xcbScreens.get());
-            if (runWithoutWindows(request, services)) return 0;
-            platform.useScreens(nullptr);
-        }
-    }
+    // Its clipboard helper is starting already (automaticAsked). It needs no window, so it runs
+    // without the widget toolkit when the screens can be known without it.
+    const bool screensWithoutToolkit = automatic && platform.assembleX11Automatic();
+    if (screensWithoutToolkit && runWithoutWindows(request, services)) return 0;
 
     // The capture reads the screen and the window list through X11 itself. An automatic
     // capture whose screens only Qt can tell (a scaling variable that only it reads) runs
     // there with Qt's screens.
     runWithToolkit({argc, argv, "xcb", xcb_get_file_descriptor(connection->get()), &platform,
-                    &request, automatic && !xcbScreens});
+                    &request, automatic && !screensWithoutToolkit});
 }

@@ -10,6 +10,7 @@
 #include "platform/qtxcb/x11_permission_probe.h"
 #include "platform/qtxcb/xcb_connection.h"
 #include "platform/qtxcb/xcb_screen_grabber.h"
+#include "platform/qtxcb/xcb_screens.h"
 #include "platform/system/clipboard_keeper.h"
 #include "platform/system/signal_termination.h"
 #include "platform/system/system_clock.h"
@@ -23,25 +24,22 @@ struct RealPlatform::Parts {
     SystemLog log;
     SystemClock clock;
     SystemExit processExit;
-    ClipboardKeeper clipboard{ClipboardKeeper::helperExecutable()};
-    X11PermissionProbe x11Permission;
     SignalTermination termination;
+    ClipboardKeeper clipboard{ClipboardKeeper::helperExecutable()};
+    X11PermissionProbe noPermissionToAsk;
     std::optional<GrabRecorder> recorder;
     std::optional<FrozenDesktopGrabber> frozen;
-    ToolkitServices toolkit;
 
-    // What differs between the window systems.
+    // X11
     std::shared_ptr<XcbConnection> connection;
+    std::unique_ptr<XcbScreenGrabber> xcbGrabber;
+    std::unique_ptr<XcbScreens> xcbScreens;
+    // Wayland
     std::shared_ptr<WaylandDisplay> display;
     std::unique_ptr<WaylandScreens> waylandScreens;
-    DesktopScreens* chosenScreens = nullptr;  // X11: without the toolkit
-    std::unique_ptr<ScreenGrabber> grabber;
-    XcbScreenGrabber* xcbGrabber = nullptr;  // X11 only
+    std::unique_ptr<ScreencopyGrabber> screencopy;  // when the screen is read by screencopy
     WaylandCapture capture = WaylandCapture::Screencopy;
     bool windowForClipboard = false;
-
-    // The grabber the toolkit's side gave, else our own: what freezing and recording wrap.
-    ScreenGrabber* baseGrabber() const { return toolkit.grabber ? toolkit.grabber : grabber.get(); }
 };
 
 RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool automaticCapture)
@@ -51,15 +49,13 @@ RealPlatform::RealPlatform(std::shared_ptr<XcbConnection> connection, bool autom
     // Before the grab's preparation, which allocates the screen's memory: the helper's start
     // (a vfork) runs alongside that rather than after it.
     if (automaticCapture) p.clipboard.prepare();
-    auto grabber = std::make_unique<XcbScreenGrabber>(std::move(connection));
+    p.xcbGrabber = std::make_unique<XcbScreenGrabber>(std::move(connection));
     // An automatic capture asks for the screen now and takes that picture as its grab. A
     // capture with windows does not: the server, busy copying the screen into fresh memory,
     // would hold up the toolkit's own start-up behind it (at 3840 x 2160, 30 ms of it against
     // 20 ms saved at the grab).
-    if (automaticCapture) grabber->prepare(true);
-    p.xcbGrabber = grabber.get();
-    p.grabber = std::move(grabber);
-    assemble();
+    if (automaticCapture) p.xcbGrabber->prepare(true);
+    m_services = systemServices();
 }
 
 RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, WaylandCapture capture,
@@ -70,56 +66,85 @@ RealPlatform::RealPlatform(std::shared_ptr<WaylandDisplay> display, WaylandCaptu
     p.capture = capture;
     p.waylandScreens = std::make_unique<WaylandScreens>(display);
     if (capture == WaylandCapture::Screencopy) {
-        p.grabber = std::make_unique<ScreencopyGrabber>(display);
+        p.screencopy = std::make_unique<ScreencopyGrabber>(display);
     }
     p.windowForClipboard = windowForClipboard;
-    assemble();
-}
-
-void RealPlatform::assemble() {
-    Parts& p = *m_parts;
-    const ToolkitServices& t = p.toolkit;
-    ScreenGrabber* grabber = p.frozen ? &*p.frozen : p.baseGrabber();
-    // For tests: every grab the capture gets is also written to this file.
-    if (const char* path = std::getenv("QUILLET_RECORD_GRABS"); path != nullptr && *path != '\0') {
-        p.recorder.reset();
-        if (grabber) grabber = &p.recorder.emplace(*grabber, QString::fromLocal8Bit(path));
-    }
-    DesktopScreens* screens = p.waylandScreens  ? p.waylandScreens.get()
-                              : p.chosenScreens ? p.chosenScreens
-                                                : t.screens;
-    if (p.xcbGrabber) p.xcbGrabber->setScreens(screens);
-    m_services = PlatformServices{&p.log,
-                                  &p.clock,
-                                  &p.processExit,
-                                  screens,
-                                  t.windowList,
-                                  grabber,
-                                  t.clipboard ? t.clipboard : &p.clipboard,
-                                  t.dialogs,
-                                  t.permissionProbe ? t.permissionProbe : &p.x11Permission,
-                                  &p.termination,
-                                  t.windowState};
+    m_services = systemServices();
 }
 
 RealPlatform::~RealPlatform() = default;
 
-void RealPlatform::useScreens(DesktopScreens* screens) {
-    m_parts->chosenScreens = screens;
-    assemble();
-}
-
-void RealPlatform::attachToolkit(const ToolkitServices& toolkit) {
-    m_parts->toolkit = toolkit;
-    assemble();
-}
-
-void RealPlatform::freezeDesktopAtFirstGrab() {
+PlatformServices RealPlatform::systemServices() const {
     Parts& p = *m_parts;
-    ScreenGrabber* base = p.baseGrabber();
-    if (p.frozen || base == nullptr || m_services.screens == nullptr) return;
-    p.frozen.emplace(*base, *m_services.screens);
-    assemble();
+    PlatformServices services;
+    services.log = &p.log;
+    services.clock = &p.clock;
+    services.processExit = &p.processExit;
+    services.termination = &p.termination;
+    services.clipboard = &p.clipboard;
+    services.permissionProbe = &p.noPermissionToAsk;
+    return services;
+}
+
+ScreenGrabber* RealPlatform::recorded(ScreenGrabber* grabber) {
+    Parts& p = *m_parts;
+    p.recorder.reset();
+    const char* path = std::getenv("QUILLET_RECORD_GRABS");
+    if (grabber == nullptr || path == nullptr || *path == '\0') return grabber;
+    return &p.recorder.emplace(*grabber, QString::fromLocal8Bit(path));
+}
+
+bool RealPlatform::assembleX11Automatic() {
+    Parts& p = *m_parts;
+    if (!p.xcbScreens) p.xcbScreens = XcbScreens::create(p.connection);
+    if (!p.xcbScreens) return false;
+    PlatformServices services = systemServices();
+    services.screens = p.xcbScreens.get();
+    p.xcbGrabber->setScreens(p.xcbScreens.get());
+    services.grabber = recorded(p.xcbGrabber.get());
+    // The clipboard helper; no window list, dialogs or window state: nothing is shown.
+    m_services = services;
+    return true;
+}
+
+void RealPlatform::assembleX11WithWindows(const X11Windows& windows) {
+    Parts& p = *m_parts;
+    PlatformServices services = systemServices();
+    services.screens = windows.screens;
+    p.xcbGrabber->setScreens(windows.screens);
+    services.grabber = recorded(p.xcbGrabber.get());
+    // The clipboard helper, and no permission to ask for.
+    services.windowList = windows.windowList;
+    services.windowState = windows.windowState;
+    services.dialogs = windows.dialogs;
+    m_services = services;
+}
+
+void RealPlatform::assembleWaylandAutomatic() {
+    Parts& p = *m_parts;
+    PlatformServices services = systemServices();
+    services.screens = p.waylandScreens.get();
+    services.grabber = recorded(p.screencopy.get());
+    // The clipboard helper (data control); nothing is shown.
+    m_services = services;
+}
+
+void RealPlatform::assembleWaylandWithWindows(const WaylandWindows& windows) {
+    Parts& p = *m_parts;
+    PlatformServices services = systemServices();
+    services.screens = p.waylandScreens.get();
+    // Every output frozen at the first grab: the capture covers each one before it moves there.
+    ScreenGrabber* base = windows.desktopGrabber ? windows.desktopGrabber
+                                                 : static_cast<ScreenGrabber*>(p.screencopy.get());
+    p.frozen.reset();
+    if (base) p.frozen.emplace(*base, *p.waylandScreens);
+    services.grabber = recorded(p.frozen ? &*p.frozen : nullptr);
+    if (windows.permissionProbe) services.permissionProbe = windows.permissionProbe;
+    if (windows.windowClipboard) services.clipboard = windows.windowClipboard;
+    services.windowList = windows.windowList;
+    services.windowState = windows.windowState;
+    services.dialogs = windows.dialogs;
+    m_services = services;
 }
 
 std::shared_ptr<XcbConnection> RealPlatform::xcbConnection() const {

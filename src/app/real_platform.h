@@ -1,10 +1,9 @@
 #pragma once
-// The one place that picks the real platform services. What needs no widget toolkit is made
-// here: the log, the clock, the exit, the grab (our own xcb connection on X11, screencopy on
-// Wayland), the screens where they can be read without the toolkit, and a helper process for
-// the clipboard. The windows' services (Qt's screens, the window list, dialogs, the desktop
-// portal, a clipboard offered from a window) come from the toolkit's side once it is loaded
-// (see attachToolkit).
+// The one place on the program's side that picks the real platform services. It owns what
+// needs no widget toolkit (the log, the clock, the exit, the signals, the clipboard helper,
+// the connection to the window system and its grabber) and assembles the services of each kind
+// of run in a function of its own: X11 or Wayland, automatic (without the toolkit) or with
+// windows (the toolkit's side hands over what only it can make, see ToolkitPlatform).
 
 #include <QString>
 #include <memory>
@@ -17,15 +16,24 @@ class WaylandDisplay;
 class WaylandScreens;
 class XcbConnection;
 
-// The services only the widget toolkit's side can give; each one given replaces the platform's.
-struct ToolkitServices {
-    DesktopScreens* screens = nullptr;
+// What the toolkit's side makes for a capture with windows on X11.
+struct X11Windows {
+    DesktopScreens* screens = nullptr;  // Qt's: they know the scaling the user set
     WindowList* windowList = nullptr;
     WindowState* windowState = nullptr;
     Dialogs* dialogs = nullptr;
-    ScreenGrabber* grabber = nullptr;
-    PermissionProbe* permissionProbe = nullptr;
-    Clipboard* clipboard = nullptr;
+};
+
+// What the toolkit's side makes for a capture with windows on Wayland.
+struct WaylandWindows {
+    // The grabber of a desktop service (KWin's screenshot interface, the portal); none:
+    // screencopy, or no way to read the screen (then `permissionProbe` says why).
+    ScreenGrabber* desktopGrabber = nullptr;
+    PermissionProbe* permissionProbe = nullptr;  // none: no permission to ask for
+    Clipboard* windowClipboard = nullptr;        // none: the clipboard helper serves it
+    WindowList* windowList = nullptr;
+    WindowState* windowState = nullptr;
+    Dialogs* dialogs = nullptr;
 };
 
 class RealPlatform {
@@ -44,18 +52,19 @@ public:
     RealPlatform(const RealPlatform&) = delete;
     RealPlatform& operator=(const RealPlatform&) = delete;
 
+    // Until a kind of run is assembled: the system's services only (log, clock, exit, signals,
+    // the clipboard helper), enough to read the launch request.
     const PlatformServices& services() const { return m_services; }
 
-    // X11: the screens the capture and the grab use (XcbScreens, for a process without the
-    // toolkit); null returns to the toolkit's.
-    void useScreens(DesktopScreens* screens);
-
-    // The services of the toolkit's side, which must outlive their use.
-    void attachToolkit(const ToolkitServices& toolkit);
-
-    // From the next grab on, every screen is grabbed at once and later grabs are cut from
-    // those pictures (see FrozenDesktopGrabber), for a capture that covers every screen.
-    void freezeDesktopAtFirstGrab();
+    // X11 without the toolkit, with the screens read through our own connection; false, with
+    // nothing assembled, when only Qt can tell them (a scaling variable that only it reads).
+    bool assembleX11Automatic();
+    // X11 with windows (also an automatic capture that needed the toolkit).
+    void assembleX11WithWindows(const X11Windows& windows);
+    // Wayland without the toolkit: screencopy, and a clipboard no window needs to offer.
+    void assembleWaylandAutomatic();
+    // Wayland with windows: every output frozen at the first grab, before anything is shown.
+    void assembleWaylandWithWindows(const WaylandWindows& windows);
 
     // What the toolkit's side builds on.
     std::shared_ptr<XcbConnection> xcbConnection() const;
@@ -67,7 +76,9 @@ public:
 
 private:
     struct Parts;
-    void assemble();
+    PlatformServices systemServices() const;
+    // For tests, every grab the capture gets is also written to a file: `grabber` wrapped so.
+    ScreenGrabber* recorded(ScreenGrabber* grabber);
 
     std::unique_ptr<Parts> m_parts;
     PlatformServices m_services;

@@ -38,8 +38,6 @@ extern "C" [[noreturn]] __attribute__((visibility("default"))) void quilletRunWi
     QApplication app(argc, launch.argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ToolkitPlatform toolkit(platform, request.texts.permission);
-    // The capture on Wayland freezes every output before it shows anything.
-    if (platform.waylandDisplay()) platform.freezeDesktopAtFirstGrab();
     const PlatformServices& services = platform.services();
     if (launch.automaticNeedsToolkit && runWithoutWindows(request, services)) {
         SystemExit::exitNow(0);

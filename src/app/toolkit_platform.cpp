@@ -35,60 +35,71 @@ struct ToolkitPlatform::Parts {
 
 ToolkitPlatform::ToolkitPlatform(RealPlatform& platform, const PermissionTexts& permission)
     : m_parts(std::make_unique<Parts>()) {
-    Parts& p = *m_parts;
-    ToolkitServices services;
-    services.dialogs = &p.dialogs;
-    if (const auto connection = platform.xcbConnection()) {
-        p.screens = std::make_unique<QtScreens>();
-        p.windowList = std::make_unique<XcbWindowList>(connection);
-        p.windowState = std::make_unique<X11WindowState>();
-        services.screens = p.screens.get();
-    } else if (const auto display = platform.waylandDisplay()) {
-        const WaylandCapture capture = platform.waylandCapture();
-        const PlatformServices& core = platform.services();
-        // sway and KWin tell their windows (elsewhere the list stays empty and the user drags).
-        const char* sway = std::getenv("SWAYSOCK");
-        if (sway != nullptr && *sway != '\0') {
-            p.windowList = std::make_unique<SwayWindowList>(display, sway);
-        } else {
-            p.windowList = std::make_unique<KWinWindowList>(display, core.termination);
-        }
-        p.windowState = std::make_unique<WaylandWindowState>();
-        if (capture == WaylandCapture::KWin || capture == WaylandCapture::KWinElsePortal) {
-            p.kwin = std::make_unique<KWinScreenshot>(display, core.termination);
-            if (p.kwin->probe()) {
-                core.log->write(
-                    QStringLiteral("the screen is read through KWin's screenshot "
-                                   "interface"));
-                services.grabber = p.kwin.get();
-            } else if (capture == WaylandCapture::KWin) {
-                p.unavailable.emplace(p.kwin->lastError());
-                services.permissionProbe = &*p.unavailable;
-            } else {
-                core.log->write(QStringLiteral("the screen is read through the desktop portal: ") +
-                                p.kwin->lastError());
-            }
-        }
-        if (capture == WaylandCapture::Portal ||
-            (capture == WaylandCapture::KWinElsePortal && services.grabber == nullptr)) {
-            p.portal = std::make_unique<PortalScreenshot>(display, core.termination, *core.log);
-            p.portalPermission = std::make_unique<PortalPermissionProbe>(*p.portal, p.dialogs);
-            p.portalPermission->explainWith(permission.permissionTitleText,
-                                            permission.permissionInfoText);
-            services.grabber = p.portal.get();
-            services.permissionProbe = p.portalPermission.get();
-        }
-        if (platform.needsWindowForClipboard()) services.clipboard = &p.clipboard.emplace();
-        platform.waylandScreens()->followPointerWith([]() -> std::optional<Point> {
-            // Qt's last sight of the pointer: the origin until it has had one.
-            const QPoint seen = QCursor::pos();
-            if (seen.isNull()) return {};
-            return Point{double(seen.x()), double(seen.y())};
-        });
+    if (platform.xcbConnection()) {
+        assembleOnX11(platform);
+    } else if (platform.waylandDisplay()) {
+        assembleOnWayland(platform, permission);
     }
-    services.windowList = p.windowList.get();
-    services.windowState = p.windowState.get();
-    platform.attachToolkit(services);
+}
+
+void ToolkitPlatform::assembleOnX11(RealPlatform& platform) {
+    Parts& p = *m_parts;
+    p.screens = std::make_unique<QtScreens>();
+    p.windowList = std::make_unique<XcbWindowList>(platform.xcbConnection());
+    p.windowState = std::make_unique<X11WindowState>();
+    platform.assembleX11WithWindows(
+        {p.screens.get(), p.windowList.get(), p.windowState.get(), &p.dialogs});
+}
+
+void ToolkitPlatform::assembleOnWayland(RealPlatform& platform, const PermissionTexts& permission) {
+    Parts& p = *m_parts;
+    const std::shared_ptr<WaylandDisplay> display = platform.waylandDisplay();
+    const WaylandCapture capture = platform.waylandCapture();
+    const PlatformServices& core = platform.services();
+    WaylandWindows windows;
+    // sway and KWin tell their windows (elsewhere the list stays empty and the user drags).
+    const char* sway = std::getenv("SWAYSOCK");
+    if (sway != nullptr && *sway != '\0') {
+        p.windowList = std::make_unique<SwayWindowList>(display, sway);
+    } else {
+        p.windowList = std::make_unique<KWinWindowList>(display, core.termination);
+    }
+    windows.windowList = p.windowList.get();
+    p.windowState = std::make_unique<WaylandWindowState>();
+    windows.windowState = p.windowState.get();
+    if (capture == WaylandCapture::KWin || capture == WaylandCapture::KWinElsePortal) {
+        p.kwin = std::make_unique<KWinScreenshot>(display, core.termination);
+        if (p.kwin->probe()) {
+            core.log->write(
+                QStringLiteral("the screen is read through KWin's screenshot "
+                               "interface"));
+            windows.desktopGrabber = p.kwin.get();
+        } else if (capture == WaylandCapture::KWin) {
+            p.unavailable.emplace(p.kwin->lastError());
+            windows.permissionProbe = &*p.unavailable;
+        } else {
+            core.log->write(QStringLiteral("the screen is read through the desktop portal: ") +
+                            p.kwin->lastError());
+        }
+    }
+    if (capture == WaylandCapture::Portal ||
+        (capture == WaylandCapture::KWinElsePortal && windows.desktopGrabber == nullptr)) {
+        p.portal = std::make_unique<PortalScreenshot>(display, core.termination, *core.log);
+        p.portalPermission = std::make_unique<PortalPermissionProbe>(*p.portal, p.dialogs);
+        p.portalPermission->explainWith(permission.permissionTitleText,
+                                        permission.permissionInfoText);
+        windows.desktopGrabber = p.portal.get();
+        windows.permissionProbe = p.portalPermission.get();
+    }
+    if (platform.needsWindowForClipboard()) windows.windowClipboard = &p.clipboard.emplace();
+    windows.dialogs = &p.dialogs;
+    platform.waylandScreens()->followPointerWith([]() -> std::optional<Point> {
+        // Qt's last sight of the pointer: the origin until it has had one.
+        const QPoint seen = QCursor::pos();
+        if (seen.isNull()) return {};
+        return Point{double(seen.x()), double(seen.y())};
+    });
+    platform.assembleWaylandWithWindows(windows);
 }
 
 ToolkitPlatform::~ToolkitPlatform() = default;

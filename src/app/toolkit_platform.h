@@ -19,6 +19,9 @@ public:
     ToolkitPlatform& operator=(const ToolkitPlatform&) = delete;
 
 private:
+    void assembleOnX11(RealPlatform& platform);
+    void assembleOnWayland(RealPlatform& platform, const PermissionTexts& permission);
+
     struct Parts;
     std::unique_ptr<Parts> m_parts;
 };
