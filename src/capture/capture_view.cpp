@@ -203,27 +203,12 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
         if (!part.isEmpty()) painter.fillRect(part, toQColor(param.TrackColor));
     };
     switch (piece) {
-        case OverlayPiece::CurrentShape: {
-            ShapePaintContext context;
-            context.viewHeight = m_height;
-            context.mosaicImage = &mosaicImage();
-            context.visibleArea = sel.intersected(QRectF(area));
-            painter.save();
-            painter.setClipRect(*context.visibleArea);
-            paintShape(painter, m_model.shapes().currShape(), true, context);
-            painter.restore();
+        case OverlayPiece::CurrentShape:
+            paintCurrentShape(painter, sel.intersected(QRectF(area)));
             return;
-        }
-        case OverlayPiece::TextEditorFrame: {
-            const Rect e = scene.textEditorFrame.value_or(Rect{});
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setPen(QPen(toQColor(param.EditBorderColor), 2));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRoundedRect(
-                qtRectFromView({e.x, e.y - 3, e.width + 3, e.height + 6}, m_height), 3, 3);
-            painter.setRenderHint(QPainter::Antialiasing, false);
+        case OverlayPiece::TextEditorFrame:
+            paintTextEditorFrame(painter, scene.textEditorFrame.value_or(Rect{}));
             return;
-        }
         case OverlayPiece::BorderBottom:
             edge({sel.left() - 1, sel.bottom() - 1, sel.width() + 2, 2});
             return;
@@ -240,22 +225,46 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
             paintSizeLabel(painter, m_text.ready() ? &m_text : nullptr, scene.selection,
                            scene.screen);
             return;
-        case OverlayPiece::Magnifier: {
-            MagnifierInputs in;
-            in.cursor = scene.pointer;
-            in.selection = scene.selection;
-            in.screen = scene.screen;
-            in.logoText = param.SetMagnifierLogoText;
-            in.anchoredToSelection = scene.magnifierAnchoredToSelection;
-            in.originImage = &originImage();
-            in.colorImage = &colorImage();
-            in.cache = &m_magnifier;
-            paintMagnifier(painter, m_text.ready() ? &m_text : nullptr, in, m_log);
+        case OverlayPiece::Magnifier:
+            paintMagnifierAt(painter, scene);
             return;
-        }
         case OverlayPiece::Count:
             return;
     }
+}
+
+void CaptureView::paintCurrentShape(QPainter& painter, const QRectF& visible) {
+    ShapePaintContext context;
+    context.viewHeight = m_height;
+    context.mosaicImage = &mosaicImage();
+    context.visibleArea = visible;
+    painter.save();
+    painter.setClipRect(visible);
+    paintShape(painter, m_model.shapes().currShape(), true, context);
+    painter.restore();
+}
+
+void CaptureView::paintTextEditorFrame(QPainter& painter, const Rect& editor) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(toQColor(m_model.captureParam().EditBorderColor), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(
+        qtRectFromView({editor.x, editor.y - 3, editor.width + 3, editor.height + 6}, m_height), 3,
+        3);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void CaptureView::paintMagnifierAt(QPainter& painter, const OverlayScene& scene) {
+    MagnifierInputs in;
+    in.cursor = scene.pointer;
+    in.selection = scene.selection;
+    in.screen = scene.screen;
+    in.logoText = m_model.captureParam().SetMagnifierLogoText;
+    in.anchoredToSelection = scene.magnifierAnchoredToSelection;
+    in.originImage = &originImage();
+    in.colorImage = &colorImage();
+    in.cache = &m_magnifier;
+    paintMagnifier(painter, m_text.ready() ? &m_text : nullptr, in, m_log);
 }
 
 void CaptureView::paintHandles(QPainter& painter, const OverlayScene& scene, const QRect& area) {

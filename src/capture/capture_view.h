@@ -55,6 +55,11 @@ private:
     void paintPiece(QPainter& painter, OverlayPiece piece, const OverlayScene& scene,
                     const QRect& area);
     void paintHandles(QPainter& painter, const OverlayScene& scene, const QRect& area);
+    // The shape being drawn, clipped to the part of the selection being painted.
+    void paintCurrentShape(QPainter& painter, const QRectF& visible);
+    // The frame around the text being typed (`editor`, in view coordinates).
+    void paintTextEditorFrame(QPainter& painter, const Rect& editor);
+    void paintMagnifierAt(QPainter& painter, const OverlayScene& scene);
     const QImage& handleDisc(const QColor& color, double dpr);
 
     const CaptureModel& m_model;

@@ -4,6 +4,7 @@
 #include <QPaintEngine>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "overlay/zoom_blit.h"
 
@@ -22,6 +23,38 @@ using Shape = KeptShapes::Shape;
 // of more than 95 rows to its thread pool. For a line a pixel wide waking the threads costs far
 // more than the fill, so the rectangles stay shorter.
 constexpr int kRowsPerFill = 64;
+// The colour most painted pixels of `mask` hold, as a plain colour; none when that premultiplied
+// value is not one any plain colour gives.
+std::optional<QColor> mostPaintedColor(const QImage& mask) {
+    QHash<quint32, int> counts;
+    for (int y = 0; y < mask.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(mask.constScanLine(y));
+        for (int x = 0; x < mask.width(); ++x) {
+            if (row[x] != 0) ++counts[row[x]];
+        }
+    }
+    if (counts.isEmpty()) return std::nullopt;
+    quint32 once = counts.constBegin().key();
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it) {
+        if (it.value() > counts.value(once)) once = it.key();
+    }
+    const QRgb plain = qUnpremultiply(once);
+    if (qPremultiply(plain) != once) return std::nullopt;
+    return QColor::fromRgba(plain);
+}
+
+// What 1, 2 and 3 layers of `color` give over nothing, premultiplied, and how many layers each is.
+QHash<quint32, int> layeredValues(const QColor& color) {
+    QHash<quint32, int> layersOf;
+    QImage pixel(1, 1, QImage::Format_ARGB32_Premultiplied);
+    pixel.fill(Qt::transparent);
+    for (int layers = 1; layers <= 3; ++layers) {
+        QPainter(&pixel).fillRect(0, 0, 1, 1, color);
+        layersOf.insert(reinterpret_cast<const quint32*>(pixel.constBits())[0], layers);
+    }
+    return layersOf;
+}
+
 bool strokeFills(const QTransform& transform, QSize size,
                  void (*stroke)(QPainter&, const QRectF&, const QColor&), const QRectF& box,
                  const QColor& color, Shape& out) {
@@ -32,29 +65,10 @@ bool strokeFills(const QTransform& transform, QSize size,
         painter.setTransform(transform);
         stroke(painter, box, color);
     }
-    QHash<quint32, int> counts;
-    for (int y = 0; y < mask.height(); ++y) {
-        const auto* row = reinterpret_cast<const quint32*>(mask.constScanLine(y));
-        for (int x = 0; x < mask.width(); ++x) {
-            if (row[x] != 0) ++counts[row[x]];
-        }
-    }
-    if (counts.isEmpty()) return false;
-    quint32 once = counts.constBegin().key();
-    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it) {
-        if (it.value() > counts.value(once)) once = it.key();
-    }
-    const QRgb plain = qUnpremultiply(once);
-    if (qPremultiply(plain) != once) return false;
-    out.color = QColor::fromRgba(plain);
-    // What 1, 2, 3 layers of the colour give over nothing.
-    QHash<quint32, int> layersOf;
-    QImage pixel(1, 1, QImage::Format_ARGB32_Premultiplied);
-    pixel.fill(Qt::transparent);
-    for (int layers = 1; layers <= 3; ++layers) {
-        QPainter(&pixel).fillRect(0, 0, 1, 1, out.color);
-        layersOf.insert(reinterpret_cast<const quint32*>(pixel.constBits())[0], layers);
-    }
+    const std::optional<QColor> laidOn = mostPaintedColor(mask);
+    if (!laidOn) return false;
+    out.color = *laidOn;
+    const QHash<quint32, int> layersOf = layeredValues(out.color);
 
     out.fills.clear();
     std::vector<size_t> open, stillOpen;  // rectangles reaching the row above

@@ -34,6 +34,33 @@ QRect inkOf(const QImage& image) {
     return ink;
 }
 
+// Puts the pixels `ink` of `glyph` into `line`, moved right by `left` columns: copied where the
+// line holds nothing yet (`clear`), else blended over what it holds.
+void putGlyph(QImage& line, const QImage& glyph, const QRect& ink, int left, bool clear) {
+    uchar* const bits = line.bits();
+    const qsizetype stride = line.bytesPerLine();
+    const uchar* const from = glyph.constBits();
+    const qsizetype fromStride = glyph.bytesPerLine();
+    for (int y = ink.top(); y <= ink.bottom(); ++y) {
+        const auto* src = reinterpret_cast<const uint32_t*>(from + y * fromStride);
+        auto* dst = reinterpret_cast<uint32_t*>(bits + y * stride) + left;
+        if (clear) {
+            std::memcpy(dst + ink.left(), src + ink.left(), ink.width() * sizeof(uint32_t));
+            continue;
+        }
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+            const uint32_t a = src[x] >> 24;
+            if (a == 0) continue;
+            // Premultiplied source-over, channel pair by channel pair.
+            const uint32_t keep = 255 - a;
+            const uint32_t d = dst[x];
+            const uint32_t rb = ((d & 0x00FF00FFu) * keep + 0x00800080u) >> 8 & 0x00FF00FFu;
+            const uint32_t ag = ((d >> 8 & 0x00FF00FFu) * keep + 0x00800080u) & 0xFF00FF00u;
+            dst[x] = src[x] + (rb | ag);
+        }
+    }
+}
+
 }  // namespace
 
 double TextSprites::width(const QString& text) {
@@ -98,8 +125,6 @@ TextSprites::Sprite TextSprites::compose(const QString& text, const QColor& colo
     line.image.fill(Qt::transparent);
     // The glyphs go into one line image: a painter call per glyph costs more than blending all
     // of their pixels.
-    uchar* const bits = line.image.bits();
-    const qsizetype stride = line.image.bytesPerLine();
     double pen = 0;
     int reached = 0;  // the columns left of it hold ink already
     for (const Sprite* g : glyphs) {
@@ -107,29 +132,10 @@ TextSprites::Sprite TextSprites::compose(const QString& text, const QColor& colo
         pen += g->advance;
         const QRect ink = g->ink.intersected(QRect(-left, 0, width, line.image.height()));
         if (ink.isEmpty()) continue;
-        const uchar* const from = g->image.constBits();
-        const qsizetype fromStride = g->image.bytesPerLine();
         // Over columns nothing was put in yet, blending gives the glyph's own pixels.
         const bool clear = left + ink.left() >= reached;
         reached = std::max(reached, left + ink.right() + 1);
-        for (int y = ink.top(); y <= ink.bottom(); ++y) {
-            const auto* src = reinterpret_cast<const uint32_t*>(from + y * fromStride);
-            auto* dst = reinterpret_cast<uint32_t*>(bits + y * stride) + left;
-            if (clear) {
-                std::memcpy(dst + ink.left(), src + ink.left(), ink.width() * sizeof(uint32_t));
-                continue;
-            }
-            for (int x = ink.left(); x <= ink.right(); ++x) {
-                const uint32_t a = src[x] >> 24;
-                if (a == 0) continue;
-                // Premultiplied source-over, channel pair by channel pair.
-                const uint32_t keep = 255 - a;
-                const uint32_t d = dst[x];
-                const uint32_t rb = ((d & 0x00FF00FFu) * keep + 0x00800080u) >> 8 & 0x00FF00FFu;
-                const uint32_t ag = ((d >> 8 & 0x00FF00FFu) * keep + 0x00800080u) & 0xFF00FF00u;
-                dst[x] = src[x] + (rb | ag);
-            }
-        }
+        putGlyph(line.image, g->image, ink, left, clear);
     }
     line.image.setDevicePixelRatio(dpr);
     return line;

@@ -399,6 +399,42 @@ std::size_t storedSize(std::size_t size) {
     return size + 5 * ((size + kStoredMax - 1) / kStoredMax);
 }
 
+// The bytes as literals, with the block's codes.
+void writeLiterals(DeflateBitWriter& writer, const uint8_t* data, std::size_t size,
+                   const uint16_t* codes, const uint8_t* lengths) {
+    std::size_t i = 0;
+    for (; i + 2 <= size; i += 2) {  // two codes of at most 15 bits each fit before a flush
+        writer.putUnchecked(codes[data[i]], lengths[data[i]]);
+        writer.putUnchecked(codes[data[i + 1]], lengths[data[i + 1]]);
+        writer.flushIfFull();
+    }
+    if (i < size) writer.put(codes[data[i]], lengths[data[i]]);
+}
+
+// The literals and runs, with the block's codes.
+void writeTokens(DeflateBitWriter& writer, const std::vector<Token>& tokens, const uint16_t* codes,
+                 const uint8_t* lengths) {
+    // A run's length code, its extra bits and distance code 0 (one zero bit), prepared once.
+    const auto& lengthTable = lengthCodes();
+    std::array<uint32_t, kMaxRun - kMinRun + 1> runBits{};
+    std::array<uint8_t, kMaxRun - kMinRun + 1> runCount{};
+    for (int length = kMinRun; length <= kMaxRun; ++length) {
+        const LengthCode& code = lengthTable[size_t(length)];
+        if (lengths[code.symbol] == 0) continue;
+        const int i = length - kMinRun;
+        runBits[size_t(i)] =
+            uint32_t(codes[code.symbol]) | (uint32_t(code.extraValue) << lengths[code.symbol]);
+        runCount[size_t(i)] = uint8_t(lengths[code.symbol] + code.extraBits + 1);
+    }
+    for (const Token token : tokens) {
+        if (token < 256) {
+            writer.put(codes[token], lengths[token]);
+        } else {
+            writer.put(runBits[token - 256], runCount[token - 256]);
+        }
+    }
+}
+
 // Writes the symbols as one block with codes made for them, or stored when that is smaller:
 // the literals `data` (without runs), or the tokens (runs; `previous` the byte before them).
 void writeBlock(DeflateBitWriter& writer, RunDeflater::Symbols& symbols, const uint8_t* data,
@@ -432,34 +468,10 @@ void writeBlock(DeflateBitWriter& writer, RunDeflater::Symbols& symbols, const u
     }
 
     writeHeader(writer, header, final);
-    if (!runs) {
-        const std::size_t size = symbols.bytes;
-        std::size_t i = 0;
-        for (; i + 2 <= size; i += 2) {  // two codes of at most 15 bits each fit before a flush
-            writer.putUnchecked(codes[data[i]], lengths[data[i]]);
-            writer.putUnchecked(codes[data[i + 1]], lengths[data[i + 1]]);
-            writer.flushIfFull();
-        }
-        if (i < size) writer.put(codes[data[i]], lengths[data[i]]);
+    if (runs) {
+        writeTokens(writer, symbols.tokens, codes.data(), lengths.data());
     } else {
-        // A run's length code, its extra bits and distance code 0 (one zero bit), prepared once.
-        std::array<uint32_t, kMaxRun - kMinRun + 1> runBits{};
-        std::array<uint8_t, kMaxRun - kMinRun + 1> runCount{};
-        for (int length = kMinRun; length <= kMaxRun; ++length) {
-            const LengthCode& code = lengthTable[size_t(length)];
-            if (lengths[code.symbol] == 0) continue;
-            const int i = length - kMinRun;
-            runBits[size_t(i)] =
-                uint32_t(codes[code.symbol]) | (uint32_t(code.extraValue) << lengths[code.symbol]);
-            runCount[size_t(i)] = uint8_t(lengths[code.symbol] + code.extraBits + 1);
-        }
-        for (const Token token : symbols.tokens) {
-            if (token < 256) {
-                writer.put(codes[token], lengths[token]);
-            } else {
-                writer.put(runBits[token - 256], runCount[token - 256]);
-            }
-        }
+        writeLiterals(writer, data, symbols.bytes, codes.data(), lengths.data());
     }
     writer.put(codes[kEndOfBlock], lengths[kEndOfBlock]);
 }

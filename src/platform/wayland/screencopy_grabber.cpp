@@ -139,6 +139,15 @@ wl_buffer* bufferIn(wl_shm* shm, ShmArea& area, const FrameState& state) {
     return buffer;
 }
 
+// Dispatches the compositor's events until the frame's `step` is done or the copy has failed;
+// false when the connection is lost first.
+bool dispatchUntil(wl_display* d, const FrameState& state, bool FrameState::*step) {
+    while (!(state.*step) && !state.failed) {
+        if (wl_display_dispatch(d) < 0) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 ScreencopyGrabber::ScreencopyGrabber(std::shared_ptr<WaylandDisplay> display)
@@ -155,11 +164,9 @@ Pixels ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
         m_error = why;
         return Pixels();
     };
-    while (!state.described && !state.failed) {
-        if (wl_display_dispatch(d) < 0) {
-            m_lost = true;
-            return fail(QStringLiteral("the Wayland compositor closed the connection"));
-        }
+    if (!dispatchUntil(d, state, &FrameState::described)) {
+        m_lost = true;
+        return fail(QStringLiteral("the Wayland compositor closed the connection"));
     }
     const std::optional<Layout> layout = layoutOf(state.format);
     if (state.failed || !state.shmOffered) {
@@ -178,12 +185,7 @@ Pixels ScreencopyGrabber::copyOutput(const WaylandOutput& output) {
     }
     wl_buffer* buffer = bufferIn(m_display->shm(), *area, state);
     zwlr_screencopy_frame_v1_copy(frame, buffer);
-    while (!state.ready && !state.failed) {
-        if (wl_display_dispatch(d) < 0) {
-            m_lost = true;
-            break;
-        }
-    }
+    if (!dispatchUntil(d, state, &FrameState::ready)) m_lost = true;
     wl_buffer_destroy(buffer);
     zwlr_screencopy_frame_v1_destroy(frame);
     if (!state.ready) {
