@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-base-private-dev qt6-svg-dev libgl-dev
     libxcb1-dev libxcb-shm0-dev libxcb-damage0-dev libxcb-randr0-dev
     libwayland-dev libwayland-bin qt6-wayland
     libgtest-dev libbenchmark-dev zlib1g-dev

@@ -11,6 +11,7 @@
 
 #include "capture/capture_annotations.h"
 #include "capture/capture_view.h"
+#include "capture/commit_after_configure.h"
 #include "capture/image_composition.h"
 #include "capture/key_command.h"
 #include "capture/screen_geometry.h"
@@ -66,6 +67,7 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
     setFocusPolicy(Qt::StrongFocus);
     myView->setFocusPolicy(Qt::NoFocus);
     myView->installEventFilter(this);
+    new CommitAfterConfigure(this, platform.windowState);
     m_windowrctList.reserve(100);
     // Nothing is captured yet: rectScreen and the selection stay zero until doCapture.
 }

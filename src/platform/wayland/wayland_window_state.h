@@ -1,7 +1,7 @@
 #pragma once
 // Window state on Wayland: the compositor always composes, so a translucent window is seen as
 // such; a client cannot see other windows or its own frame, so a hidden window counts as gone
-// at once.
+// at once. A change of state is confirmed by a commit of its own (see confirmConfiguration).
 
 #include "platform/window_state.h"
 
@@ -10,4 +10,10 @@ public:
     bool compositingManagerRuns() override { return true; }
     uintptr_t screenTopLevel(uintptr_t) override { return 0; }
     bool isOffScreen(uintptr_t) override { return true; }
+    // A compositor may hold a new full-screen window off the screen until the window commits
+    // after acknowledging its last configuration (sway waits up to 200 ms for that). Qt
+    // acknowledges one that changes nothing it draws without committing, and once it has
+    // committed a frame whose callback the compositor keeps back until the window is shown, it
+    // paints nothing more before then: the surface is committed here, with nothing new on it.
+    void confirmConfiguration(QWindow* window) override;
 };
