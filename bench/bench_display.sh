@@ -13,6 +13,12 @@ bench_need() {  # bench_need COMMAND PACKAGE: installs PACKAGE when COMMAND is m
     apt-get install -y -qq --no-install-recommends "$2" >/dev/null
 }
 
+# ImageMagick's convert, also where another program of that name comes first on PATH.
+bench_wallpaper() {  # bench_wallpaper WIDTHxHEIGHT FILE: the photograph-like wallpaper
+    [ -x /usr/bin/convert ] || { bench_need no-such-command imagemagick; }
+    /usr/bin/convert -size "$1" -seed 4242 plasma:steelblue-darkslateblue -blur 0x1.5 "$2"
+}
+
 start_display() {
     local size=$1 content=${2:-pattern} w=${1%x*} h=${1#*x}
     exec {fd}< <(Xvfb -displayfd 1 -screen 0 "${size}x24" -nolisten tcp 2>/dev/null & echo "pid $!")
@@ -25,10 +31,9 @@ start_display() {
     bench_pids+=("$!")
     sleep 1
     if [ "$content" = photo ]; then
-        bench_need convert imagemagick && bench_need xterm xterm && bench_need xclock x11-apps
+        bench_need xterm xterm && bench_need xclock x11-apps
         local wall="$bench_wallpapers/$size.png"
-        [ -f "$wall" ] || convert -size "$size" -seed 4242 plasma:steelblue-darkslateblue \
-            -blur 0x1.5 "$wall"
+        [ -f "$wall" ] || bench_wallpaper "$size" "$wall"
         display -window root "$wall" || true  # sets the background, then exits 1
         xterm -geometry 100x40+$((w / 12))+$((h / 10)) -e sh -c 'ls -l /usr/bin | head -200; sleep 1000' &
         bench_pids+=("$!")

@@ -1,8 +1,9 @@
 // Launch to overlay on the three Wayland desktops, each on its real compositor started headless
 // as the tests start it: sway (wlroots), KWin (KDE Plasma) and Mutter (GNOME). Each desktop is
 // watched the way it lets an outside program see the screen:
-//   sway    quillet_wl_launch_watch: screencopy frames until the overlay's red border shows;
-//   KWin    KWin's screenshot interface, asked again and again for a small area at the left
+//   sway    quillet_wl_overlay_watch --red-left-edge: screencopy frames until the overlay's red
+//   border shows; KWin    KWin's screenshot interface, asked again and again for a small area at
+//   the left
 //           edge until it changes: the overlay came between the last call that did not show
 //           it and the first that did (the midpoint counts; the widest half gap is printed);
 //   Mutter  its focus log, read again and again until it gives the keyboard to the tool's
@@ -77,10 +78,11 @@ void sway(int runs) {
     if (!session.ok()) return (void)std::printf("sway: %s\n", session.error().c_str());
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        const ProgramOutput out = runProgram(
-            {QUILLET_WL_LAUNCH_WATCH, QUILLET_CAPTURE_BINARY, "startfromlocal,,,,0,0,0,0,0,0"},
-            session.clientEnvironment());
-        times.push_back(out.status == 0 ? out.bytes.trimmed().toDouble() : -1);
+        const ProgramOutput out =
+            runProgram({QUILLET_WL_OVERLAY_WATCH, "--red-left-edge", QUILLET_CAPTURE_BINARY,
+                        "startfromlocal,,,,0,0,0,0,0,0"},
+                       session.clientEnvironment());
+        times.push_back(out.status == 0 ? out.bytes.trimmed().split(' ').front().toDouble() : -1);
     }
     report("sway", times);
 }

@@ -15,45 +15,13 @@ cd "$(dirname "$0")/.."
 rounds=${1:-9}
 scripts/build.sh >/dev/null
 source bench/bench_display.sh
-bench_need convert imagemagick
 work=$(mktemp -d)
 chmod 755 "$work"
 echo '{}' > "$work/params.json"
 launch="startfromlocal,$work/params.json,$work/result.json,,0,2,0,0,0,0"
 interactive="startfromlocal,$work/params.json,$work/result.json,,0,0,0,0,0,0"
-sway_pid=""
-stop_sway() {
-    # The last round's clipboard owner goes first, so that it does not report the lost compositor.
-    echo x | wl-copy --clear 2>/dev/null || true
-    [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null || true
-    sway_pid=""
-    sleep 0.5
-}
+source bench/bench_sway.sh
 trap 'stop_sway; rm -rf "$work"' EXIT
-
-# A headless sway of one output of `size` showing the wallpaper; sets WAYLAND_DISPLAY and the
-# clients' XDG_RUNTIME_DIR. sway refuses root: as root it runs as nobody.
-start_sway() {
-    local size=$1 run=()
-    local wall="$work/wall-$size.png" dir="$work/sway-$size"
-    convert -size "$size" -seed 4242 plasma:steelblue-darkslateblue -blur 0x1.5 "$wall"
-    chmod 644 "$wall"
-    mkdir -p "$dir/runtime" "$dir/client"
-    chmod 700 "$dir/runtime" "$dir/client"
-    [ "$(id -u)" -eq 0 ] && { chown nobody "$dir/runtime"; run=(runuser -u nobody --); }
-    printf 'xwayland disable\noutput HEADLESS-1 resolution %s bg %s fill\n' "$size" "$wall" \
-        > "$dir/sway.conf"
-    chmod 644 "$dir/sway.conf"
-    env WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-        WLR_HEADLESS_OUTPUTS=1 XDG_RUNTIME_DIR="$dir/runtime" HOME="$dir" \
-        "${run[@]}" sway -c "$dir/sway.conf" >/dev/null 2>&1 &
-    sway_pid=$!
-    export XDG_RUNTIME_DIR="$dir/client"
-    export WAYLAND_DISPLAY="$dir/runtime/wayland-1"
-    unset DISPLAY
-    for _ in $(seq 100); do [ -S "$WAYLAND_DISPLAY" ] && break; sleep 0.05; done
-    sleep 1.5  # the wallpaper client draws after the compositor is up
-}
 
 ours() { build/src/quillet-capture "$launch" 2>/dev/null; }
 peer() { grim - | wl-copy -t image/png; }
@@ -81,7 +49,7 @@ for size in 1920x1080 3840x2160; do
     done
     : > "$work/overlay"
     for _ in $(seq "$rounds"); do
-        build/bench/quillet_wl_launch_watch build/src/quillet-capture "$interactive" \
+        build/bench/quillet_wl_overlay_watch --red-left-edge build/src/quillet-capture "$interactive" \
             >> "$work/overlay" 2>/dev/null || true
         sleep 0.3
     done

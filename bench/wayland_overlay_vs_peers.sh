@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Launch to overlay in a Wayland session, three contestants measured alike and interleaved in
+# one run, on a private headless sway at 1920x1080 and 3840x2160 showing a photograph-like
+# wallpaper with a small window under the pointer:
+#   ours:  quillet-capture, interactive (the window under the pointer offered, the rest darkened);
+#   floor: a bare Qt 6 full-screen window painting a screen-sized image (quillet_toolkit_floor),
+#          the least any Qt overlay costs;
+#   slurp: the region selector sway users run (its translucent tint over the output).
+# Each launch is watched by quillet_wl_overlay_watch: from exec until the first screencopy frame
+# in which nearly all sampled pixels differ from the desktop ("covered"), and until the first
+# that differs at all ("first change"). Medians of each, and ours against the others.
+#   usage: bench/wayland_overlay_vs_peers.sh [rounds] [sizes...]   (default 9; both sizes)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-9}
+shift || true
+sizes=("${@:-1920x1080 3840x2160}")
+read -r -a sizes <<< "${sizes[*]}"
+scripts/build.sh >/dev/null
+source bench/bench_display.sh
+bench_need slurp slurp
+work=$(mktemp -d)
+chmod 755 "$work"
+echo '{}' > "$work/params.json"
+interactive="startfromlocal,$work/params.json,$work/result.json,,0,0,0,0,0,0"
+source bench/bench_sway.sh
+# The window under the pointer floats at the output's centre, at the size it asks for.
+sway_extra_config='for_window [title="bench-window"] floating enable'
+pointer_pid=""
+stop_all() {
+    [ -n "$pointer_pid" ] && kill "$pointer_pid" 2>/dev/null || true
+    pointer_pid=""
+    stop_sway
+}
+trap 'stop_all; rm -rf "$work"' EXIT
+
+contestants=(ours floor slurp)
+command_of() {  # the command line of contestant $1, in the array `cmd`
+    case $1 in
+        ours) cmd=(build/src/quillet-capture "$interactive") ;;
+        floor) cmd=(env QT_QPA_PLATFORM=wayland build/bench/quillet_toolkit_floor) ;;
+        # slurp 1.4.0 crashes when the seat has a virtual keyboard; this one has a pointer only.
+        slurp) cmd=(slurp) ;;
+    esac
+}
+
+for size in "${sizes[@]}"; do
+    w=${size%x*} h=${size#*x}
+    start_sway "$size"
+    build/tests/quillet_wl_window bench-window '#e8e4d8' 400 250 >/dev/null 2>&1 &
+    window_pid=$!
+    coproc POINTER { build/tests/quillet_wl_pointer "$w" "$h"; }
+    pointer_pid=$POINTER_PID
+    sleep 1
+    echo "move $((w / 2)) $((h / 2))" >&"${POINTER[1]}"
+    read -r -t 5 _ <&"${POINTER[0]}"
+    for c in "${contestants[@]}"; do : > "$work/$c"; done
+    for _ in $(seq "$rounds"); do
+        for c in "${contestants[@]}"; do
+            command_of "$c"
+            build/bench/quillet_wl_overlay_watch "${cmd[@]}" >> "$work/$c" 2>/dev/null ||
+                echo "- -" >> "$work/$c"
+            sleep 0.3
+        done
+    done
+    kill "$window_pid" 2>/dev/null || true
+    stop_all
+    for col in 1 2; do
+        what=(- "covered" "first change")
+        v=$(cut -d' ' -f$col "$work/ours" | grep -v -- - | median)
+        f=$(cut -d' ' -f$col "$work/floor" | grep -v -- - | median)
+        s=$(cut -d' ' -f$col "$work/slurp" | grep -v -- - | median)
+        echo "$size sway: ${what[$col]}: ours $v ms, Qt floor $f ms (ratio $(ratio "$v" "$f"))," \
+            "slurp $s ms (ratio $(ratio "$v" "$s"))"
+    done
+    for c in "${contestants[@]}"; do
+        echo "  $c rounds: $(cut -d' ' -f1 "$work/$c" | tr '\n' ' ')"
+    done
+done
