@@ -24,8 +24,14 @@ start_sway() {
     export WAYLAND_DISPLAY="$dir/runtime/wayland-1"
     unset DISPLAY
     for _ in $(seq 100); do [ -S "$WAYLAND_DISPLAY" ] && break; sleep 0.05; done
-    export SWAYSOCK
-    SWAYSOCK=$(ls "$dir"/runtime/sway-ipc.*.sock 2>/dev/null | head -1)
+    # Its IPC socket (the window list asks it) comes later, after the outputs are set up.
+    local sockets=()
+    for _ in $(seq 200); do
+        sockets=("$dir"/runtime/sway-ipc.*.sock)
+        [ -S "${sockets[0]}" ] && break
+        sleep 0.05
+    done
+    export SWAYSOCK="${sockets[0]}"
     sleep 1.5  # the wallpaper client draws after the compositor is up
 }
 

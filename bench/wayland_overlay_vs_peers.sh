@@ -16,6 +16,11 @@ rounds=${1:-9}
 shift || true
 sizes=("${@:-1920x1080 3840x2160}")
 read -r -a sizes <<< "${sizes[*]}"
+# One size per process: each starts from a clean slate (its own compositor, pointer and files).
+if [ "${#sizes[@]}" -gt 1 ]; then
+    for size in "${sizes[@]}"; do "$0" "$rounds" "$size"; done
+    exit
+fi
 scripts/build.sh >/dev/null
 source bench/bench_display.sh
 bench_need slurp slurp
@@ -49,11 +54,15 @@ for size in "${sizes[@]}"; do
     start_sway "$size"
     build/tests/quillet_wl_window bench-window '#e8e4d8' 400 250 >/dev/null 2>&1 &
     window_pid=$!
-    coproc POINTER { build/tests/quillet_wl_pointer "$w" "$h"; }
-    pointer_pid=$POINTER_PID
+    # The pointer stays on the seat while its program runs: its input stays open until then.
+    rm -f "$work/pointer.in"
+    mkfifo "$work/pointer.in"
+    build/tests/quillet_wl_pointer "$w" "$h" < "$work/pointer.in" > "$work/pointer.out" &
+    pointer_pid=$!
+    exec {pointer_fd}> "$work/pointer.in"
     sleep 1
-    echo "move $((w / 2)) $((h / 2))" >&"${POINTER[1]}"
-    read -r -t 5 _ <&"${POINTER[0]}"
+    echo "move $((w / 2)) $((h / 2))" >&"$pointer_fd"
+    for _ in $(seq 50); do grep -q ok "$work/pointer.out" && break; sleep 0.1; done
     for c in "${contestants[@]}"; do : > "$work/$c"; done
     for _ in $(seq "$rounds"); do
         for c in "${contestants[@]}"; do
@@ -64,6 +73,7 @@ for size in "${sizes[@]}"; do
         done
     done
     kill "$window_pid" 2>/dev/null || true
+    exec {pointer_fd}>&-
     stop_all
     for col in 1 2; do
         what=(- "covered" "first change")
