@@ -3,8 +3,10 @@
 # one run, on a private headless sway at 1920x1080 and 3840x2160 showing a photograph-like
 # wallpaper with a small window under the pointer:
 #   ours:  quillet-capture, interactive (the window under the pointer offered, the rest darkened);
-#   floor: a bare Qt 6 full-screen window painting a screen-sized image (quillet_toolkit_floor),
-#          the least any Qt overlay costs;
+#   floor: a bare Qt 6 full-screen window painting a screen-sized image (quillet_toolkit_floor);
+#   confirmed floor: the same window confirming each change of its state by a commit, as the
+#          tool does (sway holds a full-screen window back up to 200 ms for that commit, which
+#          Qt alone does not make): the least any Qt overlay costs here;
 #   slurp: the region selector sway users run (its translucent tint over the output).
 # Each launch is watched by quillet_wl_overlay_watch: from exec until the first screencopy frame
 # in which nearly all sampled pixels differ from the desktop ("covered"), and until the first
@@ -39,11 +41,12 @@ stop_all() {
 }
 trap 'stop_all; rm -rf "$work"' EXIT
 
-contestants=(ours floor slurp)
+contestants=(ours floor confirmed slurp)
 command_of() {  # the command line of contestant $1, in the array `cmd`
     case $1 in
         ours) cmd=(build/src/quillet-capture "$interactive") ;;
         floor) cmd=(env QT_QPA_PLATFORM=wayland build/bench/quillet_toolkit_floor) ;;
+        confirmed) cmd=(env QT_QPA_PLATFORM=wayland build/bench/quillet_toolkit_floor --confirm) ;;
         # slurp 1.4.0 crashes when the seat has a virtual keyboard; this one has a pointer only.
         slurp) cmd=(slurp) ;;
     esac
@@ -79,9 +82,10 @@ for size in "${sizes[@]}"; do
         what=(- "covered" "first change")
         v=$(cut -d' ' -f$col "$work/ours" | grep -v -- - | median)
         f=$(cut -d' ' -f$col "$work/floor" | grep -v -- - | median)
+        k=$(cut -d' ' -f$col "$work/confirmed" | grep -v -- - | median)
         s=$(cut -d' ' -f$col "$work/slurp" | grep -v -- - | median)
         echo "$size sway: ${what[$col]}: ours $v ms, Qt floor $f ms (ratio $(ratio "$v" "$f"))," \
-            "slurp $s ms (ratio $(ratio "$v" "$s"))"
+            "confirmed Qt floor $k ms (ratio $(ratio "$v" "$k")), slurp $s ms (ratio $(ratio "$v" "$s"))"
     done
     for c in "${contestants[@]}"; do
         echo "  $c rounds: $(cut -d' ' -f1 "$work/$c" | tr '\n' ' ')"

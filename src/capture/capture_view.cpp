@@ -52,6 +52,10 @@ OverlayPieceAreas CaptureView::pieceAreas(const OverlayScene& scene) {
     return overlayPieceAreas(scene, scene.hasLogo ? m_text.width(logo) : 0);
 }
 
+CaptureView::~CaptureView() {
+    if (m_textWarmer.joinable()) m_textWarmer.join();
+}
+
 void CaptureView::refresh() {
     const OverlayScene scene = m_model.overlayScene();
     const QRect selection = qtArea(scene.selection);
@@ -128,18 +132,33 @@ void CaptureView::paintEvent(QPaintEvent* event) {
         textsWanted = true;
     }
     // The first frame goes out without texts: loading the fonts would hold back the whole
-    // overlay. They follow as soon as the event loop is free.
-    if (textsWanted && !m_text.ready()) {
-        QTimer::singleShot(0, this, [this] {
-            m_text.warmUp();
-            refresh();
-            for (int i = 0; i < kOverlayPieceCount; ++i) {
-                const QRect& r = m_scheduledPieces[i];
-                if (!paintedOnTop(pieceAt(i)) || r.isEmpty()) continue;
-                m_pendingAreas.push_back(r);
-                update(r);
-            }
-        });
+    // overlay. They follow once a thread of their own has loaded them.
+    if (textsWanted && !m_text.ready()) warmUpTexts();
+}
+
+void CaptureView::warmUpTexts() {
+    if (m_textWarmer.joinable()) return;  // on its way
+    // On the event loop the font database's loading (tens of milliseconds) would hold back
+    // the window's answers to the compositor, which on Wayland holds the overlay back with it.
+    m_textWarmer = std::thread([this, font = m_text.font()] {
+        const TextSprites::Metrics metrics = TextSprites::measure(font);
+        QMetaObject::invokeMethod(
+            this,
+            [this, metrics] {
+                m_text.adopt(metrics);
+                repaintTexts();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CaptureView::repaintTexts() {
+    refresh();
+    for (int i = 0; i < kOverlayPieceCount; ++i) {
+        const QRect& r = m_scheduledPieces[i];
+        if (!paintedOnTop(pieceAt(i)) || r.isEmpty()) continue;
+        m_pendingAreas.push_back(r);
+        update(r);
     }
 }
 

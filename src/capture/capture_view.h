@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <thread>
 #include <vector>
 
 #include "capture/capture_canvas.h"
@@ -24,6 +25,7 @@ class CaptureView : public QWidget {
 public:
     CaptureView(const CaptureModel& model, const CaptureCanvas& canvas, Log* log = nullptr,
                 QWidget* parent = nullptr);
+    ~CaptureView() override;
 
     // Covers (0, 0, width, height) of the screen frame.
     void setScreenRect(const Rect& frame);
@@ -61,6 +63,9 @@ private:
     void paintTextEditorFrame(QPainter& painter, const Rect& editor);
     void paintMagnifierAt(QPainter& painter, const OverlayScene& scene);
     const QImage& handleDisc(const QColor& color, double dpr);
+    // Loads the texts' font on a thread of its own, then repaints the texts.
+    void warmUpTexts();
+    void repaintTexts();
 
     const CaptureModel& m_model;
     const CaptureCanvas& m_canvas;
@@ -71,6 +76,8 @@ private:
     std::array<QRect, kOverlayPieceCount> m_scheduledPieces{};
     std::vector<QRect> m_pendingAreas;
     TextSprites m_text;
+    // Looks the font up for m_text, away from the event loop (see warmUpTexts).
+    std::thread m_textWarmer;
     MagnifierCache m_magnifier;
     QImage m_handleDisc;
     QColor m_handleDiscColor;

@@ -73,10 +73,18 @@ double TextSprites::width(const QString& text) {
 }
 
 void TextSprites::warmUp() {
+    if (!m_ready) adopt(measure(m_font));
+}
+
+TextSprites::Metrics TextSprites::measure(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    return {metrics.ascent(), metrics.descent()};
+}
+
+void TextSprites::adopt(const Metrics& metrics) {
     if (m_ready) return;
-    const QFontMetricsF metrics(m_font);
-    m_ascent = metrics.ascent();
-    m_descent = metrics.descent();
+    m_ascent = metrics.ascent;
+    m_descent = metrics.descent;
     m_ready = true;
 }
 

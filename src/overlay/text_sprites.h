@@ -21,6 +21,16 @@ public:
     void warmUp();
     bool ready() const { return m_ready; }
 
+    // What warmUp() looks up. measure() may run on any thread (the font database guards
+    // itself); a thread that runs it leaves the database loaded for the others.
+    struct Metrics {
+        double ascent = 0;
+        double descent = 0;
+    };
+    static Metrics measure(const QFont& font);
+    void adopt(const Metrics& metrics);
+    const QFont& font() const { return m_font; }
+
     // Draws `text` with its baseline starting at `baseline` (widget coordinates). Warms up
     // first when needed.
     void draw(QPainter& painter, QPointF baseline, const QString& text, const QColor& color,
