@@ -1,7 +1,8 @@
 // Whole-screen PNG encoding for the clipboard at 1920x1080 and 3840x2160, on a desktop with a
 // photograph-like wallpaper, on a flat desktop of gradient windows, on noise, and on PNG files
 // named in QUILLET_PNG_BENCH_FILES (grabs of real screens): our banded encoder at its settings (and
-// the alternatives it was chosen from), next to Qt's default writer and Qt at zlib level 1. Also
+// the alternatives it was chosen from), next to Qt's default writer and Qt at zlib level 1, and
+// fpnge (the fastest known PNG encoder, one thread) when its sources are beside the project. Also
 // the cost of handing 4K pixels to the clipboard helper through a memfd (what ClipboardKeeper does)
 // and through a pipe.
 #include <benchmark/benchmark.h>
@@ -19,6 +20,10 @@
 
 #include "platform/png_image.h"
 #include "screen_like_image.h"
+
+#ifdef QUILLET_BENCH_FPNGE
+#include "fpnge.h"
+#endif
 
 namespace {
 
@@ -90,6 +95,34 @@ void BM_QtEncoder(benchmark::State& state) {
     describe(state, image, bytes);
 }
 
+#ifdef QUILLET_BENCH_FPNGE
+// fpnge at its default level on one thread, from packed B G R samples (made before the clock
+// starts, as its own bench does): the same three channels our encoder writes for an opaque screen.
+void BM_Fpnge(benchmark::State& state) {
+    const QImage& image = testImage(int(state.range(0)), int(state.range(1)));
+    const size_t width = size_t(image.width()), height = size_t(image.height());
+    std::vector<unsigned char> bgr(width * height * 3);
+    for (size_t y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(int(y)));
+        for (size_t x = 0; x < width; ++x) {
+            unsigned char* p = &bgr[(y * width + x) * 3];
+            p[0] = uchar(qBlue(row[x]));
+            p[1] = uchar(qGreen(row[x]));
+            p[2] = uchar(qRed(row[x]));
+        }
+    }
+    FPNGEOptions options;
+    FPNGEFillOptions(&options, FPNGE_COMPRESS_LEVEL_DEFAULT, FPNGE_CICP_NONE);
+    options.channel_order = FPNGE_ORDER_BGR;
+    std::vector<unsigned char> out(FPNGEOutputAllocSize(1, 3, width, height));
+    size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = FPNGEEncode(1, 3, bgr.data(), width, width * 3, height, out.data(), &options);
+    }
+    describe(state, image, qsizetype(bytes));
+}
+#endif
+
 void registerEncoders() {
     std::vector<std::pair<int, int>> inputs;  // height, content
     for (const int height : {1080, 2160}) {
@@ -106,6 +139,11 @@ void registerEncoders() {
         qt->ArgNames({"height", "content", "quality"});
         qt->Args({height, content, -1})->Args({height, content, 85});
         qt->Unit(benchmark::kMillisecond)->UseRealTime();
+#ifdef QUILLET_BENCH_FPNGE
+        auto* fpnge = benchmark::RegisterBenchmark("Fpnge", BM_Fpnge);
+        fpnge->ArgNames({"height", "content"});
+        fpnge->Args({height, content})->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
     }
 }
 
