@@ -1,11 +1,9 @@
 #include "platform/png/png_rows.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <cstdlib>
+
+#include "platform/png/png_simd.h"
 
 namespace {
 
@@ -72,7 +70,7 @@ void filterPaeth(const uchar* cur, const uchar* prev, uchar* out, qsizetype n, i
     qsizetype i = 0;
     for (; i < std::min<qsizetype>(bpp, n); ++i)
         out[i] = uchar(cur[i] - paethPredictor(0, prev[i], 0));
-#ifdef __SSE2__
+#ifdef QUILLET_PNG_SSE2
     // Encoding needs no earlier output, so 16 samples at a time, in 16-bit lanes: the same
     // choice as paethPredictor, made with masks.
     const __m128i zero = _mm_setzero_si128();
@@ -117,7 +115,7 @@ PngLayout pngLayoutFor(const PngPixels& pixels) {
 qsizetype runBytes(const uchar* data, qsizetype n) {
     qsizetype count = 0;
     qsizetype i = 3;
-#ifdef __SSE2__
+#ifdef QUILLET_PNG_SSE2
     auto load = [&](qsizetype at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
     };

@@ -8,6 +8,8 @@
 #include <queue>
 #include <vector>
 
+#include "platform/png/png_simd.h"
+
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the bit writer stores words as they are");
 
 namespace {
@@ -58,6 +60,12 @@ const std::array<LengthCode, kMaxRun + 1>& lengthCodes() {
     return table;
 }
 
+// The extra bits of length symbol `symbol` (257-285).
+int lengthExtraBits(int symbol) {
+    if (symbol < 265 || symbol == 285) return 0;
+    return (symbol - 261) / 4;
+}
+
 }  // namespace
 
 class DeflateBitWriter {
@@ -80,6 +88,14 @@ public:
     }
     void flushIfFull() {
         if (m_count >= 32) flushWord();
+    }
+    // Stores every whole byte, leaving at most 7 bits: after it, 57 bits may be put unchecked.
+    void flushBytes() {
+        checkRoom(8);
+        std::memcpy(m_out + m_written, &m_bits, 8);  // the bound leaves room for the whole word
+        m_written += std::size_t(m_count >> 3);
+        m_bits >>= (m_count & ~7);
+        m_count &= 7;
     }
     // Pads to a byte boundary with zero bits and writes out everything.
     void alignToByte() {
@@ -139,40 +155,74 @@ private:
 
 namespace {
 
+// Optimal code lengths for `weights`, sorted ascending, in place (Moffat and Katajainen's
+// in-place algorithm): weights[i] becomes the length of the i-th lightest symbol's code.
+void minimumRedundancyLengths(uint32_t* weights, int n) {
+    if (n == 1) {
+        weights[0] = 1;
+        return;
+    }
+    // Sums of the tree's inner nodes, built left to right over the leaves.
+    weights[0] += weights[1];
+    int root = 0, leaf = 2;
+    for (int next = 1; next < n - 1; ++next) {
+        if (leaf >= n || weights[root] < weights[leaf]) {
+            weights[next] = weights[root];
+            weights[root++] = uint32_t(next);
+        } else {
+            weights[next] = weights[leaf++];
+        }
+        if (leaf >= n || (root < next && weights[root] < weights[leaf])) {
+            weights[next] += weights[root];
+            weights[root++] = uint32_t(next);
+        } else {
+            weights[next] += weights[leaf++];
+        }
+    }
+    // Each inner node's depth from its parent's.
+    weights[n - 2] = 0;
+    for (int next = n - 3; next >= 0; --next) weights[next] = weights[weights[next]] + 1;
+    // The leaves' depths from the number of inner nodes at each depth.
+    int available = 1, used = 0, depth = 0, next = n - 1;
+    root = n - 2;
+    while (available > 0) {
+        while (root >= 0 && int(weights[root]) == depth) {
+            ++used;
+            --root;
+        }
+        while (available > used) {
+            weights[next--] = uint32_t(depth);
+            --available;
+        }
+        available = 2 * used;
+        ++depth;
+        used = 0;
+    }
+}
+
 // Huffman code lengths for `freq` no longer than `maxBits`. Symbols that never occur get none;
 // at least two symbols must occur, so that the code is complete, as inflaters require. Where
 // the lengths would exceed the limit, the counts are flattened until they do not.
-void buildLengths(std::vector<uint32_t> freq, int maxBits, uint8_t* lengths) {
-    const int n = int(freq.size());
-    std::vector<int> parent(size_t(2 * n));
+void buildLengths(const std::vector<uint32_t>& counts, int maxBits, uint8_t* lengths) {
+    const int n = int(counts.size());
+    std::vector<uint32_t> freq = counts;
+    std::array<uint32_t, kLiteralLengthSymbols> symbols{};
+    std::array<uint32_t, kLiteralLengthSymbols> weights{};
     for (;;) {
-        using Node = std::pair<uint64_t, int>;  // weight, node
-        std::priority_queue<Node, std::vector<Node>, std::greater<>> queue;
+        int used = 0;
         for (int s = 0; s < n; ++s) {
-            if (freq[size_t(s)] > 0) queue.push({freq[size_t(s)], s});
+            if (freq[size_t(s)] > 0) symbols[size_t(used++)] = uint32_t(s);
         }
-        int next = n;
-        while (queue.size() > 1) {
-            const Node a = queue.top();
-            queue.pop();
-            const Node b = queue.top();
-            queue.pop();
-            parent[size_t(a.second)] = next;
-            parent[size_t(b.second)] = next;
-            queue.push({a.first + b.first, next++});
-        }
-        const int root = next - 1;
-        // Parents are numbered after their children: depths from the root down.
-        std::vector<int> depth(size_t(next), 0);
-        int longest = 0;
-        for (int node = root - 1; node >= 0; --node) {
-            if (node < n && freq[size_t(node)] == 0) continue;
-            depth[size_t(node)] = depth[size_t(parent[size_t(node)])] + 1;
-            if (node < n) longest = std::max(longest, depth[size_t(node)]);
-        }
-        if (longest <= maxBits) {
-            for (int s = 0; s < n; ++s)
-                lengths[s] = freq[size_t(s)] > 0 ? uint8_t(depth[size_t(s)]) : 0;
+        std::sort(symbols.begin(), symbols.begin() + used, [&](uint32_t a, uint32_t b) {
+            return freq[a] != freq[b] ? freq[a] < freq[b] : a < b;
+        });
+        for (int i = 0; i < used; ++i) weights[size_t(i)] = freq[symbols[size_t(i)]];
+        minimumRedundancyLengths(weights.data(), used);
+        // The lightest symbol has the longest code.
+        if (used == 0 || int(weights[0]) <= maxBits) {
+            std::fill(lengths, lengths + n, uint8_t(0));
+            for (int i = 0; i < used; ++i)
+                lengths[symbols[size_t(i)]] = uint8_t(weights[size_t(i)]);
             return;
         }
         for (uint32_t& f : freq) {
@@ -235,6 +285,28 @@ void countLiterals(const uint8_t* data, std::size_t size, RunDeflater::Symbols& 
     }
 }
 
+#ifdef QUILLET_PNG_SSE2
+// Where in the 16 bytes from `at` a run of three or more may start (bit k: data[at + k] and the
+// two after it equal data[at + k - 1]); reads data[at - 1] to data[at + 17].
+inline uint32_t runStarts(const uint8_t* data, std::size_t at) {
+    const auto load = [&](std::size_t from) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+    };
+    const uint32_t low = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(load(at), load(at - 1))));
+    const uint32_t high = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(load(at + 2), load(at + 1))));
+    const uint32_t equal = low | high << 2;  // positions at to at + 17
+    return equal & equal >> 1 & equal >> 2 & 0xFFFFu;
+}
+
+// 16 bytes from `data` as literal tokens.
+inline void putLiterals16(const uint8_t* data, Token* token) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(token), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(token + 8), _mm_unpackhi_epi8(bytes, zero));
+}
+#endif
+
 // Appends the tokens of `data` to those of the open block, up to `room` tokens; returns the
 // bytes they cover.
 std::size_t tokenizeRuns(const uint8_t* data, std::size_t size, bool hasPrevious, uint8_t previous,
@@ -243,21 +315,43 @@ std::size_t tokenizeRuns(const uint8_t* data, std::size_t size, bool hasPrevious
     const std::size_t start = symbols.tokens.size();
     symbols.tokens.resize(start + std::min(size, room));
     Token* token = symbols.tokens.data() + start;
+    uint32_t* freq = symbols.literalFreq.data();
     std::size_t count = 0;
     std::size_t i = 0;
     while (i < size && count < room) {
+#ifdef QUILLET_PNG_SSE2
+        // Stretches without a run go 16 literals at a time.
+        if (i > 0 && i + 18 <= size && count + 16 <= room) {
+            const uint32_t starts = runStarts(data, i);
+            const int literals = starts == 0 ? 16 : __builtin_ctz(starts);
+            if (literals > 0) {
+                if (literals == 16) {
+                    putLiterals16(data + i, token + count);
+                } else {
+                    for (int k = 0; k < literals; ++k)
+                        token[count + size_t(k)] = data[i + size_t(k)];
+                }
+                for (int k = 0; k < literals; ++k) ++freq[data[i + size_t(k)]];
+                count += size_t(literals);
+                i += size_t(literals);
+                previous = data[i - 1];
+                hasPrevious = true;
+                continue;
+            }
+        }
+#endif
         const uint8_t b = data[i];
         if (hasPrevious && b == previous) {
             const std::size_t run = runOf(data + i, std::min<std::size_t>(kMaxRun, size - i), b);
             if (run >= kMinRun) {
                 token[count++] = Token(256 + run - kMinRun);
-                ++symbols.literalFreq[lengths[run].symbol];
+                ++freq[lengths[run].symbol];
                 i += run;
                 continue;
             }
         }
         token[count++] = b;
-        ++symbols.literalFreq[b];
+        ++freq[b];
         previous = b;
         hasPrevious = true;
         ++i;
@@ -402,37 +496,46 @@ std::size_t storedSize(std::size_t size) {
 // The bytes as literals, with the block's codes.
 void writeLiterals(DeflateBitWriter& writer, const uint8_t* data, std::size_t size,
                    const uint16_t* codes, const uint8_t* lengths) {
+    writer.flushBytes();
     std::size_t i = 0;
-    for (; i + 2 <= size; i += 2) {  // two codes of at most 15 bits each fit before a flush
+    for (; i + 3 <= size; i += 3) {  // three codes of at most 15 bits each fit after a flush
         writer.putUnchecked(codes[data[i]], lengths[data[i]]);
         writer.putUnchecked(codes[data[i + 1]], lengths[data[i + 1]]);
-        writer.flushIfFull();
+        writer.putUnchecked(codes[data[i + 2]], lengths[data[i + 2]]);
+        writer.flushBytes();
     }
-    if (i < size) writer.put(codes[data[i]], lengths[data[i]]);
+    for (; i < size; ++i) writer.put(codes[data[i]], lengths[data[i]]);
 }
 
 // The literals and runs, with the block's codes.
 void writeTokens(DeflateBitWriter& writer, const std::vector<Token>& tokens, const uint16_t* codes,
                  const uint8_t* lengths) {
-    // A run's length code, its extra bits and distance code 0 (one zero bit), prepared once.
+    // Every token's bits, prepared once: a literal's code, or a run's length code with its extra
+    // bits and distance code 0 (one zero bit), 21 bits at most.
     const auto& lengthTable = lengthCodes();
-    std::array<uint32_t, kMaxRun - kMinRun + 1> runBits{};
-    std::array<uint8_t, kMaxRun - kMinRun + 1> runCount{};
+    std::array<uint32_t, 256 + kMaxRun - kMinRun + 1> tokenBits{};
+    std::array<uint8_t, 256 + kMaxRun - kMinRun + 1> tokenCount{};
+    for (int b = 0; b < 256; ++b) {
+        tokenBits[size_t(b)] = codes[b];
+        tokenCount[size_t(b)] = lengths[b];
+    }
     for (int length = kMinRun; length <= kMaxRun; ++length) {
         const LengthCode& code = lengthTable[size_t(length)];
         if (lengths[code.symbol] == 0) continue;
-        const int i = length - kMinRun;
-        runBits[size_t(i)] =
+        const auto t = size_t(256 + length - kMinRun);
+        tokenBits[t] =
             uint32_t(codes[code.symbol]) | (uint32_t(code.extraValue) << lengths[code.symbol]);
-        runCount[size_t(i)] = uint8_t(lengths[code.symbol] + code.extraBits + 1);
+        tokenCount[t] = uint8_t(lengths[code.symbol] + code.extraBits + 1);
     }
-    for (const Token token : tokens) {
-        if (token < 256) {
-            writer.put(codes[token], lengths[token]);
-        } else {
-            writer.put(runBits[token - 256], runCount[token - 256]);
-        }
+    writer.flushBytes();
+    const std::size_t n = tokens.size();
+    std::size_t i = 0;
+    for (; i + 2 <= n; i += 2) {  // two tokens of at most 21 bits each fit after a flush
+        writer.putUnchecked(tokenBits[tokens[i]], tokenCount[tokens[i]]);
+        writer.putUnchecked(tokenBits[tokens[i + 1]], tokenCount[tokens[i + 1]]);
+        writer.flushBytes();
     }
+    for (; i < n; ++i) writer.put(tokenBits[tokens[i]], tokenCount[tokens[i]]);
 }
 
 // Writes the symbols as one block with codes made for them, or stored when that is smaller:
@@ -447,15 +550,13 @@ void writeBlock(DeflateBitWriter& writer, RunDeflater::Symbols& symbols, const u
     buildCodes(lengths.data(), kLiteralLengthSymbols, codes.data());
     const BlockHeader header = makeHeader(lengths.data());
 
-    const auto& lengthTable = lengthCodes();
     std::size_t bits = header.bits();
     for (int s = 0; s < kLiteralLengthSymbols; ++s) {
         bits += std::size_t(symbols.literalFreq[size_t(s)]) * lengths[size_t(s)];
     }
-    if (runs) {  // a run's extra bits and its distance bit
-        for (const Token token : symbols.tokens) {
-            if (token >= 256) bits += lengthTable[token - 256 + kMinRun].extraBits + 1u;
-        }
+    // A run's extra bits (as many for every length of a symbol) and its distance bit.
+    for (int s = 257; s < kLiteralLengthSymbols; ++s) {
+        bits += std::size_t(symbols.literalFreq[size_t(s)]) * (lengthExtraBits(s) + 1u);
     }
     if (bits / 8 >= storedSize(symbols.bytes)) {
         if (runs) {
