@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/png/png_adler.h"
 #include "platform/png/run_deflate.h"
 
 namespace {
@@ -73,7 +74,7 @@ public:
         uchar* out = buffer.data();
         for (; m_y < batchEnd; ++m_y, out += m_rows.rowBytes()) m_rows.filterInto(m_y, out);
         const qsizetype size = out - buffer.data();
-        band.adler = adler32(band.adler, buffer.data(), uInt(size));
+        band.adler = pngAdler32(uint32_t(band.adler), buffer.data(), std::size_t(size));
         return {buffer.data(), size};
     }
 
