@@ -206,29 +206,37 @@ void minimumRedundancyLengths(uint32_t* weights, int n) {
 void buildLengths(const std::vector<uint32_t>& counts, int maxBits, uint8_t* lengths) {
     const int n = int(counts.size());
     std::vector<uint32_t> freq = counts;
-    std::array<uint32_t, kLiteralLengthSymbols> symbols{};
+    // Count and symbol in one key: sorted as plain numbers, lightest first, ties by symbol.
+    std::array<uint64_t, kLiteralLengthSymbols> keys{};
     std::array<uint32_t, kLiteralLengthSymbols> weights{};
     for (;;) {
         int used = 0;
         for (int s = 0; s < n; ++s) {
-            if (freq[size_t(s)] > 0) symbols[size_t(used++)] = uint32_t(s);
+            if (freq[size_t(s)] > 0)
+                keys[size_t(used++)] = uint64_t(freq[size_t(s)]) << 16 | uint64_t(s);
         }
-        std::sort(symbols.begin(), symbols.begin() + used, [&](uint32_t a, uint32_t b) {
-            return freq[a] != freq[b] ? freq[a] < freq[b] : a < b;
-        });
-        for (int i = 0; i < used; ++i) weights[size_t(i)] = freq[symbols[size_t(i)]];
+        std::sort(keys.begin(), keys.begin() + used);
+        for (int i = 0; i < used; ++i) weights[size_t(i)] = uint32_t(keys[size_t(i)] >> 16);
         minimumRedundancyLengths(weights.data(), used);
         // The lightest symbol has the longest code.
         if (used == 0 || int(weights[0]) <= maxBits) {
             std::fill(lengths, lengths + n, uint8_t(0));
-            for (int i = 0; i < used; ++i)
-                lengths[symbols[size_t(i)]] = uint8_t(weights[size_t(i)]);
+            for (int i = 0; i < used; ++i) {
+                lengths[keys[size_t(i)] & 0xFFFFu] = uint8_t(weights[size_t(i)]);
+            }
             return;
         }
         for (uint32_t& f : freq) {
             if (f > 0) f = (f >> 1) | 1;
         }
     }
+}
+
+uint16_t reverseBits16(uint16_t v) {
+    v = uint16_t((v & 0x5555u) << 1 | (v >> 1 & 0x5555u));
+    v = uint16_t((v & 0x3333u) << 2 | (v >> 2 & 0x3333u));
+    v = uint16_t((v & 0x0F0Fu) << 4 | (v >> 4 & 0x0F0Fu));
+    return uint16_t(v << 8 | v >> 8);
 }
 
 // Canonical codes for `lengths` (RFC 1951, 3.2.2), bit-reversed for a writer that sends the
@@ -246,10 +254,8 @@ void buildCodes(const uint8_t* lengths, int n, uint16_t* codes) {
     for (int s = 0; s < n; ++s) {
         const int length = lengths[s];
         if (length == 0) continue;
-        int c = next[size_t(length)]++;
-        int reversed = 0;
-        for (int i = 0; i < length; ++i, c >>= 1) reversed = (reversed << 1) | (c & 1);
-        codes[s] = uint16_t(reversed);
+        const uint32_t c = uint32_t(next[size_t(length)]++);
+        codes[s] = uint16_t(reverseBits16(uint16_t(c)) >> (16 - length));
     }
 }
 
