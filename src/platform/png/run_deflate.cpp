@@ -89,14 +89,45 @@ public:
     void flushIfFull() {
         if (m_count >= 32) flushWord();
     }
-    // Stores every whole byte, leaving at most 7 bits: after it, 57 bits may be put unchecked.
-    void flushBytes() {
-        checkRoom(8);
-        std::memcpy(m_out + m_written, &m_bits, 8);  // the bound leaves room for the whole word
-        m_written += std::size_t(m_count >> 3);
-        m_bits >>= (m_count & ~7);
-        m_count &= 7;
-    }
+    // The writer for long loops of symbols: its state in locals of its own, which no store of
+    // output bytes can alias, so that they stay in registers; handed back when it goes.
+    class Burst {
+    public:
+        explicit Burst(DeflateBitWriter& writer)
+            : m_writer(writer),
+              m_written(writer.m_written),
+              m_bits(writer.m_bits),
+              m_count(writer.m_count) {
+            flushBytes();
+        }
+        ~Burst() {
+            m_writer.m_written = m_written;
+            m_writer.m_bits = m_bits;
+            m_writer.m_count = m_count;
+        }
+        Burst(const Burst&) = delete;
+        Burst& operator=(const Burst&) = delete;
+
+        void putUnchecked(uint64_t bits, int count) {
+            m_bits |= bits << m_count;
+            m_count += count;
+        }
+        // Stores every whole byte, leaving at most 7 bits: after it, 57 bits may be put.
+        void flushBytes() {
+            m_writer.checkRoomAt(m_written, 8);
+            std::memcpy(m_writer.m_out + m_written, &m_bits, 8);  // the bound leaves room for it
+            m_written += std::size_t(m_count >> 3);
+            m_bits >>= (m_count & ~7);
+            m_count &= 7;
+        }
+
+    private:
+        DeflateBitWriter& m_writer;
+        std::size_t m_written;
+        uint64_t m_bits;
+        int m_count;
+    };
+
     // Pads to a byte boundary with zero bits and writes out everything.
     void alignToByte() {
         m_count = (m_count + 7) & ~7;
@@ -136,11 +167,12 @@ private:
     }
 
     // A write past the capacity is a fault of maxOutput: checked where the cost is no matter.
-    void checkRoom([[maybe_unused]] std::size_t bytes) const {
+    void checkRoom(std::size_t bytes) const { checkRoomAt(m_written, bytes); }
+    void checkRoomAt([[maybe_unused]] std::size_t at, [[maybe_unused]] std::size_t bytes) const {
 #ifdef QUILLET_CHECK_BOUNDS
-        if (m_written + bytes > m_capacity) {
+        if (at + bytes > m_capacity) {
             std::fprintf(stderr, "RunDeflater: %zu bytes at %zu pass the capacity of %zu\n", bytes,
-                         m_written, m_capacity);
+                         at, m_capacity);
             std::abort();
         }
 #endif
@@ -502,13 +534,15 @@ std::size_t storedSize(std::size_t size) {
 // The bytes as literals, with the block's codes.
 void writeLiterals(DeflateBitWriter& writer, const uint8_t* data, std::size_t size,
                    const uint16_t* codes, const uint8_t* lengths) {
-    writer.flushBytes();
     std::size_t i = 0;
-    for (; i + 3 <= size; i += 3) {  // three codes of at most 15 bits each fit after a flush
-        writer.putUnchecked(codes[data[i]], lengths[data[i]]);
-        writer.putUnchecked(codes[data[i + 1]], lengths[data[i + 1]]);
-        writer.putUnchecked(codes[data[i + 2]], lengths[data[i + 2]]);
-        writer.flushBytes();
+    {
+        DeflateBitWriter::Burst burst(writer);
+        for (; i + 3 <= size; i += 3) {  // three codes of at most 15 bits each fit after a flush
+            burst.putUnchecked(codes[data[i]], lengths[data[i]]);
+            burst.putUnchecked(codes[data[i + 1]], lengths[data[i + 1]]);
+            burst.putUnchecked(codes[data[i + 2]], lengths[data[i + 2]]);
+            burst.flushBytes();
+        }
     }
     for (; i < size; ++i) writer.put(codes[data[i]], lengths[data[i]]);
 }
@@ -533,13 +567,15 @@ void writeTokens(DeflateBitWriter& writer, const std::vector<Token>& tokens, con
             uint32_t(codes[code.symbol]) | (uint32_t(code.extraValue) << lengths[code.symbol]);
         tokenCount[t] = uint8_t(lengths[code.symbol] + code.extraBits + 1);
     }
-    writer.flushBytes();
     const std::size_t n = tokens.size();
     std::size_t i = 0;
-    for (; i + 2 <= n; i += 2) {  // two tokens of at most 21 bits each fit after a flush
-        writer.putUnchecked(tokenBits[tokens[i]], tokenCount[tokens[i]]);
-        writer.putUnchecked(tokenBits[tokens[i + 1]], tokenCount[tokens[i + 1]]);
-        writer.flushBytes();
+    {
+        DeflateBitWriter::Burst burst(writer);
+        for (; i + 2 <= n; i += 2) {  // two tokens of at most 21 bits each fit after a flush
+            burst.putUnchecked(tokenBits[tokens[i]], tokenCount[tokens[i]]);
+            burst.putUnchecked(tokenBits[tokens[i + 1]], tokenCount[tokens[i + 1]]);
+            burst.flushBytes();
+        }
     }
     for (; i < n; ++i) writer.put(tokenBits[tokens[i]], tokenCount[tokens[i]]);
 }
