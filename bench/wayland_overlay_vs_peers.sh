@@ -10,7 +10,8 @@
 #   slurp: the region selector sway users run (its translucent tint over the output).
 # Each launch is watched by quillet_wl_overlay_watch: from exec until the first screencopy frame
 # in which nearly all sampled pixels differ from the desktop ("covered"), and until the first
-# that differs at all ("first change"). Medians of each, and ours against the others.
+# that differs at all ("first change"). Medians of each, and ours against the others. With
+# QUILLET_BASELINE=<another quillet-capture>, that build runs in the same rounds too.
 #   usage: bench/wayland_overlay_vs_peers.sh [rounds] [sizes...]   (default 9; both sizes)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,9 +43,11 @@ stop_all() {
 trap 'stop_all; rm -rf "$work"' EXIT
 
 contestants=(ours floor confirmed slurp)
+[ -n "${QUILLET_BASELINE:-}" ] && contestants+=(baseline)
 command_of() {  # the command line of contestant $1, in the array `cmd`
     case $1 in
         ours) cmd=(build/src/quillet-capture "$interactive") ;;
+        baseline) cmd=("$QUILLET_BASELINE" "$interactive") ;;
         floor) cmd=(env QT_QPA_PLATFORM=wayland build/bench/quillet_toolkit_floor) ;;
         confirmed) cmd=(env QT_QPA_PLATFORM=wayland build/bench/quillet_toolkit_floor --confirm) ;;
         # slurp 1.4.0 crashes when the seat has a virtual keyboard; this one has a pointer only.
@@ -87,6 +90,11 @@ for size in "${sizes[@]}"; do
         echo "$size sway: ${what[$col]}: ours $v ms, Qt floor $f ms (ratio $(ratio "$v" "$f"))," \
             "confirmed Qt floor $k ms (ratio $(ratio "$v" "$k")), slurp $s ms (ratio $(ratio "$v" "$s"))"
     done
+    if [ -n "${QUILLET_BASELINE:-}" ]; then
+        b=$(cut -d' ' -f1 "$work/baseline" | grep -v -- - | median)
+        echo "$size sway: covered: baseline $b ms, ours / baseline $(ratio "$(cut -d' ' -f1 \
+            "$work/ours" | grep -v -- - | median)" "$b")"
+    fi
     for c in "${contestants[@]}"; do
         echo "  $c rounds: $(cut -d' ' -f1 "$work/$c" | tr '\n' ' ')"
     done
