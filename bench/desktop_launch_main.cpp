@@ -9,9 +9,14 @@
 //   Mutter  its focus log, read again and again until it gives the keyboard to the tool's
 //           window (Mutter has no screenshot interface; the portal of the tests gives the
 //           picture, so this counts the portal round trip).
-// Prints one line per desktop: the median and every run, in milliseconds.
+// Beside the tool, in the same rounds, the toolkit's floor there: a Qt full-screen window
+// confirming its configurations as the tool does (quillet_toolkit_floor --confirm), watched the
+// same way (on sway by its change of nearly all pixels, the tool by its red border).
+// Prints one line per desktop and program: the median and every run, in milliseconds, and the
+// tool's median over the floor's.
 //   usage: quillet_desktop_launch [runs] [sway|kwin|mutter ...]
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -43,22 +48,45 @@ double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// One interactive run: the time until `shown` first holds, or -1 after 10 s or an early exit.
-double timeToOverlay(const std::vector<std::string>& env, const std::function<bool()>& shown,
-                     double* resolution = nullptr) {
+// A program that shows a window: the tool (an interactive capture), or the toolkit's floor.
+enum class Contestant { Tool, Floor };
+
+// One run of `who`: the time until `shown` first holds, or -1 after 10 s or an early exit.
+double timeToOverlay(Contestant who, const std::vector<std::string>& env,
+                     const std::function<bool()>& shown, double* resolution = nullptr) {
     ToolRun tool;
+    pid_t floor = -1;
     const Clock::time_point start = Clock::now();
-    if (!tool.start({{}, 0, 0}, "", env)) return -1;
+    if (who == Contestant::Tool) {
+        if (!tool.start({{}, 0, 0}, "", env)) return -1;
+    } else {
+        std::vector<std::string> floorEnv = env;
+        floorEnv.push_back("QT_QPA_PLATFORM=wayland");
+        floor = spawnProgram({QUILLET_TOOLKIT_FLOOR, "--confirm"}, floorEnv);
+        if (floor < 0) return -1;
+    }
+    const auto running = [&] {
+        return who == Contestant::Tool ? tool.running() : waitpid(floor, nullptr, WNOHANG) == 0;
+    };
+    const auto stop = [&] {
+        if (who == Contestant::Tool) {
+            tool.stop();
+        } else {
+            stopProgram(floor);
+        }
+    };
     double before = 0;
-    while (millisecondsSince(start) < 10000 && tool.running()) {
+    while (millisecondsSince(start) < 10000 && running()) {
         const double asked = millisecondsSince(start);
         if (shown()) {
+            const double end = millisecondsSince(start);
             if (resolution != nullptr) *resolution = std::max(*resolution, (asked - before) / 2);
-            tool.stop();
-            return resolution != nullptr ? (before + asked) / 2 : millisecondsSince(start);
+            stop();
+            return resolution != nullptr ? (before + asked) / 2 : end;
         }
         before = asked;
     }
+    stop();
     return -1;
 }
 
@@ -73,18 +101,34 @@ void report(const char* desktop, std::vector<double> runs, double resolution = 0
     std::fflush(stdout);
 }
 
+double median(std::vector<double> runs) {
+    std::sort(runs.begin(), runs.end());
+    return runs.empty() ? -1.0 : runs[runs.size() / 2];
+}
+
+void reportPair(const char* desktop, const std::vector<double>& tool,
+                const std::vector<double>& floor, double resolution = 0) {
+    report(desktop, tool, resolution);
+    report((std::string(desktop) + " floor").c_str(), floor, resolution);
+    std::printf("%-7s tool / floor %.2f\n", desktop, median(tool) / median(floor));
+    std::fflush(stdout);
+}
+
 void sway(int runs) {
     WaylandSession session({{kWidth, kHeight}});
     if (!session.ok()) return (void)std::printf("sway: %s\n", session.error().c_str());
-    std::vector<double> times;
+    std::vector<double> times, floorTimes;
+    const auto watch = [&](const std::vector<std::string>& argv) {
+        const ProgramOutput out = runProgram(argv, session.clientEnvironment());
+        return out.status == 0 ? out.bytes.trimmed().split(' ').front().toDouble() : -1;
+    };
     for (int i = 0; i < runs; ++i) {
-        const ProgramOutput out =
-            runProgram({QUILLET_WL_OVERLAY_WATCH, "--red-left-edge", QUILLET_CAPTURE_BINARY,
-                        "startfromlocal,,,,0,0,0,0,0,0"},
-                       session.clientEnvironment());
-        times.push_back(out.status == 0 ? out.bytes.trimmed().split(' ').front().toDouble() : -1);
+        times.push_back(watch({QUILLET_WL_OVERLAY_WATCH, "--red-left-edge", QUILLET_CAPTURE_BINARY,
+                               "startfromlocal,,,,0,0,0,0,0,0"}));
+        floorTimes.push_back(watch({QUILLET_WL_OVERLAY_WATCH, "env", "QT_QPA_PLATFORM=wayland",
+                                    QUILLET_TOOLKIT_FLOOR, "--confirm"}));
     }
-    report("sway", times);
+    reportPair("sway", times, floorTimes);
 }
 
 // A small area at the left edge of KWin's screen (where the overlay offering the whole screen
@@ -123,20 +167,23 @@ void kwin(int runs, const std::string& self) {
         QDBusConnection::connectToBus(QString::fromStdString(address), "kwin");
     const QByteArray desktop = kwinArea(bus);
     if (desktop.isEmpty()) return (void)std::printf("kwin: no screenshot for this program\n");
-    std::vector<double> times;
+    std::vector<double> times, floorTimes;
     double resolution = 0;
     for (int i = 0; i < runs; ++i) {
-        times.push_back(timeToOverlay(
-            session.clientEnvironment(),
-            [&] {
-                const QByteArray shown = kwinArea(bus);
-                return !shown.isEmpty() && shown != desktop;
-            },
-            &resolution));
-        // The screen back as it was before the next run.
-        while (kwinArea(bus) != desktop) usleep(10000);
+        for (const Contestant who : {Contestant::Tool, Contestant::Floor}) {
+            (who == Contestant::Tool ? times : floorTimes)
+                .push_back(timeToOverlay(
+                    who, session.clientEnvironment(),
+                    [&] {
+                        const QByteArray shown = kwinArea(bus);
+                        return !shown.isEmpty() && shown != desktop;
+                    },
+                    &resolution));
+            // The screen back as it was before the next run.
+            while (kwinArea(bus) != desktop) usleep(10000);
+        }
     }
-    report("kwin", times, resolution);
+    reportPair("kwin", times, floorTimes, resolution);
 }
 
 void mutter(int runs) {
@@ -146,8 +193,12 @@ void mutter(int runs) {
     const QString picture = dir.filePath("Screenshot.png");
     QImage desktop(kWidth, kHeight, QImage::Format_RGB32);
     desktop.fill(QColor(40, 90, 140));
-    std::vector<double> times;
+    std::vector<double> times, floorTimes;
     for (int i = 0; i < runs; ++i) {
+        const int beforeFloor = session.newestFocusedWindow();
+        floorTimes.push_back(timeToOverlay(Contestant::Floor, session.clientEnvironment(), [&] {
+            return session.newestFocusedWindow() > beforeFloor;
+        }));
         desktop.save(picture, "PNG");  // the tool removes the portal's file once read
         // The portal says "ready" once it is on the bus.
         int ready[2];
@@ -161,11 +212,11 @@ void mutter(int runs) {
         close(ready[0]);
         if (!onTheBus) return (void)std::printf("mutter: no portal\n");
         const int before = session.newestFocusedWindow();
-        times.push_back(timeToOverlay(session.clientEnvironment(),
+        times.push_back(timeToOverlay(Contestant::Tool, session.clientEnvironment(),
                                       [&] { return session.newestFocusedWindow() > before; }));
         stopProgram(portal);
     }
-    report("mutter", times);
+    reportPair("mutter", times, floorTimes);
 }
 
 }  // namespace
