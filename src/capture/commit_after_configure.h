@@ -1,7 +1,10 @@
 #pragma once
-// Confirms each change of a window's state or activation to the window system as it comes (see
+// Confirms a window's activation to the window system as it comes (see
 // WindowState::confirmConfiguration): a Wayland compositor may keep a new full-screen window
-// off the screen until then.
+// off the screen until then. Only the activation: it comes with the configuration that shows
+// the window, after Qt has committed its first frame. An empty commit of a window that is not
+// activated (the covers of the other outputs) was seen to leave it off the screen for good on
+// sway, one run in two.
 
 #include <QEvent>
 #include <QObject>
@@ -17,7 +20,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::WindowStateChange || event->type() == QEvent::WindowActivate) {
+        if (event->type() == QEvent::WindowActivate) {
             m_state->confirmConfiguration(static_cast<QWidget*>(watched)->windowHandle());
         }
         return false;

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "capture/commit_after_configure.h"
 #include "capture/image_composition.h"
 #include "capture/screen_geometry.h"
 #include "platform/pixels_image.h"
@@ -19,7 +18,7 @@
 // One screen's frozen picture, darkened; it takes no input beyond the pointer's moves.
 class ScreenCovers::Cover : public QWidget {
 public:
-    Cover(QImage picture, std::function<void()> painted, WindowState* windowState)
+    Cover(QImage picture, std::function<void()> painted)
         : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
           m_picture(std::move(picture)),
           m_onPainted(std::move(painted)) {
@@ -27,7 +26,6 @@ public:
         setAttribute(Qt::WA_ShowWithoutActivating);
         setMouseTracking(true);
         setFocusPolicy(Qt::NoFocus);
-        new CommitAfterConfigure(this, windowState);
     }
     bool painted() const { return m_painted; }
 
@@ -62,16 +60,12 @@ void ScreenCovers::coverAllBut(const Rect& captured) {
         const QImage picture = imageOf(m_platform.grabber->grab(
             grabRectForScreen(s.frame, getScreenHeightDiff(screens, centre))));
         if (picture.isNull()) continue;
-        auto cover = std::make_unique<Cover>(
-            picture,
-            [this] {
-                if (m_waiting != nullptr &&
-                    std::all_of(m_covers.begin(), m_covers.end(),
-                                [](const auto& c) { return c->painted(); })) {
-                    m_waiting->quit();
-                }
-            },
-            m_platform.windowState);
+        auto cover = std::make_unique<Cover>(picture, [this] {
+            if (m_waiting != nullptr && std::all_of(m_covers.begin(), m_covers.end(),
+                                                    [](const auto& c) { return c->painted(); })) {
+                m_waiting->quit();
+            }
+        });
         const Rect area = placement.desktopRect(s.frame);
         const QRect geometry(int(area.x), int(area.y), int(area.width), int(area.height));
         cover->setGeometry(geometry);

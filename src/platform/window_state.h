@@ -17,7 +17,7 @@ public:
     // True once `topLevel` is no longer on the screen. Each call is one exchange with the
     // window system, so what it reports came after everything asked before it.
     virtual bool isOffScreen(uintptr_t topLevel) = 0;
-    // Called when the window system has changed `window`'s state or activation: whatever it
-    // waits for before it shows the change (a commit after the acknowledgement) goes out now.
+    // Called when the window system has activated `window`: whatever it waits for before it
+    // shows the change (a commit after the acknowledgement) goes out now.
     virtual void confirmConfiguration(QWindow* window) { (void)window; }
 };
