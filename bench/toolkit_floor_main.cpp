@@ -1,7 +1,7 @@
 // What the widget toolkit alone costs an overlay: a minimal Qt Widgets program that shows one
 // full-screen window painting a screen-sized image made in memory, and does nothing else. The
 // launch benchmark measures it beside the tool, as the floor no Qt overlay can go under.
-// With --confirm (Wayland) it also confirms each change of its window's state by a commit, as
+// With --confirm (Wayland) it also confirms its window's activation by a commit, as
 // the tool does (see WaylandWindowState::confirmConfiguration): the floor of a Qt overlay that
 // does not wait for the compositor's patience.
 //   usage: quillet_toolkit_floor [--confirm]   (on $DISPLAY or $WAYLAND_DISPLAY; ends when

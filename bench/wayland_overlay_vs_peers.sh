@@ -4,7 +4,7 @@
 # wallpaper with a small window under the pointer:
 #   ours:  quillet-capture, interactive (the window under the pointer offered, the rest darkened);
 #   floor: a bare Qt 6 full-screen window painting a screen-sized image (quillet_toolkit_floor);
-#   confirmed floor: the same window confirming each change of its state by a commit, as the
+#   confirmed floor: the same window confirming its activation by a commit, as the
 #          tool does (sway holds a full-screen window back up to 200 ms for that commit, which
 #          Qt alone does not make): the least any Qt overlay costs here;
 #   slurp: the region selector sway users run (its translucent tint over the output).

@@ -1,7 +1,7 @@
 #pragma once
 // Window state on Wayland: the compositor always composes, so a translucent window is seen as
 // such; a client cannot see other windows or its own frame, so a hidden window counts as gone
-// at once. A change of state is confirmed by a commit of its own (see confirmConfiguration).
+// at once. An activation is confirmed by a commit of its own (see confirmConfiguration).
 
 #include "platform/window_state.h"
 
