@@ -4,7 +4,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTimer>
 #include <cmath>
 
 #include "annotate/shape_painter.h"

@@ -11,7 +11,6 @@
 
 #include "capture/capture_annotations.h"
 #include "capture/capture_view.h"
-#include "capture/commit_after_configure.h"
 #include "capture/image_composition.h"
 #include "capture/key_command.h"
 #include "capture/screen_geometry.h"
@@ -26,6 +25,7 @@
 #include "platform/screens.h"
 #include "platform/view_transform.h"
 #include "platform/window_list.h"
+#include "platform/window_state.h"
 
 using enum CaptureState;
 
@@ -67,7 +67,6 @@ CaptureWindow::CaptureWindow(const PlatformServices& platform, UiTexts& texts,
     setFocusPolicy(Qt::StrongFocus);
     myView->setFocusPolicy(Qt::NoFocus);
     myView->installEventFilter(this);
-    new CommitAfterConfigure(this, platform.windowState);
     m_windowrctList.reserve(100);
     // Nothing is captured yet: rectScreen and the selection stay zero until doCapture.
 }
@@ -345,6 +344,15 @@ QImage CaptureWindow::finishedImage(QString* problem) {
     m_annotations->appendText();  // a text still being typed is part of the image
     return cutSelection(m_canvas.currentImage(), m_model.captureWindowRect(), rectScreen.height,
                         problem);
+}
+
+bool CaptureWindow::event(QEvent* event) {
+    // On Wayland the activation comes with the configuration that shows the window, which the
+    // compositor may hold back until it is confirmed.
+    if (event->type() == QEvent::WindowActivate && m_platform.windowState != nullptr) {
+        m_platform.windowState->confirmActivation(windowHandle());
+    }
+    return QWidget::event(event);
 }
 
 bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {

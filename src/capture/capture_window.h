@@ -88,6 +88,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
     // The window manager asked us to close (Alt+F4, say): a cancel.
     void closeEvent(QCloseEvent* event) override;
     // The capture is over or moves on: the other screens' covers go too.

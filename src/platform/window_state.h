@@ -17,7 +17,7 @@ public:
     // True once `topLevel` is no longer on the screen. Each call is one exchange with the
     // window system, so what it reports came after everything asked before it.
     virtual bool isOffScreen(uintptr_t topLevel) = 0;
-    // Called when the window system has activated `window`: whatever it waits for before it
-    // shows the change (a commit after the acknowledgement) goes out now.
-    virtual void confirmConfiguration(QWindow* window) { (void)window; }
+    // Called when the window system has activated `window` (which comes with the configuration
+    // that shows a new window): whatever it waits for before it shows the window goes out now.
+    virtual void confirmActivation(QWindow* window) { (void)window; }
 };

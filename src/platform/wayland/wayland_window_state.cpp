@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 
-void WaylandWindowState::confirmConfiguration(QWindow* window) {
+void WaylandWindowState::confirmActivation(QWindow* window) {
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
     // Before its first configuration is applied the surface has nothing to confirm.
     if (native == nullptr || window == nullptr || !window->isExposed()) return;

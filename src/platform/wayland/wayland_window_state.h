@@ -1,7 +1,7 @@
 #pragma once
 // Window state on Wayland: the compositor always composes, so a translucent window is seen as
 // such; a client cannot see other windows or its own frame, so a hidden window counts as gone
-// at once. An activation is confirmed by a commit of its own (see confirmConfiguration).
+// at once. An activation is confirmed by a commit of its own (see confirmActivation).
 
 #include "platform/window_state.h"
 
@@ -15,5 +15,7 @@ public:
     // acknowledges one that changes nothing it draws without committing, and once it has
     // committed a frame whose callback the compositor keeps back until the window is shown, it
     // paints nothing more before then: the surface is committed here, with nothing new on it.
-    void confirmConfiguration(QWindow* window) override;
+    // Only on activation: an empty commit of a window never activated (the covers of the other
+    // outputs) was seen to leave it off the screen for good on sway, one run in two.
+    void confirmActivation(QWindow* window) override;
 };
