@@ -81,14 +81,6 @@ public:
         m_count += count;
         if (m_count >= 32) flushWord();
     }
-    // Without the flush: the caller puts at most 32 bits in all before calling flushIfFull().
-    void putUnchecked(uint64_t bits, int count) {
-        m_bits |= bits << m_count;
-        m_count += count;
-    }
-    void flushIfFull() {
-        if (m_count >= 32) flushWord();
-    }
     // The writer for long loops of symbols: its state in locals of its own, which no store of
     // output bytes can alias, so that they stay in registers; handed back when it goes.
     class Burst {
