@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QStringList>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -29,6 +28,7 @@
 #include "platform/process_exit.h"
 #include "platform/qtxcb/display_check.h"
 #include "platform/qtxcb/xcb_connection.h"
+#include "platform/system/companion_path.h"
 #include "platform/system/signal_termination.h"
 #include "platform/system/system_exit.h"
 #include "platform/wayland/wayland_display.h"
@@ -38,6 +38,12 @@ namespace {
 int cannotRecord(const std::string& problem) {
     std::fprintf(stderr, "quillet-capture: cannot record the screen: %s\n", problem.c_str());
     return kExitCannotRecord;
+}
+
+// The status of a capture that ran without windows: the one its result asked for (the real
+// exit ends the process there; this is for a delivery that returned).
+int finishedWithoutWindows() {
+    return SystemExit::requestedStatus().value_or(kExitCannotRecord);
 }
 
 // Qt finds the compositor by WAYLAND_DISPLAY inside XDG_RUNTIME_DIR, which the tool may have
@@ -52,14 +58,7 @@ void nameWaylandSocketByItsPath() {
 
 // The widget toolkit's side: beside the program (a build), else where the package puts it.
 std::string toolkitLibraryPath() {
-    char path[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    std::string folder = n > 0 ? std::string(path, size_t(n)) : std::string();
-    folder = folder.substr(0, folder.rfind('/') + 1);
-    const std::string besideUs = folder + kToolkitLibraryName;
-    const std::string installed = folder + QUILLET_TOOLKIT_DIR "/" + kToolkitLibraryName;
-    return access(besideUs.c_str(), R_OK) == 0 || access(installed.c_str(), R_OK) != 0 ? besideUs
-                                                                                       : installed;
+    return companionPath(kToolkitLibraryName, toolkitModuleFolder(), R_OK);
 }
 
 // The widget toolkit's side, loaded once; null when it cannot be, `problem` then says why.
@@ -133,7 +132,7 @@ int runOnWayland(int argc, char** argv, const QStringList& arguments) {
     if (automatic && !platform.needsWindowForClipboard()) services.clipboard->prepare();
     if (automatic && !needsToolkit) {
         platform.assembleWaylandAutomatic();
-        if (runWithoutWindows(request, services)) return 0;
+        if (runWithoutWindows(request, services)) return finishedWithoutWindows();
     }
     setLostDisplayName(QStringLiteral("the Wayland compositor"));
     runWithToolkit({argc, argv, "wayland", wl_display_get_fd(display->get()), &platform, &request,
@@ -185,7 +184,9 @@ int main(int argc, char** argv) {
     // Its clipboard helper is starting already (automaticAsked). It needs no window, so it runs
     // without the widget toolkit when the screens can be known without it.
     const bool screensWithoutToolkit = automatic && platform.assembleX11Automatic();
-    if (screensWithoutToolkit && runWithoutWindows(request, services)) return 0;
+    if (screensWithoutToolkit && runWithoutWindows(request, services)) {
+        return finishedWithoutWindows();
+    }
 
     // The capture reads the screen and the window list through X11 itself. An automatic
     // capture whose screens only Qt can tell (a scaling variable that only it reads) runs

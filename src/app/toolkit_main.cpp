@@ -40,11 +40,17 @@ extern "C" [[noreturn]] __attribute__((visibility("default"))) void quilletRunWi
     ToolkitPlatform toolkit(platform, request.texts.permission);
     const PlatformServices& services = platform.services();
     if (launch.automaticNeedsToolkit && runWithoutWindows(request, services)) {
-        SystemExit::exitNow(0);
+        SystemExit::endIfRequested();
+        SystemExit::exitNow(kExitCannotRecord);  // delivered without a status: never expected
     }
+    toolkit.prepareWindows();
     AppDelegate delegate(services);
     started = &delegate;
     delegate.applicationDidFinishLaunching(request);
+    // An outcome delivered inside a wait of the start-up (a signal while KWin or the portal was
+    // asked) ended that wait's loop only: the main loop must not start after it.
+    SystemExit::endIfRequested();
     // The capture asked the loop to end with its result kind (see SystemExit).
-    SystemExit::exitNow(QApplication::exec());
+    const int status = QApplication::exec();
+    SystemExit::exitNow(SystemExit::requestedStatus().value_or(status));
 }

@@ -25,6 +25,7 @@ struct ToolkitPlatform::Parts {
     QtDialogs dialogs;
     std::unique_ptr<DesktopScreens> screens;
     std::unique_ptr<WindowList> windowList;
+    KWinWindowList* kwinWindows = nullptr;  // the window list, where KWin gives it
     std::unique_ptr<WindowState> windowState;
     std::unique_ptr<PortalScreenshot> portal;
     std::unique_ptr<PortalPermissionProbe> portalPermission;
@@ -62,7 +63,9 @@ void ToolkitPlatform::assembleOnWayland(RealPlatform& platform, const Permission
     if (sway != nullptr && *sway != '\0') {
         p.windowList = std::make_unique<SwayWindowList>(display, sway);
     } else {
-        p.windowList = std::make_unique<KWinWindowList>(display, core.termination);
+        auto kwin = std::make_unique<KWinWindowList>(display, *core.log);
+        p.kwinWindows = kwin.get();
+        p.windowList = std::move(kwin);
     }
     windows.windowList = p.windowList.get();
     p.windowState = std::make_unique<WaylandWindowState>();
@@ -74,7 +77,7 @@ void ToolkitPlatform::assembleOnWayland(RealPlatform& platform, const Permission
                 QStringLiteral("the screen is read through KWin's screenshot "
                                "interface"));
             windows.desktopGrabber = p.kwin.get();
-        } else if (capture == WaylandCapture::KWin) {
+        } else if (capture == WaylandCapture::KWin || !p.kwin->notServed()) {
             p.unavailable.emplace(p.kwin->lastError());
             windows.permissionProbe = &*p.unavailable;
         } else {
@@ -83,9 +86,11 @@ void ToolkitPlatform::assembleOnWayland(RealPlatform& platform, const Permission
         }
     }
     if (capture == WaylandCapture::Portal ||
-        (capture == WaylandCapture::KWinElsePortal && windows.desktopGrabber == nullptr)) {
+        (capture == WaylandCapture::KWinElsePortal && windows.desktopGrabber == nullptr &&
+         !p.unavailable)) {
         p.portal = std::make_unique<PortalScreenshot>(display, core.termination, *core.log);
-        p.portalPermission = std::make_unique<PortalPermissionProbe>(*p.portal, p.dialogs);
+        p.portalPermission =
+            std::make_unique<PortalPermissionProbe>(*p.portal, p.dialogs, *p.windowState);
         p.portalPermission->explainWith(permission.permissionTitleText,
                                         permission.permissionInfoText);
         windows.desktopGrabber = p.portal.get();
@@ -100,6 +105,10 @@ void ToolkitPlatform::assembleOnWayland(RealPlatform& platform, const Permission
         return Point{double(seen.x()), double(seen.y())};
     });
     platform.assembleWaylandWithWindows(windows);
+}
+
+void ToolkitPlatform::prepareWindows() {
+    if (m_parts->kwinWindows) m_parts->kwinWindows->ask();
 }
 
 ToolkitPlatform::~ToolkitPlatform() = default;

@@ -15,6 +15,9 @@ public:
     // `permission`: the texts of the window shown while the desktop portal asks the user.
     ToolkitPlatform(RealPlatform& platform, const PermissionTexts& permission);
     ~ToolkitPlatform();
+    // The capture will show windows: what they need from other processes is asked for now, so
+    // that it comes while they are made (KWin's window list; nothing for an automatic capture).
+    void prepareWindows();
     ToolkitPlatform(const ToolkitPlatform&) = delete;
     ToolkitPlatform& operator=(const ToolkitPlatform&) = delete;
 

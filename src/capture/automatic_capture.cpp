@@ -25,6 +25,8 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
     const std::vector<ScreenInfo> screens = platform.screens->screens();
     const Point pointer = platform.screens->pointerPosition();
     outcome.screen = getScreensRect(screens, true, pointer);
+    // Reported as asked even when no image comes.
+    outcome.selection = automaticCaptureRect(param, outcome.screen);
     const Pixels grab = platform.grabber->grab(
         grabRectForScreen(outcome.screen, getScreenHeightDiff(screens, pointer)));
     if (grab.isNull()) {
@@ -33,7 +35,6 @@ AutomaticOutcome captureAutomatically(const PlatformServices& platform, const Ca
         outcome.displayLost = platform.grabber->displayLost();
         return outcome;
     }
-    outcome.selection = automaticCaptureRect(param, outcome.screen);
     QString problem;
     const Pixels image = cutSelection(grab, outcome.selection, outcome.screen.height, &problem);
     if (image.isNull()) {

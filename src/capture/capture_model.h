@@ -42,6 +42,8 @@ public:
     // Magnifier on at `p`, or off.
     void setImagePaint(bool on, Point p);
     void setPointLocation(Point p) { m_pointer = p; }
+    // Where the pointer was last seen, in view coordinates.
+    Point pointLocation() const { return m_pointer; }
     void setTextEditorFrame(std::optional<Rect> frame) { m_textEditorFrame = frame; }
     // Nothing selected or shown; the state and the selection stay.
     void clearOverlay();

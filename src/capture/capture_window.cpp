@@ -101,7 +101,18 @@ void CaptureWindow::reset() {
 void CaptureWindow::doCapture() {
     m_outcome.begin();
     m_windowrctList = m_platform.windowList->onScreenWindows();
+    m_platform.windowList->notifyChanges([this] { windowsArrived(); });
     doCaptureInner();
+}
+
+void CaptureWindow::windowsArrived() {
+    m_windowrctList = m_platform.windowList->onScreenWindows();
+    // Offered at once where nothing is selected yet, as if the pointer had just moved there.
+    if (m_outcome.delivered() || !isVisible() || m_model.captureState() != CAPTURE_STATE_CHOOSE) {
+        return;
+    }
+    m_interaction.offerWindowAt(m_model.pointLocation());
+    myView->refresh();
 }
 
 void CaptureWindow::doCaptureInner() {
@@ -362,6 +373,16 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
         // flushed before the timer runs): the screen it came to never shows the live desktop.
         m_dropLeftCoversOnPaint = false;
         QTimer::singleShot(0, this, [this] { m_covers.dropLeaving(); });
+    }
+    if (event->type() == QEvent::Enter) {
+        // Where the pointer is when it comes over the window, before any motion: the compositor
+        // may have told no position before (Wayland).
+        const auto* enter = static_cast<QEnterEvent*>(event);
+        if (!m_outcome.delivered() && !m_saveFlow.isOpen() && enter->buttons() == Qt::NoButton) {
+            m_interaction.mouseMoved(viewPointFromQt(enter->position(), rectScreen.height));
+            myView->refresh();
+        }
+        return false;
     }
     const auto* mouse = dynamic_cast<QMouseEvent*>(event);
     if (mouse == nullptr) return false;

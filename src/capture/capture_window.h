@@ -47,6 +47,8 @@ public:
     void reset();
     void doCapture();
     void doCaptureInner();
+    // The window list has more to tell (it came from another process after the capture began).
+    void windowsArrived();
     void onOK() override;
     void onCancel() override;
     // Cancels even while the save dialog is open, for a process that must end.

@@ -19,7 +19,11 @@ bool FrozenDesktopGrabber::freeze() {
 }
 
 Pixels FrozenDesktopGrabber::grab(const Rect& displayRect) {
-    if (m_frozen.empty() && !freeze()) return m_grabber.grab(displayRect);
+    // A failed freeze is not tried again: each try may wait as long as the grabber's time-out.
+    if (m_frozen.empty() && (m_freezeFailed || !freeze())) {
+        m_freezeFailed = true;
+        return {};
+    }
     for (const Frozen& f : m_frozen) {
         if (f.display.intersected(displayRect) != displayRect) continue;
         return cropDisplayRect(f.image, f.display, displayRect);

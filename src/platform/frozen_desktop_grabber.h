@@ -30,4 +30,5 @@ private:
     ScreenGrabber& m_grabber;
     Screens& m_screens;
     std::vector<Frozen> m_frozen;
+    bool m_freezeFailed = false;
 };

@@ -4,6 +4,7 @@
 // top-left corner of the main screen, y down. Never the desktop, docks, panels, menus,
 // tooltips, other override-redirect windows, nor this process's own windows.
 
+#include <functional>
 #include <vector>
 
 #include "platform/geometry.h"
@@ -12,4 +13,7 @@ class WindowList {
 public:
     virtual ~WindowList() = default;
     virtual std::vector<Rect> onScreenWindows() = 0;
+    // `changed` runs when onScreenWindows() has more to tell: a list that comes from another
+    // process (KWin's) is empty until its answer arrives, and nothing waits for it.
+    virtual void notifyChanges(std::function<void()> changed) { (void)changed; }
 };

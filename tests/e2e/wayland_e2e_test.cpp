@@ -594,6 +594,35 @@ private:
     std::vector<QByteArray> m_messages;
 };
 
+// Two outputs, the pointer over the second: an automatic capture takes that output, whole or
+// in part, its geometry in the output's own points, as grim reads it.
+TEST(WaylandTwoOutputsE2E, AnAutomaticCaptureTakesTheOutputUnderThePointer) {
+    WaylandSession session({{1280, 800}, {1024, 768, 1, 1280, 0}});
+    ASSERT_TRUE(session.ok()) << session.error();
+    WaylandInput input(session, 1280 + 1024, 800);
+    ASSERT_TRUE(input.ok());
+    ASSERT_TRUE(input.move(1280 + 500, 300));
+    const QImage second = session.grimOutput("HEADLESS-2");
+    ASSERT_EQ(second.size(), QSize(1024, 768));
+    const struct {
+        const char* name;
+        ToolLaunch launch;
+        Rect reported;
+    } rows[] = {{"whole screen", {{}, 0, 2}, {0, 0, 1024, 768}},
+                {"rectangle", {{}, 0, 1, 100, 50, 300, 200}, {100, 50, 300, 200}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const AutomaticRun run = captureAutomatically(session, row.launch);
+        ASSERT_EQ(run.exitStatus, kExitFinished) << run.standardError;
+        ASSERT_TRUE(run.result) << run.standardError;
+        EXPECT_EQ(resultGeometry(*run.result), row.reported);
+        const Rect& r = row.reported;
+        EXPECT_EQ(run.pasted,
+                  second.copy(int(r.x), int(r.y), int(r.width), int(r.height))
+                      .convertToFormat(QImage::Format_RGB32));
+    }
+}
+
 // Two outputs: the capture starts on the main one and covers the other with its frozen
 // picture; once the pointer is over the other, the capture moves there and selects from the
 // other output's pixels.

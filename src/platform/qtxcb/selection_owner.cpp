@@ -125,7 +125,8 @@ bool SelectionOwner::handle(const xcb_generic_event_t* event) {
 void SelectionOwner::answer(const xcb_selection_request_event_t& request) {
     // Clients before ICCCM 2 name no property: the target's name stands for it.
     const xcb_atom_t property = request.property != XCB_NONE ? request.property : request.target;
-    const bool early = request.time != XCB_CURRENT_TIME && request.time < m_acquired;
+    const bool early =
+        request.time != XCB_CURRENT_TIME && serverTimeBefore(request.time, m_acquired);
     const bool refused =
         request.selection != m_selection || early || (m_dataKnown && m_data.isEmpty());
     if (refused) {

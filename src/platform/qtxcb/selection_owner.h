@@ -11,6 +11,12 @@
 #include <utility>
 #include <vector>
 
+// Whether server time `a` comes before `b`. The server's clock is 32 bits of milliseconds and
+// wraps every 49.7 days: times are compared as the protocol says, within half the range.
+constexpr bool serverTimeBefore(xcb_timestamp_t a, xcb_timestamp_t b) {
+    return int32_t(a - b) < 0;
+}
+
 class SelectionOwner {
 public:
     SelectionOwner(xcb_connection_t* connection, const char* selection, const char* dataTarget);

@@ -1,5 +1,7 @@
 #include "platform/system/clipboard_keeper.h"
 
+#include "platform/system/companion_path.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -108,14 +110,7 @@ ClipboardKeeper::~ClipboardKeeper() {
 }
 
 std::string ClipboardKeeper::helperExecutable() {
-    char path[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    std::string folder = n > 0 ? std::string(path, size_t(n)) : std::string();
-    folder = folder.substr(0, folder.rfind('/') + 1);
-    const std::string besideUs = folder + kHelperProgram;
-    const std::string installed = folder + "../libexec/quillet-capture/" + kHelperProgram;
-    return access(besideUs.c_str(), X_OK) == 0 || access(installed.c_str(), X_OK) != 0 ? besideUs
-                                                                                       : installed;
+    return companionPath(kHelperProgram, clipboardHelperFolder(), X_OK);
 }
 
 void ClipboardKeeper::prepare() {

@@ -35,7 +35,7 @@ public:
     }
 
     // The helper program installed with this process's executable: next to it (the build
-    // tree), else in ../libexec/quillet-capture (the package).
+    // tree), else where the package installs it.
     static std::string helperExecutable();
 
 private:

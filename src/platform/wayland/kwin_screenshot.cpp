@@ -28,8 +28,9 @@ namespace {
 constexpr char kService[] = "org.kde.KWin.ScreenShot2";
 constexpr char kPath[] = "/org/kde/KWin/ScreenShot2";
 constexpr char kInterface[] = "org.kde.KWin.ScreenShot2";
-// KWin answers at once; the pixels follow on the pipe.
-constexpr int kAnswerTimeoutMs = 10000;
+// KWin answers at once (a locked screen's refusal took 6.5 s); the pixels follow on the pipe.
+constexpr int kAnswerTimeoutMs = 4000;
+constexpr int kPixelsTimeoutMs = 10000;
 // Far above any output's picture (16384 x 16384 x 4 bytes).
 constexpr qint64 kLargestPicture = qint64(1) << 30;
 
@@ -50,7 +51,7 @@ bool readPixels(int fd, char* into, qint64 size, const Termination* termination)
     waited.start();
     while (have < size) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {stop, POLLIN, 0}};
-        const int left = int(kAnswerTimeoutMs - waited.elapsed());
+        const int left = int(kPixelsTimeoutMs - waited.elapsed());
         if (left <= 0) return false;
         const int ready = poll(fds, stop >= 0 ? 2 : 1, left);
         if (ready < 0 && errno == EINTR) continue;
@@ -87,15 +88,22 @@ Pixels KWinScreenshot::grab(const Rect& displayRect) {
         m_error = QStringLiteral("the compositor has no output");
         return {};
     }
+    // The output's pixels as the user sees them: a turned output's sides swapped.
+    const bool turned = output->transform % 2 == 1;
+    const QSize pixels = turned ? QSize(output->pixelHeight, output->pixelWidth)
+                                : QSize(output->pixelWidth, output->pixelHeight);
     const Pixels whole =
-        capture(QStringLiteral("CaptureScreen"), {QString::fromStdString(output->name)});
+        capture(QStringLiteral("CaptureScreen"), {QString::fromStdString(output->name)}, pixels);
     if (whole.isNull()) return {};
     return cropDisplayRect(whole, displayRectOf(*output, outputs), displayRect);
 }
 
-Pixels KWinScreenshot::capture(const QString& method, const QVariantList& arguments) {
+Pixels KWinScreenshot::capture(const QString& method, const QVariantList& arguments,
+                               std::optional<QSize> expected) {
+    m_notServed = false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
+        m_notServed = true;
         m_error = QStringLiteral("no session bus for KWin's screenshot interface");
         return {};
     }
@@ -107,7 +115,7 @@ Pixels KWinScreenshot::capture(const QString& method, const QVariantList& argume
     }
     ReadEnd readEnd{ends[0]};
     const std::optional<QVariantMap> layout = answer(ask(bus, method, arguments, ends[1]));
-    return layout ? readPicture(*layout, readEnd.fd) : Pixels();
+    return layout ? readPicture(*layout, readEnd.fd, expected) : Pixels();
 }
 
 std::unique_ptr<QDBusPendingCallWatcher> KWinScreenshot::ask(QDBusConnection& bus,
@@ -139,7 +147,8 @@ std::optional<QVariantMap> KWinScreenshot::answer(
     }
     const QDBusPendingReply<QVariantMap> reply = *pending;
     if (!reply.isFinished()) {
-        m_error = QStringLiteral("KWin's screenshot interface did not answer");
+        m_error = QStringLiteral("KWin's screenshot interface did not answer within %1 s")
+                      .arg(kAnswerTimeoutMs / 1000);
         return std::nullopt;
     }
     if (reply.isError()) {
@@ -147,6 +156,9 @@ std::optional<QVariantMap> KWinScreenshot::answer(
         const bool missing =
             type == QDBusError::ServiceUnknown || type == QDBusError::UnknownObject ||
             type == QDBusError::UnknownMethod || type == QDBusError::UnknownInterface;
+        // Only a KWin that does not serve this program leaves the portal to ask; any other
+        // refusal (a locked screen) is the screen's state, which the portal would not change.
+        m_notServed = missing || reply.error().name().endsWith(QLatin1String(".NoAuthorized"));
         m_error = missing ? QStringLiteral("KWin's screenshot interface is not offered: %1")
                                 .arg(reply.error().name())
                           : QStringLiteral("KWin's screenshot interface refused: %1 (%2)")
@@ -156,25 +168,53 @@ std::optional<QVariantMap> KWinScreenshot::answer(
     return reply.value();
 }
 
-Pixels KWinScreenshot::readPicture(const QVariantMap& layout, int readEnd) {
-    const int width = layout.value(QStringLiteral("width")).toInt();
-    const int height = layout.value(QStringLiteral("height")).toInt();
+namespace {
+
+// The formats KWin sends (5 and 6 seen) and the other 32-bit ones Qt reads alike; none other
+// is taken, and no number outside Qt's table is ever made a format.
+std::optional<QImage::Format> pictureFormat(const QVariant& number) {
+    bool known = false;
+    const int value = number.toInt(&known);
+    if (!known) return std::nullopt;
+    for (const QImage::Format f :
+         {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied,
+          QImage::Format_RGBX8888, QImage::Format_RGBA8888,
+          QImage::Format_RGBA8888_Premultiplied}) {
+        if (value == int(f)) return f;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Pixels KWinScreenshot::readPicture(const QVariantMap& layout, int readEnd,
+                                   std::optional<QSize> expected) {
+    const qint64 width = layout.value(QStringLiteral("width")).toLongLong();
+    const qint64 height = layout.value(QStringLiteral("height")).toLongLong();
     const qint64 stride = layout.value(QStringLiteral("stride")).toLongLong();
-    const auto format = QImage::Format(layout.value(QStringLiteral("format")).toInt());
-    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
-    if (layout.value(QStringLiteral("type")).toString() != QLatin1String("raw") || width <= 0 ||
-        height <= 0 || depth != 32 || stride < qint64(width) * 4 ||
-        stride * height > kLargestPicture) {
-        m_error = QStringLiteral(
-                      "KWin's screenshot has an unknown layout (%1x%2, stride %3, "
-                      "format %4)")
-                      .arg(width)
-                      .arg(height)
-                      .arg(stride)
-                      .arg(int(format));
+    const std::optional<QImage::Format> format =
+        pictureFormat(layout.value(QStringLiteral("format")));
+    const QString described = QStringLiteral("%1x%2, stride %3, format %4")
+                                  .arg(width)
+                                  .arg(height)
+                                  .arg(stride)
+                                  .arg(layout.value(QStringLiteral("format")).toString());
+    // Each bound before the product it guards: nothing here can overflow.
+    if (layout.value(QStringLiteral("type")).toString() != QLatin1String("raw") || !format ||
+        width <= 0 || height <= 0 || width > kLargestPicture / 4 || stride < width * 4 ||
+        stride > kLargestPicture / height) {
+        m_error = QStringLiteral("KWin's screenshot has an unknown layout (%1)").arg(described);
         return {};
     }
-    QImage picture(width, height, format);
+    if (expected && (width != expected->width() || height != expected->height())) {
+        m_error = QStringLiteral("KWin's screenshot is %1x%2, not the output's %3x%4")
+                      .arg(width)
+                      .arg(height)
+                      .arg(expected->width())
+                      .arg(expected->height());
+        return {};
+    }
+    QImage picture(int(width), int(height), *format);
     if (picture.isNull() || picture.bytesPerLine() != stride) picture = QImage();
     QByteArray bytes;
     if (picture.isNull()) bytes.resize(qsizetype(stride * height));
@@ -186,8 +226,8 @@ Pixels KWinScreenshot::readPicture(const QVariantMap& layout, int readEnd) {
         return {};
     }
     if (picture.isNull()) {
-        picture = QImage(reinterpret_cast<const uchar*>(bytes.constData()), width, height,
-                         qsizetype(stride), format)
+        picture = QImage(reinterpret_cast<const uchar*>(bytes.constData()), int(width), int(height),
+                         qsizetype(stride), *format)
                       .copy();
     }
     // A screen's alpha means nothing: opaque, as the other grabs give it.

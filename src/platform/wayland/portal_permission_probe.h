@@ -6,16 +6,20 @@
 //
 // A desktop that has no answer stored yet asks the user, and GNOME asks only for the program
 // whose window has the focus: until an answer is stored, a small window of ours explaining the
-// permission (the permission texts) is shown while the portal is asked.
+// permission (the permission texts) is shown while the portal is asked. That picture holds the
+// window: once the window has gone from the screen, the portal is asked again (the answer is
+// stored by then, so the user is not asked twice), and only that picture is kept.
 
 #include "platform/dialogs.h"
 #include "platform/permission_probe.h"
 #include "platform/wayland/portal_screenshot.h"
+#include "platform/window_state.h"
 
 class PortalPermissionProbe : public PermissionProbe {
 public:
-    PortalPermissionProbe(PortalScreenshot& portal, Dialogs& dialogs)
-        : m_portal(portal), m_dialogs(dialogs) {}
+    // `windowState` tells when the explaining window has left the screen.
+    PortalPermissionProbe(PortalScreenshot& portal, Dialogs& dialogs, WindowState& windowState)
+        : m_portal(portal), m_dialogs(dialogs), m_windowState(windowState) {}
 
     // The texts of the window shown while the desktop asks the user.
     void explainWith(const QString& message, const QString& informativeText) {
@@ -33,6 +37,7 @@ private:
 
     PortalScreenshot& m_portal;
     Dialogs& m_dialogs;
+    WindowState& m_windowState;
     QString m_message;
     QString m_informativeText;
     bool m_asked = false;

@@ -74,6 +74,12 @@ bool PortalScreenshot::takeDesktop() {
     return !m_desktop.isNull();
 }
 
+bool PortalScreenshot::takeDesktopAgain() {
+    m_asked = true;
+    m_desktop = takeScreenshot();
+    return !m_desktop.isNull();
+}
+
 Pixels PortalScreenshot::takeScreenshot() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {

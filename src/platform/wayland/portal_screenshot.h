@@ -46,6 +46,9 @@ public:
     // process: its question is not put to the user twice); false on failure, with lastError()
     // saying why.
     bool takeDesktop();
+    // Asks the portal once more and keeps only that picture (none when it fails): for a
+    // desktop whose first picture showed something of ours.
+    bool takeDesktopAgain();
     // Whether the portal refused (the user or the desktop's policy said no, now or before).
     bool refused() const { return m_refused; }
     const Termination* termination() const { return m_termination; }

@@ -8,6 +8,10 @@
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 
+// The layer shell's header names a parameter "namespace", which C++ cannot read: only its
+// interface is needed here (see pointer_probe.cpp for its requests).
+extern "C" const wl_interface zwlr_layer_shell_v1_interface;
+
 namespace {
 
 // wl_output: the mode gives the pixel size, the scale and transform how it maps to the logical
@@ -62,6 +66,9 @@ const zxdg_output_v1_listener kXdgOutputListener = {xdgPosition, xdgSize, xdgDon
 const wl_registry_listener kRegistryListener = {&WaylandDisplay::global,
                                                 &WaylandDisplay::globalRemove};
 
+void seatName(void*, wl_seat*, const char*) {}
+const wl_seat_listener kSeatListener = {&WaylandDisplay::seatCapabilities, seatName};
+
 // The logical size where the compositor does not tell it: the mode, turned and divided by the
 // scale.
 void completeLogicalSize(WaylandOutput& o) {
@@ -115,6 +122,12 @@ void WaylandDisplay::global(void* data, wl_registry* registry, uint32_t name, co
         d->m_shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
     } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && d->m_seat == nullptr) {
         d->m_seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 1));
+        wl_seat_add_listener(d->m_seat, &kSeatListener, d);
+    } else if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
+        d->m_compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 1));
+    } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0) {
+        d->m_layerShell =
+            static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, 1));
     } else if (std::strcmp(interface, zwlr_screencopy_manager_v1_interface.name) == 0) {
         d->m_screencopy = static_cast<zwlr_screencopy_manager_v1*>(
             bind(&zwlr_screencopy_manager_v1_interface, 3));
@@ -128,6 +141,10 @@ void WaylandDisplay::global(void* data, wl_registry* registry, uint32_t name, co
 }
 
 void WaylandDisplay::globalRemove(void*, wl_registry*, uint32_t) {}
+
+void WaylandDisplay::seatCapabilities(void* data, wl_seat*, uint32_t capabilities) {
+    static_cast<WaylandDisplay*>(data)->m_seatCapabilities = capabilities;
+}
 
 void WaylandDisplay::describeOutputs() {
     if (m_xdgOutputs == nullptr) return;
@@ -161,6 +178,8 @@ WaylandDisplay::~WaylandDisplay() {
     if (m_screencopy) zwlr_screencopy_manager_v1_destroy(m_screencopy);
     if (m_dataControl) zwlr_data_control_manager_v1_destroy(m_dataControl);
     if (m_seat) wl_seat_destroy(m_seat);
+    if (m_layerShell) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(m_layerShell));
+    if (m_compositor) wl_compositor_destroy(m_compositor);
     if (m_shm) wl_shm_destroy(m_shm);
     if (m_registry) wl_registry_destroy(m_registry);
     wl_display_disconnect(m_display);

@@ -13,6 +13,7 @@
 #include "platform/geometry.h"
 
 struct zwlr_data_control_manager_v1;
+struct zwlr_layer_shell_v1;
 struct zwlr_screencopy_manager_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
@@ -42,6 +43,10 @@ public:
     std::vector<WaylandOutput> outputs() const;
     wl_shm* shm() const { return m_shm; }
     wl_seat* seat() const { return m_seat; }
+    // WL_SEAT_CAPABILITY_* the seat has now.
+    uint32_t seatCapabilities() const { return m_seatCapabilities; }
+    wl_compositor* compositor() const { return m_compositor; }
+    zwlr_layer_shell_v1* layerShell() const { return m_layerShell; }
     zwlr_screencopy_manager_v1* screencopy() const { return m_screencopy; }
     zwlr_data_control_manager_v1* dataControl() const { return m_dataControl; }
     // Sends what is queued and waits until the compositor has handled it; false once the
@@ -55,6 +60,7 @@ public:
     static void global(void* data, wl_registry* registry, uint32_t name, const char* interface,
                        uint32_t version);
     static void globalRemove(void* data, wl_registry* registry, uint32_t name);
+    static void seatCapabilities(void* data, wl_seat* seat, uint32_t capabilities);
 
 private:
     WaylandDisplay() = default;
@@ -64,6 +70,9 @@ private:
     wl_registry* m_registry = nullptr;
     wl_shm* m_shm = nullptr;
     wl_seat* m_seat = nullptr;
+    uint32_t m_seatCapabilities = 0;
+    wl_compositor* m_compositor = nullptr;
+    zwlr_layer_shell_v1* m_layerShell = nullptr;
     zwlr_screencopy_manager_v1* m_screencopy = nullptr;
     zwlr_data_control_manager_v1* m_dataControl = nullptr;
     zxdg_output_manager_v1* m_xdgOutputs = nullptr;

@@ -12,10 +12,23 @@ std::vector<DesktopScreen> WaylandScreens::desktop() {
     return screens;
 }
 
+namespace {
+
+// A compositor that maps a surface under the pointer tells at once (sway within the round
+// trip, KWin with its next frame).
+constexpr int kProbeTimeoutMs = 150;
+
+}  // namespace
+
 Point WaylandScreens::desktopPointer() {
     if (m_lastSeen) {
         if (const std::optional<Point> seen = m_lastSeen()) return *seen;
     }
+    if (!m_probed) {
+        m_probed = true;
+        m_probedPointer = m_probe.locate(kProbeTimeoutMs);
+    }
+    if (m_probedPointer) return *m_probedPointer;
     const std::vector<DesktopScreen> screens = desktop();
     if (screens.empty()) return {};
     const Rect& main = screens.front().geometry;

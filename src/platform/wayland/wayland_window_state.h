@@ -1,7 +1,8 @@
 #pragma once
 // Window state on Wayland: the compositor always composes, so a translucent window is seen as
 // such; a client cannot see other windows or its own frame, so a hidden window counts as gone
-// at once. An activation is confirmed by a commit of its own (see confirmActivation).
+// once the compositor has handled everything the toolkit asked before (one round trip on its
+// connection). An activation is confirmed by a commit of its own (see confirmActivation).
 
 #include "platform/window_state.h"
 
@@ -9,7 +10,7 @@ class WaylandWindowState : public WindowState {
 public:
     bool compositingManagerRuns() override { return true; }
     uintptr_t screenTopLevel(uintptr_t) override { return 0; }
-    bool isOffScreen(uintptr_t) override { return true; }
+    bool isOffScreen(uintptr_t) override;
     // A compositor may hold a new full-screen window off the screen until the window commits
     // after acknowledging its last configuration (sway waits up to 200 ms for that). Qt
     // acknowledges one that changes nothing it draws without committing, and once it has
