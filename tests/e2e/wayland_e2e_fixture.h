@@ -116,15 +116,11 @@ inline void cancelOrSelect(WaylandInput& input, ToolRun& tool, bool select) {
     EXPECT_EQ(resultGeometry(finishedResult(tool, kExitFinished)), kDraggedArea);
 }
 
-// A desktop portal of the test's own (quillet_fake_portal) on the session's bus, answering
-// every request with `code` ("0" a picture, "1" refused, "2" failed, "never") and `file`;
-// more options as the program takes them. Stopped by the destructor.
-class FakePortal {
+// A program of the test's own that stands in for a desktop service on the session's bus,
+// started with `argv` and ready once it says so. Stopped by the destructor.
+class StandIn {
 public:
-    FakePortal(const std::vector<std::string>& env, const std::string& code,
-               const std::string& file, const std::vector<std::string>& options = {}) {
-        std::vector<std::string> argv{QUILLET_FAKE_PORTAL, code, file};
-        argv.insert(argv.end(), options.begin(), options.end());
+    StandIn(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0) return;
         m_pid = spawnProgram(argv, env, fds[1]);
@@ -133,14 +129,32 @@ public:
         m_ready = read(fds[0], ready, sizeof ready) > 0;
         close(fds[0]);
     }
-    ~FakePortal() { stopProgram(m_pid); }
-    FakePortal(const FakePortal&) = delete;
-    FakePortal& operator=(const FakePortal&) = delete;
+    ~StandIn() { stopProgram(m_pid); }
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
     bool ready() const { return m_ready; }
 
 private:
     pid_t m_pid = -1;
     bool m_ready = false;
+};
+
+// A desktop portal of the test's own (quillet_fake_portal) on the session's bus, answering
+// every request with `code` ("0" a picture, "1" refused, "2" failed, "never") and `file`;
+// more options as the program takes them.
+class FakePortal : public StandIn {
+public:
+    FakePortal(const std::vector<std::string>& env, const std::string& code,
+               const std::string& file, const std::vector<std::string>& options = {})
+        : StandIn(arguments(code, file, options), env) {}
+
+private:
+    static std::vector<std::string> arguments(const std::string& code, const std::string& file,
+                                              const std::vector<std::string>& options) {
+        std::vector<std::string> argv{QUILLET_FAKE_PORTAL, code, file};
+        argv.insert(argv.end(), options.begin(), options.end());
+        return argv;
+    }
 };
 
 // The environment of a tool that reads the screen through the portal.

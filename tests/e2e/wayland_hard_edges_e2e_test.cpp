@@ -12,6 +12,7 @@
 #include <random>
 
 #include "e2e/wayland_e2e_fixture.h"
+#include "support/file_state.h"
 #include "support/result_file.h"
 #include "support/test_images.h"
 #include "support/tool_outcome.h"
@@ -20,29 +21,6 @@
 namespace {
 
 using namespace wayland_e2e;
-
-// What stands at a path, as lstat sees it: its type, owner and content.
-struct FileState {
-    bool exists = false;
-    mode_t type = 0;
-    uid_t owner = 0;
-    QByteArray content;  // regular files only
-    bool operator==(const FileState&) const = default;
-};
-
-FileState fileState(const std::string& path) {
-    FileState state;
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) return state;
-    state.exists = true;
-    state.type = info.st_mode & S_IFMT;
-    state.owner = info.st_uid;
-    if (S_ISREG(info.st_mode)) {
-        QFile f(QString::fromStdString(path));
-        if (f.open(QIODevice::ReadOnly)) state.content = f.readAll();
-    }
-    return state;
-}
 
 // Whatever the portal names that is not a picture written for us is left as it is, named in
 // the one line that says why the capture cannot record, and nothing waits on it.

@@ -8,7 +8,10 @@
 //   --store=none     also be the permission store, holding nothing (so that the bus does not
 //                    start the desktop's own store, which would keep the name)
 //   --report=<file>  for each request, append whether the caller's window had the focus in
-//                    sway (SWAYSOCK) and that window's title: "focused <0|1> <title>"
+//                    sway (SWAYSOCK), how many windows of the caller sway shows, and the
+//                    focused one's title: "focused <0|1> shown <n> <title>"
+//   --rewrite        before each answer after the first, write the picture's file again as it
+//                    was (the caller deletes what it has read)
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -44,16 +47,27 @@ std::optional<QString> focusedTitleOf(const QJsonObject& node, qint64 pid) {
     return std::nullopt;
 }
 
+// How many windows of `pid` sway's tree holds (mapped ones only: sway drops the others).
+int windowsOf(const QJsonObject& node, qint64 pid) {
+    int count = node["pid"].toInteger() == pid ? 1 : 0;
+    for (const char* key : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node[key].toArray())
+            count += windowsOf(child.toObject(), pid);
+    }
+    return count;
+}
+
 void reportFocus(const QString& reportFile, qint64 callerPid) {
     QProcess swaymsg;
     swaymsg.start(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
     swaymsg.waitForFinished(5000);
-    const auto title = focusedTitleOf(
-        QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object(), callerPid);
+    const QJsonObject tree = QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object();
+    const auto title = focusedTitleOf(tree, callerPid);
     QFile report(reportFile);
     if (!report.open(QIODevice::Append)) return;
-    report.write(QStringLiteral("focused %1 %2\n")
+    report.write(QStringLiteral("focused %1 shown %2 %3\n")
                      .arg(title ? 1 : 0)
+                     .arg(windowsOf(tree, callerPid))
                      .arg(title.value_or(QString()))
                      .toUtf8());
 }
@@ -64,8 +78,11 @@ class FakeScreenshot : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
 public:
-    FakeScreenshot(std::optional<uint> response, QString file, QString report)
-        : m_response(response), m_file(std::move(file)), m_report(std::move(report)) {}
+    FakeScreenshot(std::optional<uint> response, QString file, QString report, bool rewrite)
+        : m_response(response), m_file(std::move(file)), m_report(std::move(report)) {
+        QFile picture(m_file);
+        if (rewrite && picture.open(QIODevice::ReadOnly)) m_picture = picture.readAll();
+    }
 
 public slots:
     QDBusObjectPath Screenshot(const QString&, const QVariantMap& options,
@@ -81,6 +98,10 @@ public slots:
                 .arg(sender, options.value(QStringLiteral("handle_token")).toString());
         // The answer follows the reply, as a real portal's does.
         if (!m_response) return QDBusObjectPath(path);
+        if (!m_picture.isEmpty() && !QFile::exists(m_file)) {
+            QFile again(m_file);
+            if (again.open(QIODevice::WriteOnly)) again.write(m_picture);
+        }
         QTimer::singleShot(50, this, [this, path] {
             QDBusMessage response = QDBusMessage::createSignal(
                 path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
@@ -98,6 +119,7 @@ private:
     std::optional<uint> m_response;
     QString m_file;
     QString m_report;
+    QByteArray m_picture;  // written again before each answer (--rewrite)
 };
 
 // The permission store, holding one answer for unsandboxed programs' screenshots.
@@ -129,12 +151,15 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     qDBusRegisterMetaType<Permissions>();
     QString picture, store, report;
+    bool rewrite = false;
     for (int i = 2; i < argc; ++i) {
         const QString argument = QString::fromLocal8Bit(argv[i]);
         if (argument.startsWith(QLatin1String("--store="))) {
             store = argument.mid(8);
         } else if (argument.startsWith(QLatin1String("--report="))) {
             report = argument.mid(9);
+        } else if (argument == QLatin1String("--rewrite")) {
+            rewrite = true;
         } else {
             picture = argument;
         }
@@ -142,7 +167,7 @@ int main(int argc, char** argv) {
     const QString code = QString::fromLocal8Bit(argv[1]);
     FakeScreenshot screenshot(
         code == QLatin1String("never") ? std::nullopt : std::optional<uint>(code.toUInt()), picture,
-        report);
+        report, rewrite);
     FakePermissionStore permissions(store);
     QDBusConnection bus = QDBusConnection::sessionBus();
     // A portal the test stopped just before may still hold the names until the bus has seen
