@@ -37,6 +37,20 @@ protected:
         })) << "the window never showed";
     }
     void TearDown() override { stopProgram(window); }
+    // The tool's environment, its window list's script under a name the test knows.
+    std::vector<std::string> toolEnvironment() const {
+        std::vector<std::string> env = session.clientEnvironment();
+        env.push_back("QUILLET_KWIN_SCRIPT_FILE=" + scriptFile().toStdString());
+        return env;
+    }
+    QString scriptFile() const {
+        return QString::fromStdString(session.runtimeFolder()) + "/quillet-windows-test.js";
+    }
+    // Once the tool has gone: neither its script in KWin nor the script's file.
+    void expectNothingLeft() const {
+        EXPECT_FALSE(QFile::exists(scriptFile()));
+        EXPECT_FALSE(session.scriptLoaded(QStringLiteral("quillet-windows-test")));
+    }
     std::vector<std::string> windowEnvironment() const {
         std::vector<std::string> env = session.clientEnvironment();
         env.push_back("QT_QPA_PLATFORM=wayland");
@@ -63,8 +77,9 @@ TEST_F(KWinE2E, AutomaticCapturesHoldKWinsPixelsAfterTheToolHasGone) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ToolRun tool;
-        ASSERT_TRUE(tool.start(row.launch, "", session.clientEnvironment()));
+        ASSERT_TRUE(tool.start(row.launch, "", toolEnvironment()));
         const QJsonObject result = finishedResult(tool, kExitFinished);
+        expectNothingLeft();
         EXPECT_NE(tool.standardError().find("read through KWin's screenshot interface"),
                   std::string::npos)
             << tool.standardError();
@@ -90,7 +105,7 @@ TEST_F(KWinE2E, InteractiveCapturesOnKWin) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ToolRun tool;
-        ASSERT_TRUE(tool.start({{}, 0, 0}, "", session.clientEnvironment()));
+        ASSERT_TRUE(tool.start({{}, 0, 0}, "", toolEnvironment()));
         // The overlay is up once KWin shows anything of ours (the window under the pointer
         // outlined, or the darkened screen, and the magnifier).
         ASSERT_TRUE(waitUntil([&] {
@@ -101,6 +116,7 @@ TEST_F(KWinE2E, InteractiveCapturesOnKWin) {
         ASSERT_TRUE(tool.running()) << tool.standardError();
         cancelOrSelect(input, tool, row.select);
         if (HasFatalFailure()) return;
+        expectNothingLeft();
         if (!row.select) continue;
         EXPECT_EQ(session.pastedImage(),
                   reference.copy(int(kDraggedArea.x), int(kDraggedArea.y), int(kDraggedArea.width),
@@ -155,6 +171,15 @@ TEST_F(KWinE2E, AClickTakesTheTopmostWindowWithItsFrame) {
         return !tool.running() || (!shown.isNull() && shown != reference);
     })) << tool.standardError();
     ASSERT_TRUE(input.move(int(inside.x) + 5, int(inside.y)));
+    // KWin's window list comes while the capture runs: the window is offered (shown undimmed)
+    // once it has.
+    const QPoint beside(int(inside.x) - 30, int(inside.y));
+    ASSERT_TRUE(waitUntil([&] {
+        const QImage shown = session.screenshot();
+        return !tool.running() ||
+               (!shown.isNull() && shown.pixelColor(beside) == reference.pixelColor(beside));
+    })) << "the window was never offered\n"
+        << tool.standardError();
     ASSERT_TRUE(input.click(int(inside.x), int(inside.y)));
     ASSERT_TRUE(input.key("Return"));
     // KWin's frame of the window, which the toolkit's one-pixel outline lies just outside of.

@@ -112,6 +112,31 @@ TEST_F(KWinStandInE2E, APictureThatDoesNotFitTheOutputIsRefused) {
     }
 }
 
+// A KWin that refuses the picture for another reason than not serving us (a locked screen), or
+// does not answer, ends the capture unable to record within seconds, saying so.
+TEST_F(KWinStandInE2E, AScreenKWinCannotReadEndsUnableToRecordAtOnce) {
+    const struct {
+        const char* option;
+        const char* line;
+    } rows[] = {
+        {"--refuse=org.kde.KWin.ScreenShot2.Error.Cancelled",
+         "cannot record the screen: KWin's screenshot interface refused: "
+         "org.kde.KWin.ScreenShot2.Error.Cancelled"},
+        {"--hold=probe",
+         "cannot record the screen: KWin's screenshot interface did not answer within 4 s"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.option);
+        const auto kwin = startKWin({row.option});
+        ASSERT_TRUE(kwin->ready());
+        ToolRun tool;
+        ASSERT_TRUE(tool.start({{}, 0, 2}, "", toolEnvironment()));
+        ASSERT_TRUE(tool.waitForExit(8s)) << tool.standardError();
+        EXPECT_EQ(tool.exitStatus(), kExitCannotRecord) << tool.standardError();
+        EXPECT_NE(tool.standardError().find(row.line), std::string::npos) << tool.standardError();
+    }
+}
+
 // SIGTERM while KWin is waited for, in either mode, ends the process at once with the
 // cancelled result: the probe of the interface, the screen's picture, or (not waited for, but
 // asked) the window list.

@@ -616,16 +616,17 @@ private:
     std::vector<QByteArray> m_messages;
 };
 
-// Two outputs, the pointer over the second: an automatic capture takes that output, whole or
-// in part, its geometry in the output's own points, as grim reads it.
+// Two outputs, the pointer over the second (at scale 2, so that no part of the first could pass
+// for it): an automatic capture takes that output, whole or in part, its geometry in the
+// output's own points and its pixels as grim reads them.
 TEST(WaylandTwoOutputsE2E, AnAutomaticCaptureTakesTheOutputUnderThePointer) {
-    WaylandSession session({{1280, 800}, {1024, 768, 1, 1280, 0}});
+    WaylandSession session({{1280, 800}, {2048, 1536, 2, 1280, 0}});
     ASSERT_TRUE(session.ok()) << session.error();
     WaylandInput input(session, 1280 + 1024, 800);
     ASSERT_TRUE(input.ok());
     ASSERT_TRUE(input.move(1280 + 500, 300));
     const QImage second = session.grimOutput("HEADLESS-2");
-    ASSERT_EQ(second.size(), QSize(1024, 768));
+    ASSERT_EQ(second.size(), QSize(2048, 1536));
     const struct {
         const char* name;
         ToolLaunch launch;
@@ -639,8 +640,9 @@ TEST(WaylandTwoOutputsE2E, AnAutomaticCaptureTakesTheOutputUnderThePointer) {
         ASSERT_TRUE(run.result) << run.standardError;
         EXPECT_EQ(resultGeometry(*run.result), row.reported);
         const Rect& r = row.reported;
-        EXPECT_EQ(run.pasted, second.copy(int(r.x), int(r.y), int(r.width), int(r.height))
-                                  .convertToFormat(QImage::Format_RGB32));
+        EXPECT_EQ(run.pasted,
+                  second.copy(int(r.x) * 2, int(r.y) * 2, int(r.width) * 2, int(r.height) * 2)
+                      .convertToFormat(QImage::Format_RGB32));
     }
 }
 

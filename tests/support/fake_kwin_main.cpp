@@ -8,6 +8,7 @@
 //                                  not known here, so 640x480, stride 2560, format 5)
 //   --hold=probe|screen|windows    never answer that call (the one-pixel probe, a screen's
 //                                  picture, or the script's window list)
+//   --refuse=<error name>          answer every picture with that error (a locked screen)
 //   --windows=<json>               the script's answer (default "[]")
 //   --impostor=<json>              before that, another connection calls the tool with this
 //   --report=<file>                append a line per call: "area", "screen", "load <path> <name>",
@@ -40,7 +41,7 @@ constexpr char kCallPattern[] = R"re(callDBus\("([^"]+)", "([^"]+)")re";
 struct Options {
     int width = 640, height = 480, format = 5;
     qint64 stride = 2560;
-    QString hold, windows = QStringLiteral("[]"), impostor, report;
+    QString hold, refuse, windows = QStringLiteral("[]"), impostor, report;
 };
 
 void report(const Options& o, const QString& line) {
@@ -90,6 +91,11 @@ private:
         call.setDelayedReply(true);
         if (hold) {
             m_held.append(call);  // never answered; the pipe's end stays with the message
+            return {};
+        }
+        if (!m_o.refuse.isEmpty()) {
+            QDBusConnection::sessionBus().send(
+                call.createErrorReply(m_o.refuse, QStringLiteral("refused by the stand-in")));
             return {};
         }
         QDBusMessage reply = call.createReply();
@@ -184,6 +190,8 @@ int main(int argc, char** argv) {
             if (parts.size() > 2) o.format = parts[2].toInt();
         } else if (a.startsWith(QLatin1String("--hold="))) {
             o.hold = value;
+        } else if (a.startsWith(QLatin1String("--refuse="))) {
+            o.refuse = value;
         } else if (a.startsWith(QLatin1String("--windows="))) {
             o.windows = value;
         } else if (a.startsWith(QLatin1String("--impostor="))) {

@@ -1,5 +1,9 @@
 #include "support/kwin_session.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusReply>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +34,8 @@ bool KWinSession::start(int width, int height, const std::vector<std::string>& a
     m_runtime = dir + "/runtime";
     m_bus = "unix:path=" + dir + "/bus";
     const std::string applications = dir + "/data/applications";
+    // Xwayland's socket folder, which a machine that has run no X server yet lacks.
+    if (mkdir("/tmp/.X11-unix", 01777) == 0) chmod("/tmp/.X11-unix", 01777);
     if (mkdir(m_runtime.c_str(), 0700) != 0 || mkdir((dir + "/data").c_str(), 0755) != 0 ||
         mkdir(applications.c_str(), 0755) != 0) {
         m_error = "cannot make the session's folders";
@@ -128,4 +134,18 @@ QImage KWinSession::pastedImage() const {
                                          clientEnvironment(), false, std::chrono::seconds(5));
     if (out.status != 0) return {};
     return QImage::fromData(out.bytes, "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+bool KWinSession::scriptLoaded(const QString& name) const {
+    // Named by this session's bus: a connection to an earlier session's is never reused.
+    const QString address = QString::fromStdString(m_bus);
+    QDBusConnection bus = QDBusConnection::connectToBus(address, address);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.KWin"), QStringLiteral("/Scripting"),
+        QStringLiteral("org.kde.kwin.Scripting"), QStringLiteral("isScriptLoaded"));
+    call << name;
+    const QDBusReply<bool> loaded = bus.call(call, QDBus::Block, 5000);
+    // An interface that does not answer tells nothing: counted as loaded, so that a test fails.
+    QDBusConnection::disconnectFromBus(address);
+    return !loaded.isValid() || loaded.value();
 }

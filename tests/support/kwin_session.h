@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <QImage>
+#include <QString>
 #include <QTemporaryDir>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ public:
     QImage screenshot() const;
     // The clipboard as another client pastes it (image/png), in RGB32; null when nothing can be.
     QImage pastedImage() const;
+    // The runtime folder of its clients.
+    const std::string& runtimeFolder() const { return m_runtime; }
+    // Whether KWin holds a script loaded under `name` (its scripting interface says so).
+    bool scriptLoaded(const QString& name) const;
 
 private:
     bool start(int width, int height, const std::vector<std::string>& authorised);

@@ -146,7 +146,10 @@ std::optional<QVariantMap> KWinScreenshot::answer(
         return std::nullopt;
     }
     const QDBusPendingReply<QVariantMap> reply = *pending;
-    if (!reply.isFinished()) {
+    const bool timedOut =
+        !reply.isFinished() || (reply.isError() && (reply.error().type() == QDBusError::NoReply ||
+                                                    reply.error().type() == QDBusError::Timeout));
+    if (timedOut) {
         m_error = QStringLiteral("KWin's screenshot interface did not answer within %1 s")
                       .arg(kAnswerTimeoutMs / 1000);
         return std::nullopt;
