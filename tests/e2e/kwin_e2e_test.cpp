@@ -46,10 +46,12 @@ protected:
     QString scriptFile() const {
         return QString::fromStdString(session.runtimeFolder()) + "/quillet-windows-test.js";
     }
-    // Once the tool has gone: neither its script in KWin nor the script's file.
-    void expectNothingLeft() const {
+    // Once `tool` has gone: neither a script of its in KWin nor the script's file, wherever it
+    // was written.
+    void expectNothingLeft(const ToolRun& tool) const {
         EXPECT_FALSE(QFile::exists(scriptFile()));
-        EXPECT_FALSE(session.scriptLoaded(QStringLiteral("quillet-windows-test")));
+        EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/quillet-windows-%1.js").arg(tool.pid())));
+        EXPECT_EQ(session.loadedScripts(), 0);
     }
     std::vector<std::string> windowEnvironment() const {
         std::vector<std::string> env = session.clientEnvironment();
@@ -79,7 +81,7 @@ TEST_F(KWinE2E, AutomaticCapturesHoldKWinsPixelsAfterTheToolHasGone) {
         ToolRun tool;
         ASSERT_TRUE(tool.start(row.launch, "", toolEnvironment()));
         const QJsonObject result = finishedResult(tool, kExitFinished);
-        expectNothingLeft();
+        expectNothingLeft(tool);
         EXPECT_NE(tool.standardError().find("read through KWin's screenshot interface"),
                   std::string::npos)
             << tool.standardError();
@@ -116,7 +118,7 @@ TEST_F(KWinE2E, InteractiveCapturesOnKWin) {
         ASSERT_TRUE(tool.running()) << tool.standardError();
         cancelOrSelect(input, tool, row.select);
         if (HasFatalFailure()) return;
-        expectNothingLeft();
+        expectNothingLeft(tool);
         if (!row.select) continue;
         EXPECT_EQ(session.pastedImage(),
                   reference.copy(int(kDraggedArea.x), int(kDraggedArea.y), int(kDraggedArea.width),

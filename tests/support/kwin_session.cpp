@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QXmlStreamReader>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -136,16 +137,23 @@ QImage KWinSession::pastedImage() const {
     return QImage::fromData(out.bytes, "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
-bool KWinSession::scriptLoaded(const QString& name) const {
+int KWinSession::loadedScripts() const {
     // Named by this session's bus: a connection to an earlier session's is never reused.
     const QString address = QString::fromStdString(m_bus);
     QDBusConnection bus = QDBusConnection::connectToBus(address, address);
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.kde.KWin"), QStringLiteral("/Scripting"),
-        QStringLiteral("org.kde.kwin.Scripting"), QStringLiteral("isScriptLoaded"));
-    call << name;
-    const QDBusReply<bool> loaded = bus.call(call, QDBus::Block, 5000);
-    // An interface that does not answer tells nothing: counted as loaded, so that a test fails.
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.KWin"), QStringLiteral("/"),
+        QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
+    const QDBusReply<QString> tree = bus.call(call, QDBus::Block, 5000);
     QDBusConnection::disconnectFromBus(address);
-    return !loaded.isValid() || loaded.value();
+    if (!tree.isValid()) return -1;
+    int scripts = 0;
+    QXmlStreamReader xml(tree.value());
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"node") continue;
+        bool number = false;
+        static_cast<void>(xml.attributes().value(QLatin1String("name")).toInt(&number));
+        if (number) ++scripts;
+    }
+    return xml.hasError() ? -1 : scripts;
 }

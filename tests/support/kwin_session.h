@@ -32,8 +32,9 @@ public:
     QImage pastedImage() const;
     // The runtime folder of its clients.
     const std::string& runtimeFolder() const { return m_runtime; }
-    // Whether KWin holds a script loaded under `name` (its scripting interface says so).
-    bool scriptLoaded(const QString& name) const;
+    // How many scripts KWin holds loaded (each is an object of its own on the bus, named by its
+    // number); -1 when KWin does not say.
+    int loadedScripts() const;
 
 private:
     bool start(int width, int height, const std::vector<std::string>& authorised);
