@@ -50,7 +50,8 @@ extern "C" [[noreturn]] __attribute__((visibility("default"))) void quilletRunWi
     // An outcome delivered inside a wait of the start-up (a signal while KWin or the portal was
     // asked) ended that wait's loop only: the main loop must not start after it.
     SystemExit::endIfRequested();
-    // The capture asked the loop to end with its result kind (see SystemExit).
-    const int status = QApplication::exec();
-    SystemExit::exitNow(SystemExit::requestedStatus().value_or(status));
+    // The capture asked the loop to end with its result kind (see SystemExit); a loop that
+    // ended otherwise ended without a capture.
+    QApplication::exec();
+    SystemExit::exitNow(SystemExit::requestedStatus().value_or(kExitCannotRecord));
 }

@@ -126,6 +126,37 @@ TEST_F(KWinE2E, InteractiveCapturesOnKWin) {
     }
 }
 
+// Two outputs, a window on the first and the pointer over the second: an automatic capture
+// takes the second output, as KWin shows it.
+TEST(KWinTwoOutputsE2E, AnAutomaticCaptureTakesTheOutputUnderThePointer) {
+    constexpr int kOutputWidth = 640, kOutputHeight = 480;
+    KWinSession session(kOutputWidth, kOutputHeight, {QUILLET_CAPTURE_BINARY, QUILLET_KWIN_SHOT},
+                        2);
+    ASSERT_TRUE(session.ok()) << session.error();
+    WaylandInput input(session.clientEnvironment(), QUILLET_KWIN_INPUT);
+    ASSERT_TRUE(input.ok());
+    ASSERT_TRUE(input.move(100, 100));
+    std::vector<std::string> env = session.clientEnvironment();
+    env.push_back("QT_QPA_PLATFORM=wayland");
+    const pid_t window = spawnProgram({QUILLET_WL_WINDOW, "plain", "#c81e1e", "300", "200"}, env);
+    QImage reference;
+    ASSERT_TRUE(waitUntil([&] {
+        reference = session.screenshot();
+        return reference.width() == 2 * kOutputWidth &&
+               reference.pixelColor(kOutputWidth / 2, kOutputHeight / 2) ==
+                   QColor(0xc8, 0x1e, 0x1e);
+    })) << "the window never showed on the first output";
+    ASSERT_TRUE(input.move(kOutputWidth + 300, 200));
+    const QImage second = reference.copy(kOutputWidth, 0, kOutputWidth, kOutputHeight);
+    ASSERT_NE(second, reference.copy(0, 0, kOutputWidth, kOutputHeight)) << "the outputs differ";
+    ToolRun tool;
+    ASSERT_TRUE(tool.start({{}, 0, 2}, "", session.clientEnvironment()));
+    EXPECT_EQ(resultGeometry(finishedResult(tool, kExitFinished)),
+              (Rect{0, 0, kOutputWidth, kOutputHeight}));
+    EXPECT_EQ(session.pastedImage(), second);
+    stopProgram(window);
+}
+
 // The bounding box of the pixels a window put over `before` in `after`: those that changed,
 // less the shadow around it, which only darkens what lies below.
 Rect changedArea(const QImage& before, const QImage& after) {

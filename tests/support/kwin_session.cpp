@@ -14,12 +14,13 @@
 
 #include "support/child_process.h"
 
-KWinSession::KWinSession(int width, int height, const std::vector<std::string>& authorised) {
+KWinSession::KWinSession(int width, int height, const std::vector<std::string>& authorised,
+                         int outputs) {
     if (!m_dir.isValid()) {
         m_error = "no temporary folder";
         return;
     }
-    if (!start(width, height, authorised)) {
+    if (!start(width, height, authorised, outputs)) {
         stopProgram(m_compositor);
         m_compositor = -1;
     }
@@ -30,7 +31,8 @@ KWinSession::~KWinSession() {
     stopProgram(m_busDaemon);
 }
 
-bool KWinSession::start(int width, int height, const std::vector<std::string>& authorised) {
+bool KWinSession::start(int width, int height, const std::vector<std::string>& authorised,
+                        int outputs) {
     const std::string dir = m_dir.path().toStdString();
     m_runtime = dir + "/runtime";
     m_bus = "unix:path=" + dir + "/bus";
@@ -86,9 +88,10 @@ bool KWinSession::start(int width, int height, const std::vector<std::string>& a
                                    "XDG_CACHE_HOME=" + dir + "/cache", "WAYLAND_DISPLAY"});
     const std::string logFile = dir + "/kwin.log";
     const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    m_compositor = spawnProgram({kwin, "--virtual", "--width", std::to_string(width), "--height",
-                                 std::to_string(height), "--xwayland", "--socket", m_socket},
-                                kwinEnv, log, log);
+    m_compositor = spawnProgram(
+        {kwin, "--virtual", "--width", std::to_string(width), "--height", std::to_string(height),
+         "--output-count", std::to_string(outputs), "--xwayland", "--socket", m_socket},
+        kwinEnv, log, log);
     close(log);
     // Ready once its screenshot interface answers (a few tenths of a second).
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -16,7 +16,8 @@
 
 class KWinSession {
 public:
-    KWinSession(int width, int height, const std::vector<std::string>& authorised);
+    // `outputs` outputs of `width` x `height`, side by side.
+    KWinSession(int width, int height, const std::vector<std::string>& authorised, int outputs = 1);
     ~KWinSession();
     KWinSession(const KWinSession&) = delete;
     KWinSession& operator=(const KWinSession&) = delete;
@@ -37,7 +38,7 @@ public:
     int loadedScripts() const;
 
 private:
-    bool start(int width, int height, const std::vector<std::string>& authorised);
+    bool start(int width, int height, const std::vector<std::string>& authorised, int outputs);
 
     QTemporaryDir m_dir;
     std::string m_runtime;
