@@ -33,6 +33,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "support/bus_name.h"
+
 namespace {
 
 // Where the script sends its answer: callDBus("<service>", "<path>", ...).
@@ -204,19 +206,13 @@ int main(int argc, char** argv) {
     FakeScripting scripting(o);
     FakeScript script(o, scripting);
     QDBusConnection bus = QDBusConnection::sessionBus();
-    const auto own = [&bus](const QString& name) {
-        for (int attempt = 0; attempt < 250; ++attempt) {
-            if (bus.registerService(name)) return true;
-            QThread::msleep(20);
-        }
-        return false;
-    };
     const auto all = QDBusConnection::ExportAllSlots;
     const bool owned =
         bus.registerObject(QStringLiteral("/org/kde/KWin/ScreenShot2"), &screenshot, all) &&
         bus.registerObject(QStringLiteral("/Scripting"), &scripting, all) &&
         bus.registerObject(QStringLiteral("/1"), &script, all) &&
-        own(QStringLiteral("org.kde.KWin.ScreenShot2")) && own(QStringLiteral("org.kde.KWin"));
+        ownBusName(bus, QStringLiteral("org.kde.KWin.ScreenShot2")) &&
+        ownBusName(bus, QStringLiteral("org.kde.KWin"));
     if (!owned) {
         std::fprintf(stderr, "quillet_fake_kwin: cannot own KWin's names\n");
         return 1;

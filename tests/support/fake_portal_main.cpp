@@ -32,6 +32,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "support/bus_name.h"
+
 using Permissions = QMap<QString, QStringList>;
 
 namespace {
@@ -170,23 +172,14 @@ int main(int argc, char** argv) {
         report, rewrite);
     FakePermissionStore permissions(store);
     QDBusConnection bus = QDBusConnection::sessionBus();
-    // A portal the test stopped just before may still hold the names until the bus has seen
-    // it go.
-    const auto own = [&bus](const QString& name) {
-        for (int attempt = 0; attempt < 250; ++attempt) {
-            if (bus.registerService(name)) return true;
-            QThread::msleep(20);
-        }
-        return false;
-    };
     bool owned = bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &screenshot,
                                     QDBusConnection::ExportAllSlots) &&
-                 own(QStringLiteral("org.freedesktop.portal.Desktop"));
+                 ownBusName(bus, QStringLiteral("org.freedesktop.portal.Desktop"));
     if (!store.isEmpty()) {
         owned = owned &&
                 bus.registerObject(QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
                                    &permissions, QDBusConnection::ExportAllSlots) &&
-                own(QStringLiteral("org.freedesktop.impl.portal.PermissionStore"));
+                ownBusName(bus, QStringLiteral("org.freedesktop.impl.portal.PermissionStore"));
     }
     if (!owned) {
         std::fprintf(stderr, "quillet_fake_portal: cannot own the portal's names\n");
