@@ -90,6 +90,22 @@ TEST_F(CaptureWindowTest, InteractiveOffersTheFrontMostWindowUnderThePointer) {
     EXPECT_EQ(result()["Width"].toInt(), 200);
 }
 
+// Where the pointer's place is told only when it first comes over the window (Wayland without
+// a way to ask), and the window list comes after the capture began (KWin's): each offers the
+// window under the pointer at once, without a motion.
+TEST_F(CaptureWindowTest, TheWindowUnderThePointerIsOfferedOnEntryAndWhenTheListComes) {
+    platform.windowList.windows = {{100, 100, 200, 200}};
+    start({});  // the pointer at the screen's centre, over no window
+    ASSERT_EQ(window().captureWindowRect(), (Rect{0, 0, 1440, 900}));
+    QEnterEvent enter(QPointF(150, 150), QPointF(150, 150), QPointF(150, 150));
+    QCoreApplication::sendEvent(&window().view(), &enter);
+    EXPECT_EQ(window().captureWindowRect(), (Rect{100, 600, 200, 200})) << "offered on entry";
+    platform.windowList.windows = {{120, 120, 50, 50}, {100, 100, 200, 200}};
+    ASSERT_TRUE(platform.windowList.changed);
+    platform.windowList.changed();
+    EXPECT_EQ(window().captureWindowRect(), (Rect{120, 730, 50, 50})) << "the list that came";
+}
+
 // The pointer as the platform reports it and the mouse events must agree on which pixel
 // row they stand on: a window whose top is the screen's top row is offered at its first and
 // last rows and not at the row below it, on both paths.

@@ -8,6 +8,10 @@ public:
         ++calls;
         return windows;
     }
+    void notifyChanges(std::function<void()> changed) override {
+        this->changed = std::move(changed);
+    }
     std::vector<Rect> windows;
     int calls = 0;
+    std::function<void()> changed;  // what the capture asked to hear of changes
 };
