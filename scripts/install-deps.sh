@@ -15,6 +15,7 @@ packages=(
     xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
     kwin-wayland xwayland plasma-wayland-protocols mutter
     fonts-liberation fonts-wqy-microhei
+    fcitx5 fcitx5-chinese-addons fcitx5-frontend-qt6 ibus ibus-libpinyin
     clang-format
     python3 dpkg-dev
 )

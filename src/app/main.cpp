@@ -4,12 +4,14 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QStringList>
 #include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "app/input_method_choice.h"
 #include "app/launch_request.h"
 #include "app/library_file_check.h"
 #include "app/platform_choice.h"
@@ -44,6 +46,32 @@ int cannotRecord(const std::string& problem) {
 // exit ends the process there; this is for a delivery that returned).
 int finishedWithoutWindows() {
     return SystemExit::requestedStatus().value_or(kExitCannotRecord);
+}
+
+std::string machineId() {
+    for (const char* path : {"/var/lib/dbus/machine-id", "/etc/machine-id"}) {
+        QFile file(QString::fromLatin1(path));
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray id = file.readLine().trimmed();
+            if (!id.isEmpty()) return id.toStdString();
+        }
+    }
+    return {};
+}
+
+// Qt's ibus plugin finds ibus's address file by the session's display names, which
+// nameWaylandSocketByItsPath changes: the file is named for it first (IBUS_ADDRESS_FILE), unless
+// the environment names the address already.
+void keepIbusAddressFile() {
+    if (!qgetenv("IBUS_ADDRESS").isEmpty() || !qgetenv("IBUS_ADDRESS_FILE").isEmpty()) return;
+    QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    if (config.isEmpty()) config = qgetenv("HOME") + "/.config";
+    const std::string file =
+        ibusAddressFile(config.toStdString(), machineId(), qgetenv("WAYLAND_DISPLAY").toStdString(),
+                        qgetenv("DISPLAY").toStdString());
+    if (!file.empty() && QFile::exists(QString::fromStdString(file))) {
+        qputenv("IBUS_ADDRESS_FILE", QByteArray::fromStdString(file));
+    }
 }
 
 // Qt finds the compositor by WAYLAND_DISPLAY inside XDG_RUNTIME_DIR, which the tool may have
@@ -166,6 +194,7 @@ int main(int argc, char** argv) {
     if (!choice.system) return cannotRecord(choice.problem.toStdString());
     // The clipboard helper serves the clipboard of the same window system.
     qputenv("QUILLET_PLATFORM", platformName(*choice.system));
+    keepIbusAddressFile();
     if (*choice.system == WindowSystem::Wayland) return runOnWayland(argc, argv, arguments);
 
     DisplayCheck display = connectToXDisplay();

@@ -8,6 +8,7 @@
 #include "app/display_loss.h"
 #include "app/launch_request.h"
 #include "app/real_platform.h"
+#include "app/toolkit_input_method.h"
 #include "app/toolkit_launch.h"
 #include "app/toolkit_platform.h"
 #include "capture/automatic_capture.h"
@@ -34,6 +35,11 @@ extern "C" [[noreturn]] __attribute__((visibility("default"))) void quilletRunWi
         SystemExit::exitNow(kExitCannotRecord);
     });
     qputenv("QT_QPA_PLATFORM", launch.platformPlugin);
+    if (const std::optional<std::string> named = nameRunningInputMethod()) {
+        platform.services().log->write(
+            QStringLiteral("text is typed through the running input method (QT_IM_MODULE=%1)")
+                .arg(QString::fromStdString(*named)));
+    }
     int argc = launch.argc;
     QApplication app(argc, launch.argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -14,8 +14,8 @@ inline const Rect kSelectionView{150, kScreenHeight - 520.0, 600, 400};
 
 class AnnotationE2E : public CaptureE2E {
 protected:
-    void select() {
-        startInteractive();
+    void select(const std::vector<std::string>& env = {}) {
+        startInteractive({}, env);
         drag({kSelection.left(), kSelection.top()},
              {kSelection.left() + kSelection.width(), kSelection.top() + kSelection.height()},
              {{400, 300}});

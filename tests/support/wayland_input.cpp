@@ -125,3 +125,7 @@ bool WaylandInput::key(const std::string& name, const std::vector<std::string>& 
     for (const std::string& m : modifiers) argv.insert(argv.end(), {"-m", m});
     return runProgram(argv, m_environment).status == 0;
 }
+
+bool WaylandInput::type(const std::string& text) {
+    return !m_keysThroughPointer && runProgram({"wtype", text}, m_environment).status == 0;
+}

@@ -32,6 +32,8 @@ public:
               const std::vector<std::pair<int, int>>& via = {});
     // A key by its xkb name ("Return", "Escape", "z"), with modifiers ("ctrl").
     bool key(const std::string& name, const std::vector<std::string>& modifiers = {});
+    // Types `text` (any characters: wtype maps them to keys of its own).
+    bool type(const std::string& text);
 
 private:
     void startPointer(std::vector<std::string> arguments);
