@@ -92,7 +92,8 @@ void ToolkitPlatform::assembleOnWayland(RealPlatform& platform, const Permission
         p.portalPermission =
             std::make_unique<PortalPermissionProbe>(*p.portal, p.dialogs, *p.windowState);
         p.portalPermission->explainWith(permission.permissionTitleText,
-                                        permission.permissionInfoText);
+                                        permission.permissionInfoText,
+                                        permission.permissionInfoGiven);
         windows.desktopGrabber = p.portal.get();
         windows.permissionProbe = p.portalPermission.get();
     }

@@ -33,9 +33,11 @@ bool ScreenRecordingPermission::ScreeningPermissionCheck(const PermissionTexts& 
         m_platform.log->write(QStringLiteral("cannot record the screen: ") + why);
         return false;
     }
+    PermissionProbe& probe = *m_platform.permissionProbe;
+    const QString desktops = texts.permissionInfoGiven ? QString() : probe.howToAllow();
     const AlertTexts alert{texts.permissionOKText, texts.permissionCancelText,
-                           texts.permissionTitleText, texts.permissionInfoText};
-    if (m_platform.dialogs->runAlert(alert))
-        m_platform.dialogs->openUrl(kScreenRecordingSettingsUrl);
+                           texts.permissionTitleText,
+                           desktops.isEmpty() ? texts.permissionInfoText : desktops};
+    if (m_platform.dialogs->runAlert(alert)) probe.allowToBeAskedAgain();
     return false;
 }

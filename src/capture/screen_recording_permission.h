@@ -5,9 +5,6 @@
 #include "model/ui_texts.h"
 #include "platform/platform_services.h"
 
-inline const QString kScreenRecordingSettingsUrl =
-    QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
-
 class ScreenRecordingPermission {
 public:
     explicit ScreenRecordingPermission(const PlatformServices& platform) : m_platform(platform) {}
@@ -16,8 +13,10 @@ public:
     // state), and the system able to record at all. Logs each window that is not readable.
     bool ScreeningRecordPermissionCheck();
 
-    // The test, and the prompt when it fails (the first button opens the settings page); where
-    // the system cannot record at all, a log line that says why instead of the prompt.
+    // The test, and the prompt when it fails: the host's texts, or the desktop's own
+    // explanation where the host gave none; its first button does what the desktop needs for
+    // the user to be asked again (no settings page of another system is opened). Where the
+    // system cannot record at all, a log line that says why instead of the prompt.
     bool ScreeningPermissionCheck(const PermissionTexts& texts);
 
 private:

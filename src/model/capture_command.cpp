@@ -140,6 +140,7 @@ void takePermissionTexts(const QJsonObject& c, PermissionTexts& texts) {
     setText(c, QStringLiteral("PriviledgeCancel"), texts.permissionCancelText);
     setText(c, QStringLiteral("PriviledgeTitle"), texts.permissionTitleText);
     setText(c, QStringLiteral("PriviledgeInfo"), texts.permissionInfoText);
+    texts.permissionInfoGiven = textValue(c, QStringLiteral("PriviledgeInfo")).has_value();
 }
 
 LaunchRequest launchRequestFrom(const QJsonObject& command, uint64_t launchTimeMs) {

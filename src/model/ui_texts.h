@@ -23,6 +23,9 @@ struct PermissionTexts {
     QString permissionTitleText = QStringLiteral("打开截图权限");
     QString permissionInfoText = QStringLiteral(
         "由于macOS 10.15系统要求，请在\"系统偏好设置-安全性与隐私-屏幕录制\"勾选QuilletCapture");
+    // Whether the host gave the informative text: the default above describes another system,
+    // so where it did not, the desktop's own explanation stands in for it.
+    bool permissionInfoGiven = false;
 };
 
 struct UiTexts {

@@ -22,4 +22,8 @@ public:
     // Why the screen cannot be recorded whatever the user allows (no way to take it at all);
     // empty when it can be.
     virtual QString recordingUnavailable() { return {}; }
+    // After a refusal: how the user allows recording on this desktop, for the prompt where the
+    // host gave no text of its own; and what the prompt's confirm button does about it.
+    virtual QString howToAllow() { return {}; }
+    virtual void allowToBeAskedAgain() {}
 };

@@ -5,6 +5,7 @@
 #include "platform/fake/fake_dialogs.h"
 #include "platform/fake/fake_log.h"
 #include "platform/fake/fake_permission_probe.h"
+#include "platform/wayland/portal_permission_texts.h"
 
 namespace {
 
@@ -59,24 +60,60 @@ TEST_F(Permission, WindowReadability) {
     }
 }
 
+// The prompt shows the host's informative text, or where the host gave none the desktop's own
+// explanation (the default describes another system's settings); its first button lets the
+// desktop ask again, the second does nothing; no address is opened either way.
 TEST_F(Permission, PromptAndItsAnswers) {
     probe.hasPermissionSystem = true;
     probe.windows = {{std::nullopt, 0, 42, "Dock"}};
-    PermissionTexts texts;
-    texts.permissionTitleText = "Allow recording";
+    probe.howTo = "the desktop's way";
+    PermissionTexts hostsTexts;
+    hostsTexts.permissionTitleText = "Allow recording";
+    hostsTexts.permissionInfoText = "the host's way";
+    hostsTexts.permissionInfoGiven = true;
+    const struct {
+        const char* name;
+        PermissionTexts texts;
+        QString desktopsText;
+        bool confirm;
+        QString shown;
+    } rows[] = {
+        {"the host's text, confirmed", hostsTexts, "the desktop's way", true, "the host's way"},
+        {"no host text, confirmed", PermissionTexts{}, "the desktop's way", true,
+         "the desktop's way"},
+        {"no host text, the desktop has none", PermissionTexts{}, "", false,
+         PermissionTexts{}.permissionInfoText},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeDialogs rowDialogs;
+        rowDialogs.answerFirstButton = row.confirm;
+        probe.howTo = row.desktopsText;
+        probe.askedAgain = 0;
+        PlatformServices s = services();
+        s.dialogs = &rowDialogs;
+        ScreenRecordingPermission p(s);
+        EXPECT_FALSE(p.ScreeningPermissionCheck(row.texts));
+        ASSERT_EQ(rowDialogs.alerts.size(), 1u);
+        EXPECT_EQ(rowDialogs.alerts[0].message, row.texts.permissionTitleText);
+        EXPECT_EQ(rowDialogs.alerts[0].informativeText, row.shown);
+        EXPECT_EQ(rowDialogs.alerts[0].firstButton, "确定");
+        EXPECT_EQ(probe.askedAgain, row.confirm ? 1 : 0);
+        EXPECT_TRUE(rowDialogs.openedUrls.isEmpty());
+    }
+    EXPECT_EQ(log.lines.front(), "windowInfo get Fail pid:42 appName:Dock");
+}
 
-    ScreenRecordingPermission p(services());
-    EXPECT_FALSE(p.ScreeningPermissionCheck(texts));
-    EXPECT_EQ(log.lines, QStringList{"windowInfo get Fail pid:42 appName:Dock"});
-    ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0].message, "Allow recording");
-    EXPECT_EQ(dialogs.alerts[0].firstButton, "确定");
-    EXPECT_EQ(dialogs.openedUrls, QStringList{kScreenRecordingSettingsUrl});
-
-    dialogs.answerFirstButton = false;
-    EXPECT_FALSE(p.ScreeningPermissionCheck(texts)) << "tested again: still missing";
-    EXPECT_EQ(dialogs.alerts.size(), 2u);
-    EXPECT_EQ(dialogs.openedUrls.size(), 1) << "the second button opens nothing";
+// The desktop's own explanations say nothing of another system.
+TEST(PortalPermissionTexts, NameNoOtherSystem) {
+    for (const QString& text :
+         {whileTheDesktopAsks(), refusalTheDesktopKeeps(), refusalThisTime()}) {
+        SCOPED_TRACE(text.toStdString());
+        for (const char* foreign : {"macOS", "x-apple", "系统偏好设置", "10.15"}) {
+            EXPECT_FALSE(text.contains(QString::fromUtf8(foreign))) << foreign;
+        }
+        EXPECT_TRUE(text.contains(QStringLiteral("允许")));
+    }
 }
 
 TEST_F(Permission, OnceGrantedNeverAskedAgain) {

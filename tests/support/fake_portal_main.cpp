@@ -9,7 +9,8 @@
 //                    start the desktop's own store, which would keep the name)
 //   --report=<file>  for each request, append whether the caller's window had the focus in
 //                    sway (SWAYSOCK), how many windows of the caller sway shows, and the
-//                    focused one's title: "focused <0|1> shown <n> <title>"
+//                    focused one's title: "focused <0|1> shown <n> <title>"; and each
+//                    answer the store forgets: "forgot <application id>"
 //   --rewrite        before each answer after the first, write the picture's file again as it
 //                    was (the caller deletes what it has read)
 
@@ -129,7 +130,8 @@ class FakePermissionStore : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.PermissionStore")
 public:
-    explicit FakePermissionStore(QString answer) : m_answer(std::move(answer)) {}
+    FakePermissionStore(QString answer, QString report)
+        : m_answer(std::move(answer)), m_report(std::move(report)) {}
 
 public slots:
     void Lookup(const QString& table, const QString& id, const QDBusMessage& call) {
@@ -144,8 +146,19 @@ public slots:
         QDBusConnection::sessionBus().send(reply);
     }
 
+    // Forgets the answer of application `app` (reported as "forgot <app>").
+    void DeletePermission(const QString& table, const QString& id, const QString& app) {
+        if (table != QLatin1String("screenshot") || id != QLatin1String("screenshot")) return;
+        if (app.isEmpty()) m_answer = QStringLiteral("none");
+        QFile report(m_report);
+        if (!m_report.isEmpty() && report.open(QIODevice::Append)) {
+            report.write(QStringLiteral("forgot %1\n").arg(app).toUtf8());
+        }
+    }
+
 private:
     QString m_answer;
+    QString m_report;
 };
 
 int main(int argc, char** argv) {
@@ -170,7 +183,7 @@ int main(int argc, char** argv) {
     FakeScreenshot screenshot(
         code == QLatin1String("never") ? std::nullopt : std::optional<uint>(code.toUInt()), picture,
         report, rewrite);
-    FakePermissionStore permissions(store);
+    FakePermissionStore permissions(store, report);
     QDBusConnection bus = QDBusConnection::sessionBus();
     bool owned = bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &screenshot,
                                     QDBusConnection::ExportAllSlots) &&

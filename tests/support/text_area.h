@@ -3,6 +3,7 @@
 // pixels, or pixels of the text's colour, than a blinking caret makes.
 
 #include <QImage>
+#include <algorithm>
 
 namespace text_area {
 
@@ -24,6 +25,17 @@ inline int pixelsOf(const QImage& area, QRgb colour) {
         for (int x = 0; x < area.width(); ++x) n += area.pixel(x, y) == colour;
     }
     return n;
+}
+
+// The column right of the rightmost pixel of `colour`; 0 when there is none.
+inline int rightOf(const QImage& area, QRgb colour) {
+    int right = 0;
+    for (int y = 0; y < area.height(); ++y) {
+        for (int x = 0; x < area.width(); ++x) {
+            if (area.pixel(x, y) == colour) right = std::max(right, x + 1);
+        }
+    }
+    return right;
 }
 
 }  // namespace text_area

@@ -10,8 +10,12 @@ public:
         return windows;
     }
     QString recordingUnavailable() override { return unavailable; }
+    QString howToAllow() override { return howTo; }
+    void allowToBeAskedAgain() override { ++askedAgain; }
     bool hasPermissionSystem = false;
     QString unavailable;
     std::vector<WindowDescription> windows;
     int descriptionCalls = 0;
+    QString howTo;
+    int askedAgain = 0;
 };

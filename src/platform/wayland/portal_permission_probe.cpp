@@ -40,3 +40,12 @@ QString PortalPermissionProbe::recordingUnavailable() {
     if (m_portal.refused() || m_portal.takeDesktop()) return {};  // taken once, in ask()
     return m_portal.lastError();
 }
+
+QString PortalPermissionProbe::howToAllow() {
+    if (!m_portal.refused()) return {};
+    return m_portal.refusalStored() ? refusalTheDesktopKeeps() : refusalThisTime();
+}
+
+void PortalPermissionProbe::allowToBeAskedAgain() {
+    if (m_portal.refusalStored()) forgetScreenshotPermission(m_portal.termination());
+}

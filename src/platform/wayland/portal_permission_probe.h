@@ -12,6 +12,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/permission_probe.h"
+#include "platform/wayland/portal_permission_texts.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/window_state.h"
 
@@ -21,15 +22,20 @@ public:
     PortalPermissionProbe(PortalScreenshot& portal, Dialogs& dialogs, WindowState& windowState)
         : m_portal(portal), m_dialogs(dialogs), m_windowState(windowState) {}
 
-    // The texts of the window shown while the desktop asks the user.
-    void explainWith(const QString& message, const QString& informativeText) {
+    // The texts of the window shown while the desktop asks the user; where the host gave no
+    // informative text (`informativeGiven`), the desktop's own explanation.
+    void explainWith(const QString& message, const QString& informativeText,
+                     bool informativeGiven) {
         m_message = message;
-        m_informativeText = informativeText;
+        m_informativeText = informativeGiven ? informativeText : whileTheDesktopAsks();
     }
 
     bool systemHasRecordingPermission() override { return true; }
     std::vector<WindowDescription> windowDescriptions() override;
     QString recordingUnavailable() override;
+    QString howToAllow() override;
+    // Where the desktop keeps the refusal (GNOME), it is forgotten: the next capture asks again.
+    void allowToBeAskedAgain() override;
 
 private:
     // Asks the portal for the desktop once.

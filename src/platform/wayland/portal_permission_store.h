@@ -17,3 +17,7 @@ class Termination;
 // Asks the store on the session bus; Unknown when nothing is stored, no store answers, or the
 // process is asked to end (`termination`, may be null) before it does.
 StoredPermission storedScreenshotPermission(const Termination* termination);
+
+// Forgets the stored answer for unsandboxed programs, so that the portal asks again; false when
+// no store took the request.
+bool forgetScreenshotPermission(const Termination* termination);

@@ -126,8 +126,8 @@ Pixels PortalScreenshot::takeScreenshot() {
         m_error = waiter.answer->problem;
         // The portal answers a refusal the user gave (or gave before) as a failure: the
         // permission store tells the two apart.
-        m_refused = waiter.answer->refused ||
-                    storedScreenshotPermission(m_termination) == StoredPermission::No;
+        m_refusalStored = storedScreenshotPermission(m_termination) == StoredPermission::No;
+        m_refused = waiter.answer->refused || m_refusalStored;
         if (m_refused) m_error = QStringLiteral("the screenshot was refused");
         return {};
     }

@@ -51,6 +51,8 @@ public:
     bool takeDesktopAgain();
     // Whether the portal refused (the user or the desktop's policy said no, now or before).
     bool refused() const { return m_refused; }
+    // Whether that refusal is one the desktop keeps (its permission store says no).
+    bool refusalStored() const { return m_refusalStored; }
     const Termination* termination() const { return m_termination; }
 
 private:
@@ -64,4 +66,5 @@ private:
     QString m_error;
     bool m_asked = false;
     bool m_refused = false;
+    bool m_refusalStored = false;
 };
