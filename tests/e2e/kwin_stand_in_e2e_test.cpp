@@ -107,6 +107,10 @@ TEST_F(KWinStandInE2E, APictureThatDoesNotFitTheOutputIsRefused) {
             EXPECT_NE(tool.standardError().find(row.line), std::string::npos)
                 << tool.standardError();
             EXPECT_TRUE(pasted.isNull()) << "nothing pasted";
+            // The result reports the asked geometry, not one left empty by the failed grab.
+            const auto result = tool.result();
+            ASSERT_TRUE(result) << tool.standardError();
+            EXPECT_EQ(resultGeometry(*result), (Rect{0, 0, kWidth, kHeight}));
         }
         EXPECT_FALSE(report().contains(QLatin1String("load"))) << report().toStdString();
     }
