@@ -68,7 +68,7 @@ void ToolkitPlatform::assembleOnWayland(RealPlatform& platform, const Permission
         p.windowList = std::move(kwin);
     }
     windows.windowList = p.windowList.get();
-    p.windowState = std::make_unique<WaylandWindowState>();
+    p.windowState = std::make_unique<WaylandWindowState>(display->offersGtkShell());
     windows.windowState = p.windowState.get();
     if (capture == WaylandCapture::KWin || capture == WaylandCapture::KWinElsePortal) {
         p.kwin = std::make_unique<KWinScreenshot>(display, core.termination);

@@ -10,6 +10,7 @@
 #include "platform/log.h"
 #include "platform/png_image.h"
 #include "platform/whole_file_writer.h"
+#include "platform/window_state.h"
 
 SaveFlow::SaveFlow(QWidget* captureWindow, const PlatformServices& platform, const UiTexts& texts,
                    Hooks hooks)
@@ -17,7 +18,9 @@ SaveFlow::SaveFlow(QWidget* captureWindow, const PlatformServices& platform, con
 
 void SaveFlow::prepare() {
     if (m_prepared) return;
-    m_prepared = new NSCostomSavePanel(m_window);
+    const bool inside = m_platform.windowState != nullptr &&
+                        !m_platform.windowState->placesDialogsOverTheirWindow();
+    m_prepared = new NSCostomSavePanel(m_window, inside);
     connect(m_prepared, &QDialog::finished, this, &SaveFlow::finished);
 }
 

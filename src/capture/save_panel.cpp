@@ -17,7 +17,17 @@ QString startFolder() {
 
 }  // namespace
 
-NSCostomSavePanel::NSCostomSavePanel(QWidget* captureWindow) : QFileDialog(captureWindow) {
+NSCostomSavePanel::NSCostomSavePanel(QWidget* captureWindow, bool inside)
+    : QFileDialog(captureWindow) {
+    if (inside) {
+        setWindowFlags(Qt::Widget);
+        setAutoFillBackground(true);
+        m_title = new QLabel(captureWindow);
+        m_title->setTextFormat(Qt::PlainText);
+        m_title->setAutoFillBackground(true);
+        m_title->setContentsMargins(8, 4, 8, 4);
+        m_title->hide();
+    }
     setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
@@ -33,7 +43,7 @@ NSCostomSavePanel::NSCostomSavePanel(QWidget* captureWindow) : QFileDialog(captu
                                     QMessageBox::Yes | QMessageBox::No,
                                     QMessageBox::No) == QMessageBox::Yes;
     };
-    setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (!inside) setWindowFlag(Qt::WindowStaysOnTopHint);
     setDirectory(startFolder());
     // The layout and the style's work happen now, ahead of the first show.
     ensurePolished();
@@ -52,14 +62,30 @@ void NSCostomSavePanel::center() {
         savePanelOrigin({double(frame.width()), double(frame.height())}, screenRect);
     const Rect placed = m_placement.desktopRect(
         {origin.x, origin.y, double(frame.width()), double(frame.height())});
+    if (m_title) {
+        // Inside the capture window, which covers the captured screen.
+        const Rect window = m_placement.desktopRect(screenRect);
+        const QPoint at(int(placed.x - window.x), int(placed.y - window.y));
+        move(at);
+        m_title->setFixedWidth(width());
+        m_title->adjustSize();
+        m_title->move(at.x(), at.y() - m_title->height());
+        return;
+    }
     // A hidden window's move() names its frame's corner; it also keeps Qt from centring the
     // dialog on the capture window when it is shown.
     move(int(placed.x), int(placed.y));
 }
 
+void NSCostomSavePanel::hideEvent(QHideEvent* event) {
+    if (m_title) m_title->hide();
+    QFileDialog::hideEvent(event);
+}
+
 void NSCostomSavePanel::openWith(const QString& message, const QString& name) {
     // A window title is never read as rich text.
     setWindowTitle(message);
+    if (m_title) m_title->setText(message);
     selectFile(name);
     if (!isVisible()) {
         adjustSize();
@@ -67,6 +93,12 @@ void NSCostomSavePanel::openWith(const QString& message, const QString& name) {
     }
     show();
     raise();
+    if (m_title) {
+        m_title->show();
+        m_title->raise();
+        setFocus();
+        return;
+    }
     activateWindow();
 }
 

@@ -7,6 +7,7 @@
 // file that will really be written (".png" added where missing) has been agreed to.
 
 #include <QFileDialog>
+#include <QLabel>
 #include <functional>
 
 #include "platform/geometry.h"
@@ -15,7 +16,9 @@
 class NSCostomSavePanel : public QFileDialog {
     Q_OBJECT
 public:
-    explicit NSCostomSavePanel(QWidget* captureWindow);
+    // `inside`: drawn inside the capture window (a window system that would not put it over
+    // the capture, see WindowState::placesDialogsOverTheirWindow), its title on a label above it.
+    NSCostomSavePanel(QWidget* captureWindow, bool inside);
 
     // The captured screen in user-interface coordinates, and how they turn into the desktop's.
     void setScreenRect(const Rect& rect, const WindowPlacement& placement);
@@ -35,5 +38,8 @@ public:
     std::function<bool(const QString& fileName)> confirmReplace;
 
 private:
+    void hideEvent(QHideEvent* event) override;
+
     WindowPlacement m_placement;
+    QLabel* m_title = nullptr;  // the title, where the panel is inside the capture window
 };

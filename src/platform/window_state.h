@@ -20,4 +20,8 @@ public:
     // Called when the window system has activated `window` (which comes with the configuration
     // that shows a new window): whatever it waits for before it shows the window goes out now.
     virtual void confirmActivation(QWindow* window) { (void)window; }
+    // Whether the window system places a dialog where its program asks, or over the window it
+    // belongs to. Mutter places the toolkit's dialogs like any other window (Qt 6.4 cannot mark
+    // them modal there): a dialog meant to be over the capture is then drawn inside it.
+    virtual bool placesDialogsOverTheirWindow() { return true; }
 };

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -18,6 +19,7 @@
 #include "capture/capture_view.h"
 #include "capture/capture_window.h"
 #include "capture/save_name.h"
+#include "platform/window_state.h"
 #include "support/fake_platform.h"
 #include "support/geometry_printers.h"
 #include "support/result_file.h"
@@ -87,6 +89,36 @@ TEST_F(SaveTest, PanelStandsCentredThirtyPointsBelowTheScreensTop) {
     const QRect frame = panel.frameGeometry();
     EXPECT_EQ(frame.top(), 30);
     EXPECT_NEAR(frame.center().x(), 720, 1);
+}
+
+// Where the window system would not put a dialog over the capture (Mutter), the panel is drawn
+// inside the capture window, where the rule places it, its title on a label above it; it still
+// saves.
+TEST_F(SaveTest, PanelInsideTheCaptureWindowWhereDialogsAreNotPlacedOverIt) {
+    struct PlacedLikeAnyWindow : WindowState {
+        bool compositingManagerRuns() override { return true; }
+        uintptr_t screenTopLevel(uintptr_t) override { return 0; }
+        bool isOffScreen(uintptr_t) override { return true; }
+        bool placesDialogsOverTheirWindow() override { return false; }
+    } mutter;
+    PlatformServices services = platform.services();
+    services.windowState = &mutter;
+    window = std::make_unique<CaptureWindow>(services, texts, 0);
+    window->setCaptureParam(launchRequestFrom({{"DataSavePath", dir.filePath("result.json")}}, 0));
+    window->doCapture();
+    sendDrag(window->view(), kSelection.topLeft(), {kSelection.center(), kSelection.bottomRight()});
+    NSCostomSavePanel& panel = openPanel();
+    EXPECT_FALSE(panel.isWindow()) << "a widget of the capture window";
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.geometry().top(), 30);
+    EXPECT_NEAR(panel.geometry().center().x(), 720, 1);
+    const auto* title = window->findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_TRUE(title != nullptr && title->isVisible());
+    EXPECT_EQ(title->text(), panel.windowTitle());
+    EXPECT_EQ(title->geometry().bottom() + 1, panel.geometry().top());
+    confirm(dir.filePath("inside.png"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("inside.png")));
+    EXPECT_FALSE(title->isVisible());
 }
 
 TEST_F(SaveTest, WhileOpenTheCaptureTakesNoInputAndNoCommand) {

@@ -134,6 +134,8 @@ void WaylandDisplay::global(void* data, wl_registry* registry, uint32_t name, co
     } else if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0) {
         d->m_dataControl = static_cast<zwlr_data_control_manager_v1*>(
             bind(&zwlr_data_control_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, "gtk_shell1") == 0) {
+        d->m_gtkShell = true;
     } else if (std::strcmp(interface, zxdg_output_manager_v1_interface.name) == 0) {
         d->m_xdgOutputs =
             static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, 3));

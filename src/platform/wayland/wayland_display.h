@@ -47,6 +47,8 @@ public:
     uint32_t seatCapabilities() const { return m_seatCapabilities; }
     wl_compositor* compositor() const { return m_compositor; }
     zwlr_layer_shell_v1* layerShell() const { return m_layerShell; }
+    // Whether the compositor offers GTK's shell protocol, which only Mutter (GNOME) does.
+    bool offersGtkShell() const { return m_gtkShell; }
     zwlr_screencopy_manager_v1* screencopy() const { return m_screencopy; }
     zwlr_data_control_manager_v1* dataControl() const { return m_dataControl; }
     // Sends what is queued and waits until the compositor has handled it; false once the
@@ -73,6 +75,7 @@ private:
     uint32_t m_seatCapabilities = 0;
     wl_compositor* m_compositor = nullptr;
     zwlr_layer_shell_v1* m_layerShell = nullptr;
+    bool m_gtkShell = false;
     zwlr_screencopy_manager_v1* m_screencopy = nullptr;
     zwlr_data_control_manager_v1* m_dataControl = nullptr;
     zxdg_output_manager_v1* m_xdgOutputs = nullptr;

@@ -8,6 +8,9 @@
 
 class WaylandWindowState : public WindowState {
 public:
+    // `mutter`: the compositor is Mutter (GNOME), which places dialogs like any window.
+    explicit WaylandWindowState(bool mutter = false) : m_mutter(mutter) {}
+    bool placesDialogsOverTheirWindow() override { return !m_mutter; }
     bool compositingManagerRuns() override { return true; }
     uintptr_t screenTopLevel(uintptr_t) override { return 0; }
     bool isOffScreen(uintptr_t) override;
@@ -19,4 +22,7 @@ public:
     // Only on activation: an empty commit of a window never activated (the covers of the other
     // outputs) was seen to leave it off the screen for good on sway, one run in two.
     void confirmActivation(QWindow* window) override;
+
+private:
+    bool m_mutter;
 };
