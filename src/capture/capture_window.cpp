@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
+#include <cmath>
 #include <system_error>
 
 #include "capture/capture_annotations.h"
@@ -375,11 +376,16 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
         QTimer::singleShot(0, this, [this] { m_covers.dropLeaving(); });
     }
     if (event->type() == QEvent::Enter) {
-        // Where the pointer is when it comes over the window, before any motion: the compositor
-        // may have told no position before (Wayland).
+        // Where the pointer is when it comes over the window, before any motion, if that is not
+        // where it was known to be: the compositor may have told no position before (GNOME).
+        // Only then: a repaint as sway shows a new window kept one of the covers off the screen.
         const auto* enter = static_cast<QEnterEvent*>(event);
-        if (!m_outcome.delivered() && !m_saveFlow.isOpen() && enter->buttons() == Qt::NoButton) {
-            m_interaction.mouseMoved(viewPointFromQt(enter->position(), rectScreen.height));
+        const Point p = viewPointFromQt(enter->position(), rectScreen.height);
+        const Point known = m_model.pointLocation();
+        const bool news = std::abs(p.x - known.x) >= 1 || std::abs(p.y - known.y) >= 1;
+        if (news && !m_outcome.delivered() && !m_saveFlow.isOpen() &&
+            enter->buttons() == Qt::NoButton) {
+            m_interaction.mouseMoved(p);
             myView->refresh();
         }
         return false;

@@ -682,7 +682,8 @@ TEST(WaylandTwoOutputsE2E, TheCaptureFollowsThePointerToTheOtherOutput) {
         return shown.size() == wallpaper.size() &&
                shown.pixelColor(500, 400).value() < wallpaper.pixelColor(500, 400).value() &&
                shown.pixelColor(20, 700).value() < wallpaper.pixelColor(20, 700).value();
-    })) << "the other output is not covered";
+    })) << "the other output is not covered\n"
+        << tool.standardError();
 
     // The capture moves: the other output gets a window made anew, and the main one a cover.
     // sway's window events tell in which order windows came and went.
