@@ -12,9 +12,12 @@ bool has(const std::vector<std::string>& plugins, const std::string& key) {
 
 }  // namespace
 
+bool userChoiceStands(const InputMethodFacts& facts) {
+    return facts.configured && !facts.configured->empty() && has(facts.plugins, *facts.configured);
+}
+
 std::optional<std::string> chooseInputMethod(const InputMethodFacts& facts) {
-    const bool configured = facts.configured && !facts.configured->empty();
-    if (configured && has(facts.plugins, *facts.configured)) return std::nullopt;
+    if (userChoiceStands(facts)) return std::nullopt;
     if (facts.fcitxRunning && has(facts.plugins, "fcitx")) return "fcitx";
     if (facts.ibusRunning && has(facts.plugins, "ibus")) return "ibus";
     return std::nullopt;

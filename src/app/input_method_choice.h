@@ -17,6 +17,10 @@ struct InputMethodFacts {
     bool ibusRunning = false;               // ibus's address file names a live daemon
 };
 
+// Whether QT_IM_MODULE names a plugin this Qt has: then it stands, and nothing more need be
+// known (`fcitxRunning` and `ibusRunning` are not read).
+bool userChoiceStands(const InputMethodFacts& facts);
+
 // The value for QT_IM_MODULE; nothing to leave the environment as it is.
 std::optional<std::string> chooseInputMethod(const InputMethodFacts& facts);
 

@@ -72,6 +72,8 @@ std::optional<std::string> nameRunningInputMethod() {
         facts.configured = qgetenv("QT_IM_MODULE").toLower().toStdString();
     }
     facts.plugins = inputContextPlugins();
+    // No question to the bus at start-up where the user's choice stands.
+    if (userChoiceStands(facts)) return std::nullopt;
     facts.fcitxRunning = onSessionBus(QStringLiteral("org.fcitx.Fcitx5"));
     facts.ibusRunning = !facts.fcitxRunning && ibusRuns();
     const std::optional<std::string> chosen = chooseInputMethod(facts);

@@ -53,7 +53,7 @@ protected:
 
     // Pixels of the pasted image that differ from the screen, in image coordinates.
     QRegion changedInImage(const Result& r) const {
-        return changedPixels(r.pasted, r.screen) -
+        return test_images::changedPixels(r.pasted, r.screen) -
                unsettledPixels().translated(-kSelection.topLeft());
     }
 };

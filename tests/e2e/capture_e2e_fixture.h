@@ -17,6 +17,7 @@
 #include "controls/strip_items.h"
 #include "platform/geometry.h"
 #include "support/geometry_printers.h"
+#include "support/test_images.h"
 #include "support/test_pattern_run.h"
 #include "support/tool_outcome.h"
 #include "support/tool_run.h"
@@ -50,7 +51,7 @@ protected:
         do {
             const QImage now = grabRoot(display()).convertToFormat(QImage::Format_RGB32);
             unlike = now.size() == restingScreen.size()
-                         ? changedPixels(now, restingScreen) - decorations()
+                         ? test_images::changedPixels(now, restingScreen) - decorations()
                          : QRegion(0, 0, 1, 1);
             if (unlike.isEmpty()) return;
             std::this_thread::sleep_for(10ms);
@@ -102,7 +103,7 @@ protected:
         ASSERT_FALSE(frozenScreen.isNull()) << "the tool recorded no grab";
         if (!frozenMatchesScreen) return;
         ASSERT_EQ(frozenScreen.size(), before.size());
-        const QRegion unlike = changedPixels(frozenScreen, before) - decorations();
+        const QRegion unlike = test_images::changedPixels(frozenScreen, before) - decorations();
         ASSERT_TRUE(unlike.isEmpty())
             << "the tool froze other pixels than the screen's, around " << unlike.boundingRect().x()
             << "," << unlike.boundingRect().y();
@@ -187,7 +188,7 @@ protected:
         const QRect area(int(g.x), int(g.y), int(g.width), int(g.height));
         const QImage pasted = pastedImage().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(pasted.size(), area.size());
-        const QRegion differs = changedPixels(pasted, screenAsCaptured().copy(area)) -
+        const QRegion differs = test_images::changedPixels(pasted, screenAsCaptured().copy(area)) -
                                 unsettledPixels().translated(-area.topLeft());
         EXPECT_TRUE(differs.isEmpty()) << "the clipboard differs from the screen";
     }
@@ -201,17 +202,6 @@ protected:
             const Rect f = frameOf(w.id);
             r += QRegion(int(f.x), int(f.y), int(f.width), int(f.height)) -
                  QRegion(w.x, w.y, w.width, w.height);
-        }
-        return r;
-    }
-
-    // The pixels in which two images of one size differ.
-    static QRegion changedPixels(const QImage& a, const QImage& b) {
-        QRegion r;
-        for (int y = 0; y < a.height(); ++y) {
-            for (int x = 0; x < a.width(); ++x) {
-                if (a.pixel(x, y) != b.pixel(x, y)) r += QRect(x, y, 1, 1);
-            }
         }
         return r;
     }

@@ -122,8 +122,8 @@ TEST_F(PrepareE2E, StartClickLeadsToACaptureWithoutThePanel) {
     ASSERT_EQ(pasted.size(), QSize(500, 350));
     // Apart from window decorations, every pixel is the screen as it was before the launch.
     const QRect area(400, 250, 500, 350);
-    const QRegion differs =
-        changedPixels(pasted, beforeLaunch.copy(area)) - decorations().translated(-area.topLeft());
+    const QRegion differs = test_images::changedPixels(pasted, beforeLaunch.copy(area)) -
+                            decorations().translated(-area.topLeft());
     EXPECT_TRUE(differs.isEmpty())
         << "pixels of the panel in the capture: " << differs.boundingRect().x() << ","
         << differs.boundingRect().y();

@@ -146,7 +146,7 @@ TEST_P(SaveNameE2E, TypedNameIsSavedAsPngOfTheSelectionAndReported) {
     EXPECT_TRUE(bytes.startsWith("\x89PNG\r\n\x1a\n"));
     const QImage saved = QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(saved.size(), kSelection.size());
-    EXPECT_TRUE(changedPixels(saved, screenAsCaptured().copy(kSelection)).isEmpty())
+    EXPECT_TRUE(test_images::changedPixels(saved, screenAsCaptured().copy(kSelection)).isEmpty())
         << "the screen under the selection";
     EXPECT_TRUE(pasteClipboard(display()) == bytes) << "the clipboard holds the same encoding";
     EXPECT_EQ(QDir(home.path()).entryList({"*.png", "*.PNG"}, QDir::Files).size(), 1);

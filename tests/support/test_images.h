@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QRandomGenerator>
+#include <QRegion>
 #include <ostream>
 
 // In a failure message, an image by its size and its first pixel: enough to tell a turned or
@@ -19,6 +20,24 @@ inline void PrintTo(const QImage& image, std::ostream* os) {
 }
 
 namespace test_images {
+
+// The pixels in which two images of one size differ.
+inline QRegion changedPixels(const QImage& a, const QImage& b) {
+    QRegion r;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) r += QRect(x, y, 1, 1);
+        }
+    }
+    return r;
+}
+
+// How many pixels `region` holds.
+inline int pixelCount(const QRegion& region) {
+    int n = 0;
+    for (const QRect& r : region) n += r.width() * r.height();
+    return n;
+}
 
 // Red and green run with x and y, blue holds their high bits: within 4096 x 4096 pixels no
 // two positions share a colour.

@@ -1,23 +1,21 @@
 #pragma once
 // What the text tests look for on the screen while an input method composes: more changed
-// pixels, or pixels of the text's colour, than a blinking caret makes.
+// pixels (test_images::changedPixels), or pixels of the text's colour, than a blinking caret
+// makes.
 
 #include <QImage>
+
 #include <algorithm>
+#include "support/test_images.h"
 
 namespace text_area {
 
+inline int differingPixels(const QImage& a, const QImage& b) {
+    return test_images::pixelCount(test_images::changedPixels(a, b));
+}
+
 // A caret is one pixel wide and about a line high; a glyph of 16-pixel text is more.
 inline constexpr int kMoreThanACaret = 40;
-
-inline int differingPixels(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return a.width() * a.height();
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
-    }
-    return n;
-}
 
 inline int pixelsOf(const QImage& area, QRgb colour) {
     int n = 0;
