@@ -458,8 +458,16 @@ TEST_F(WaylandCaptureE2E, TheWindowSwayReportsUnderThePointerIsTaken) {
             offered.y = 1;
         }
         EXPECT_EQ(resultGeometry(r), offered);
-        EXPECT_EQ(pasted(), screen.copy(int(offered.x), int(offered.y), int(offered.width),
-                                        int(offered.height)));
+        // Headless sway draws its pointer into every picture (it has no cursor plane), and
+        // whether grim saw it depends on when the window under it set its cursor: the
+        // pointer's place is left out of the comparison.
+        const QRect taken(int(offered.x), int(offered.y), int(offered.width), int(offered.height));
+        const QImage image = pasted();
+        ASSERT_EQ(image.size(), taken.size());
+        const QRect pointer =
+            QRect(inside - QPoint(32, 32), QSize(64, 64)).translated(-taken.topLeft());
+        EXPECT_TRUE(
+            test_images::changedPixels(image, screen.copy(taken)).subtracted(pointer).isEmpty());
     }
     for (const Window& w : windows) stopProgram(w.pid);
 }
