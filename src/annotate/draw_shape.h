@@ -1,6 +1,7 @@
 #pragma once
 // One annotation: plain data, painted by one renderer (shape_painter.h). A finished shape is
-// never changed again; the current pen is the same record, filled by a gesture.
+// changed only by replacing it in the history (shape_history.h); the current pen is the same
+// record, filled by a gesture.
 
 #include <QString>
 #include <vector>
@@ -41,4 +42,5 @@ struct DrawShape {
     Color m_penColor;
     // The free-hand stroke: move to the first point, a straight line to each next one.
     std::vector<Point> brushPoints;
+    friend bool operator==(const DrawShape&, const DrawShape&) = default;
 };

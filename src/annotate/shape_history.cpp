@@ -37,7 +37,9 @@ void ShapeHistory::resetCurrPen() {
 void ShapeHistory::reset() {
     resetCurrPen();
     m_arrayShapes.clear();
+    m_done.clear();
     m_undone.clear();
+    m_selected.reset();
 }
 
 void ShapeHistory::addBrushPoint(Point p) {
@@ -54,35 +56,94 @@ AddShapeResult ShapeHistory::addNewShape() {
         return AddShapeResult::PointsNotEnough;
     }
     m_arrayShapes.push_back(m_currShape);
+    m_done.push_back({Edit::Kind::Add, m_arrayShapes.size() - 1, {}, m_currShape});
     m_undone.clear();
     resetCurrPen();
     return AddShapeResult::Added;
 }
 
+DrawShape ShapeHistory::textShape(const QString& text, const Rect& f) const {
+    DrawShape shape = m_currShape;
+    shape.brushPoints = {};
+    shape.brushCount = 0;
+    shape.m_eType = ToolType::ToolText;
+    shape.m_textString = text;
+    shape.m_startPoint = {f.x + 4, f.y + 4};
+    shape.m_textrect = {f.x + 5, f.y, f.width, f.height};
+    // Unlimited width: the shape never wraps a line the editor did not wrap.
+    shape.m_rect = {f.x + 5, f.y, FLT_MAX, f.height};
+    return shape;
+}
+
 AddShapeResult ShapeHistory::addText(const QString& text, const Rect& editorFrame) {
     if (text.isEmpty()) return AddShapeResult::NothingDrawn;
-    const Rect& f = editorFrame;
-    m_currShape.m_eType = ToolType::ToolText;
-    m_currShape.m_textString = text;
-    m_currShape.m_startPoint = {f.x + 4, f.y + 4};
-    m_currShape.m_textrect = {f.x + 5, f.y, f.width, f.height};
-    // Unlimited width: the shape never wraps a line the editor did not wrap.
-    m_currShape.m_rect = {f.x + 5, f.y, FLT_MAX, f.height};
+    m_currShape = textShape(text, editorFrame);
     return addNewShape();
 }
 
+void ShapeHistory::apply(const Edit& e, bool forward) {
+    using enum Edit::Kind;
+    const auto at = m_arrayShapes.begin() + static_cast<std::ptrdiff_t>(e.index);
+    if (e.kind == Change) {
+        *at = forward ? e.after : e.before;
+    } else if ((e.kind == Add) == forward) {
+        m_arrayShapes.insert(at, e.kind == Add ? e.after : e.before);
+    } else {
+        m_arrayShapes.erase(at);
+    }
+}
+
 bool ShapeHistory::unDo() {
-    if (m_arrayShapes.empty()) return false;
-    m_undone.push_back(std::move(m_arrayShapes.back()));
-    m_arrayShapes.pop_back();
+    if (m_done.empty()) return false;
+    m_selected.reset();
+    apply(m_done.back(), false);
+    m_undone.push_back(std::move(m_done.back()));
+    m_done.pop_back();
     return true;
 }
 
 bool ShapeHistory::reDo() {
     if (m_undone.empty()) return false;
-    m_arrayShapes.push_back(std::move(m_undone.back()));
+    m_selected.reset();
+    apply(m_undone.back(), true);
+    m_done.push_back(std::move(m_undone.back()));
     m_undone.pop_back();
     return true;
+}
+
+std::optional<ShapeHold> ShapeHistory::holdAt(Point p) const {
+    if (m_selected) {
+        const auto grip = gripAt(m_arrayShapes[*m_selected], p);
+        if (grip && grip->part == ShapeGrip::Part::Handle) return ShapeHold{*m_selected, *grip};
+    }
+    for (size_t i = m_arrayShapes.size(); i-- > 0;) {
+        if (const auto grip = gripAt(m_arrayShapes[i], p)) return ShapeHold{i, *grip};
+    }
+    return std::nullopt;
+}
+
+void ShapeHistory::select(std::optional<size_t> index) {
+    m_selected = index && *index < m_arrayShapes.size() ? index : std::nullopt;
+}
+
+void ShapeHistory::preview(size_t index, const DrawShape& shape) {
+    if (index < m_arrayShapes.size()) m_arrayShapes[index] = shape;
+}
+
+void ShapeHistory::change(size_t index, const DrawShape& before, const DrawShape& after) {
+    if (index >= m_arrayShapes.size()) return;
+    m_arrayShapes[index] = after;
+    if (before == after) return;
+    m_done.push_back({Edit::Kind::Change, index, before, after});
+    m_undone.clear();
+}
+
+void ShapeHistory::remove(size_t index, const DrawShape& before) {
+    if (index >= m_arrayShapes.size()) return;
+    m_arrayShapes.erase(m_arrayShapes.begin() + static_cast<std::ptrdiff_t>(index));
+    m_done.push_back({Edit::Kind::Remove, index, before, {}});
+    m_undone.clear();
+    m_selected.reset();
 }
 
 void ShapeHistory::pressTool(ToolType tool, Point p) {

@@ -2,11 +2,15 @@
 // The current pen and the finished shapes of one capture, with undo and redo. A gesture fills
 // the pen (pressTool, dragTool); addNewShape turns it into a finished shape and empties it
 // again, keeping the pen settings (size, colour, colour index, text size), which also survive
-// reset: a new capture starts with the settings of the previous one.
+// reset: a new capture starts with the settings of the previous one. A finished shape may be
+// selected and then changed or removed; every addition, change and removal is one step of
+// undo and redo, in the order they were made.
 
+#include <optional>
 #include <vector>
 
 #include "annotate/draw_shape.h"
+#include "annotate/shape_grab.h"
 
 class Log;
 
@@ -14,6 +18,12 @@ enum class AddShapeResult {
     Added,
     NothingDrawn,     // the pen was empty: a click without a drag
     PointsNotEnough,  // a free-hand stroke of fewer than two points, dropped (and logged)
+};
+
+// A finished shape a press at a point takes hold of, and how.
+struct ShapeHold {
+    size_t index = 0;
+    ShapeGrip grip;
 };
 
 class ShapeHistory {
@@ -38,12 +48,31 @@ public:
     // A committed text: the editor's frame (x, y, width, height) in view coordinates. Empty
     // text makes no shape. Goes through the pen, so the pen's colour and text size apply.
     AddShapeResult addText(const QString& text, const Rect& editorFrame);
-    // Removes the last finished shape; false when there is none.
+    // Takes back the last addition, change or removal; false when there is none. Lets go of
+    // the selected shape.
     bool unDo();
-    // Restores the shape removed by the last unDo; false when there is none.
+    // Makes again what the last unDo took back; false when there is none.
     bool reDo();
+    bool canUndo() const { return !m_done.empty(); }
     bool canRedo() const { return !m_undone.empty(); }
     bool isHaveDrawed() const { return !m_arrayShapes.empty(); }
+
+    // The shape a press at `p` takes hold of: the selected shape's handles first, then the
+    // shapes from the top one down.
+    std::optional<ShapeHold> holdAt(Point p) const;
+    std::optional<size_t> selected() const { return m_selected; }
+    // Selects the shape at `index` (nullopt: none).
+    void select(std::optional<size_t> index);
+    // Shows `shape` in place of the shape at `index` while a change is made, without a step.
+    void preview(size_t index, const DrawShape& shape);
+    // The shape at `index` is now `after`, which was `before`: one step, none when they are
+    // equal (a grab without a move).
+    void change(size_t index, const DrawShape& before, const DrawShape& after);
+    // Removes the shape at `index`; undo puts `before` back there (what it was before any
+    // preview). Lets go of the selection.
+    void remove(size_t index, const DrawShape& before);
+    // A text shape of `text` at the editor's frame, in the pen's colour and text size.
+    DrawShape textShape(const QString& text, const Rect& editorFrame) const;
     int getShapesCount() const { return static_cast<int>(m_arrayShapes.size()); }
 
     // The gesture of a drawing tool inside the selection (rectangle to mosaic; text has its
@@ -56,6 +85,17 @@ public:
 private:
     Log* m_log;
     DrawShape m_currShape;
+    struct Edit {
+        enum class Kind { Add, Change, Remove };
+        Kind kind = Kind::Add;
+        size_t index = 0;
+        DrawShape before;  // Change and Remove
+        DrawShape after;   // Add and Change
+    };
+    void apply(const Edit& edit, bool forward);
+
     std::vector<DrawShape> m_arrayShapes;
-    std::vector<DrawShape> m_undone;  // most recently undone last
+    std::vector<Edit> m_done;    // most recent last
+    std::vector<Edit> m_undone;  // most recently undone last
+    std::optional<size_t> m_selected;
 };

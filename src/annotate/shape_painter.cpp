@@ -151,7 +151,7 @@ namespace {
 // them. Works on raw rows, so that several threads can share the images (QImage's non-const
 // accessors detach, which is not safe across threads); a band is its own QImage over them.
 void flattenBand(const uchar* from, uchar* to, qsizetype bytesPerLine, const QImage& origin,
-                 int top, int bottom, const std::vector<DrawShape>& shapes,
+                 int top, int bottom, std::span<const DrawShape> shapes,
                  const ShapePaintContext& context) {
     std::memcpy(to + top * bytesPerLine, from + top * bytesPerLine,
                 static_cast<size_t>(bottom - top) * bytesPerLine);
@@ -166,7 +166,7 @@ void flattenBand(const uchar* from, uchar* to, qsizetype bytesPerLine, const QIm
 
 }  // namespace
 
-QImage flattenHistory(const QImage& originImage, const std::vector<DrawShape>& shapes,
+QImage flattenHistory(const QImage& originImage, std::span<const DrawShape> shapes,
                       const ShapePaintContext& context) {
     if (shapes.empty() || originImage.isNull()) return originImage;
     const bool paintable = originImage.format() == QImage::Format_RGB32 ||

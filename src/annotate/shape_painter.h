@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QRectF>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "annotate/draw_shape.h"
@@ -33,7 +34,7 @@ void paintShape(QPainter& painter, const DrawShape& shape, bool isCurrent,
 // The screen with every finished shape painted in, at the screen image's device resolution:
 // the flattened history that repaints draw and the finished image is cut from. Without shapes
 // this is `originImage` itself, shared.
-QImage flattenHistory(const QImage& originImage, const std::vector<DrawShape>& shapes,
+QImage flattenHistory(const QImage& originImage, std::span<const DrawShape> shapes,
                       const ShapePaintContext& context);
 
 // A shape just finished, painted onto the flattened history as it is (the common case: only

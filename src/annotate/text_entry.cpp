@@ -30,6 +30,12 @@ TextEntry::Press TextEntry::press(Point p, const Rect& selection) {
     return Press::Opened;
 }
 
+void TextEntry::reopen(const Rect& frame, const Rect& selection) {
+    m_frame = frame;
+    m_maxSize = textEditorMaxSize(selection, frame);
+    m_visible = true;
+}
+
 const Rect& TextEntry::fitContent(Size content) {
     // The opening size stays even where the selection leaves less room: the press lies
     // inside the selection, so the box starts there and the shape is cut with the selection.

@@ -1,6 +1,9 @@
 #include "capture/capture_annotations.h"
 
+#include <QTextCursor>
+#include <span>
 #include <system_error>
+#include <utility>
 
 #include "annotate/shape_painter.h"
 #include "capture/capture_canvas.h"
@@ -62,7 +65,7 @@ void CaptureAnnotations::hideStrips() {
 
 void CaptureAnnotations::sync() {
     const ToolStrips::Texts texts{m_texts.m_dicTooltips, UiTexts::logoToolTipText()};
-    m_strips.sync(m_state, m_model.screenSize().height, !m_model.shapes().isHaveDrawed(), texts);
+    m_strips.sync(m_state, m_model.screenSize().height, !m_model.shapes().canUndo(), texts);
 }
 
 void CaptureAnnotations::showToolbar(bool withColorbar) {
@@ -94,6 +97,8 @@ void CaptureAnnotations::selectionChanged() {
 }
 
 void CaptureAnnotations::dropAnnotations() {
+    m_grab.reset();
+    m_reopened.reset();
     hideStrips();
     m_model.shapes().reset();
     historyChanged();
@@ -148,6 +153,9 @@ void CaptureAnnotations::onTool(StripAction action) {
 void CaptureAnnotations::setPenSize(PenSize penSize) {
     m_state.selectPenSize(penSize);
     m_model.shapes().currShape().m_penSize = penSize;
+    changeSelected([penSize](DrawShape& s) {
+        if (s.m_eType != ToolType::ToolText) s.m_penSize = penSize;
+    });
     sync();
 }
 
@@ -157,6 +165,12 @@ void CaptureAnnotations::onChangeColorEx(int tag) {
     pen.m_penColor = palette()[tag].color;
     pen.m_colorIndex = tag;
     if (m_textView) m_textView->setPenColor(toQColor(pen.m_penColor));
+    changeSelected([&pen](DrawShape& s) {
+        // A mosaic shows the screen, in no colour.
+        if (s.m_eType == ToolType::ToolMosaic) return;
+        s.m_penColor = pen.m_penColor;
+        s.m_colorIndex = pen.m_colorIndex;
+    });
     m_state.selectSwatch(tag);
     m_strips.showCurrentColor(tag);
     sync();
@@ -173,6 +187,17 @@ void CaptureAnnotations::handlePopBtn(int index) {
     if (chosen >= 0 && chosen < int(kFontSizes.size())) m_textPoints = kFontSizes[chosen].points;
     m_model.shapes().currShape().m_textSize = m_textPoints;
     if (m_textView) m_textView->setTextSize(m_model.shapes().currShape().m_textSize);
+    const int points = m_textPoints;
+    changeSelected([points](DrawShape& s) {
+        if (s.m_eType != ToolType::ToolText || s.m_textSize <= 0) return;
+        // The area that takes a press grows with the text, from its top-left corner.
+        const double scale = double(points) / s.m_textSize;
+        const double top = s.m_textrect.top();
+        s.m_textrect.width *= scale;
+        s.m_textrect.height *= scale;
+        s.m_textrect.y = top - s.m_textrect.height;
+        s.m_textSize = points;
+    });
 }
 
 namespace {
@@ -250,6 +275,24 @@ void CaptureAnnotations::placeTextView(std::optional<Rect> frame) {
 void CaptureAnnotations::appendText() {
     if (m_textView == nullptr || !m_textEntry.visible()) return;
     ShapeHistory& shapes = m_model.shapes();
+    if (m_reopened) {
+        // An edited text replaces the one opened; emptied, it is removed.
+        const Reopened reopened = *std::exchange(m_reopened, std::nullopt);
+        const QString text = m_textView->toPlainText();
+        const Rect frame = m_textEntry.frame();
+        placeTextView(std::nullopt);
+        if (text.isEmpty()) {
+            shapes.remove(reopened.index, reopened.before);
+        } else {
+            DrawShape after = shapes.textShape(text, frame);
+            after.m_penColor = reopened.style.m_penColor;
+            after.m_colorIndex = reopened.style.m_colorIndex;
+            after.m_textSize = reopened.style.m_textSize;
+            shapes.change(reopened.index, reopened.before, after);
+        }
+        historyChanged();
+        return;
+    }
     const bool added =
         m_textEntry.commit(shapes, m_textView->toPlainText()) == AddShapeResult::Added;
     placeTextView(std::nullopt);
@@ -262,8 +305,14 @@ void CaptureAnnotations::appendText() {
 
 void CaptureAnnotations::onUndo() {
     if (m_textEntry.visible()) {
-        // The text being typed is dropped, not committed; the shapes stay.
+        // The text being typed is dropped, not committed; the shapes stay, a text opened
+        // again as it was.
         placeTextView(std::nullopt);
+        if (m_reopened) {
+            m_model.shapes().preview(m_reopened->index, m_reopened->before);
+            m_reopened.reset();
+            reflatten();
+        }
         return;
     }
     m_log.write(QStringLiteral("onUndo"));
@@ -281,11 +330,115 @@ ShapePaintContext CaptureAnnotations::paintContext() const {
     return context;
 }
 
-void CaptureAnnotations::historyChanged() {
+void CaptureAnnotations::reflatten() {
     m_canvas.currentImageToDraw() =
         flattenHistory(m_canvas.originImage(), m_model.shapes().arrayShapes(), paintContext());
     m_view.repaintSelection();
+}
+
+void CaptureAnnotations::historyChanged() {
+    m_grab.reset();
+    reflatten();
     setUndoState();
+}
+
+void CaptureAnnotations::changeSelected(const std::function<void(DrawShape&)>& change) {
+    if (m_reopened) {
+        change(m_reopened->style);
+        return;
+    }
+    ShapeHistory& shapes = m_model.shapes();
+    const std::optional<size_t> index = shapes.selected();
+    if (!index) return;
+    const DrawShape before = shapes.arrayShapes()[*index];
+    DrawShape after = before;
+    change(after);
+    if (after == before) return;
+    shapes.change(*index, before, after);
+    historyChanged();
+}
+
+bool CaptureAnnotations::grabShapeAt(Point p) {
+    if (m_textEntry.visible()) return false;  // the press ends the text being typed
+    ShapeHistory& shapes = m_model.shapes();
+    const std::optional<ShapeHold> hold = shapes.holdAt(p);
+    if (!hold) {
+        shapes.select(std::nullopt);
+        return false;
+    }
+    shapes.select(hold->index);
+    m_grab = Grab{*hold, p, shapes.arrayShapes()[hold->index], {}};
+    return true;
+}
+
+void CaptureAnnotations::dragShape(Point p) {
+    if (!m_grab) return;
+    ShapeHistory& shapes = m_model.shapes();
+    const size_t index = m_grab->hold.index;
+    if (m_grab->below.isNull()) {
+        const std::span<const DrawShape> below(shapes.arrayShapes().data(), index);
+        m_grab->below = flattenHistory(m_canvas.originImage(), below, paintContext());
+    }
+    shapes.preview(index, draggedShape(m_grab->before, m_grab->hold.grip, m_grab->from, p));
+    // The shapes below stay painted; the moved one and those above it are painted again.
+    const std::span<const DrawShape> changed =
+        std::span<const DrawShape>(shapes.arrayShapes()).subspan(index);
+    m_canvas.currentImageToDraw() = flattenHistory(m_grab->below, changed, paintContext());
+    m_view.repaintSelection();
+}
+
+void CaptureAnnotations::releaseShape() {
+    if (!m_grab) return;
+    const Grab grab = *std::exchange(m_grab, std::nullopt);
+    ShapeHistory& shapes = m_model.shapes();
+    shapes.change(grab.hold.index, grab.before, shapes.arrayShapes()[grab.hold.index]);
+    setUndoState();
+    m_view.refresh();
+}
+
+bool CaptureAnnotations::reopenTextAt(Point p) {
+    if (m_textView == nullptr || m_textEntry.visible()) return false;
+    ShapeHistory& shapes = m_model.shapes();
+    const std::optional<ShapeHold> hold = shapes.holdAt(p);
+    if (!hold) return false;
+    const DrawShape shape = shapes.arrayShapes()[hold->index];
+    if (shape.m_eType != ToolType::ToolText) return false;
+    if (m_model.captureState() != CAPTURE_STATE_TEXT) onTool(StripAction::onText);
+    m_reopened = Reopened{hold->index, shape, shape};
+    shapes.select(std::nullopt);
+    // Hidden while it is edited: the editor shows it.
+    DrawShape hidden = shape;
+    hidden.m_textString.clear();
+    shapes.preview(hold->index, hidden);
+    reflatten();
+    const Rect& area = shape.m_textrect;
+    m_textEntry.reopen({area.x - 5, area.y, area.width, area.height},
+                       m_model.captureWindowRect());
+    m_textView->clear();
+    m_textView->setTextSize(shape.m_textSize);
+    m_textView->setPenColor(toQColor(shape.m_penColor));
+    m_textView->setPlainText(shape.m_textString);
+    m_textView->moveCursor(QTextCursor::End);
+    placeTextView(m_textEntry.frame());
+    fitTextView();
+    m_textView->show();
+    m_textView->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+bool CaptureAnnotations::deleteSelectedShape() {
+    ShapeHistory& shapes = m_model.shapes();
+    const std::optional<size_t> index = shapes.selected();
+    if (!index || m_textEntry.visible()) return false;
+    shapes.remove(*index, shapes.arrayShapes()[*index]);
+    historyChanged();
+    return true;
+}
+
+bool CaptureAnnotations::nudgeSelectedShape(Point d) {
+    if (!m_model.shapes().selected() || m_textEntry.visible()) return false;
+    changeSelected([d](DrawShape& s) { s = movedShape(s, d); });
+    return true;
 }
 
 void CaptureAnnotations::setUndoState() {

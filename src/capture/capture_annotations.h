@@ -65,6 +65,14 @@ public:
     void toolPressed(CaptureState state, Point p) override;
     void toolDragged(CaptureState state, Point p) override;
     void commitShape() override;
+    bool grabShapeAt(Point p) override;
+    void dragShape(Point p) override;
+    void releaseShape() override;
+    bool reopenTextAt(Point p) override;
+
+    // The selected shape removed, or moved by `d`: one step each; false without a selection.
+    bool deleteSelectedShape();
+    bool nudgeSelectedShape(Point d);
 
 private:
     void onTool(StripAction action);
@@ -72,6 +80,10 @@ private:
     void onChangeColorEx(int tag);
     void setUndoState();
     void historyChanged();
+    // The flattened image painted again from the shapes as they are now.
+    void reflatten();
+    // The selected shape (or the text being edited again) changed by `change`: one step.
+    void changeSelected(const std::function<void(DrawShape&)>& change);
     // How finished shapes are painted into the flattened history.
     ShapePaintContext paintContext() const;
     void showToolbar(bool withColorbar);
@@ -98,4 +110,19 @@ private:
     QWidget* m_window;
     NSMyTextView* m_textView = nullptr;
     TextEntry m_textEntry;
+    // A finished shape being dragged: as it was grabbed, and the image of the shapes below it.
+    struct Grab {
+        ShapeHold hold;
+        Point from;
+        DrawShape before;
+        QImage below;
+    };
+    std::optional<Grab> m_grab;
+    // A finished text opened again in the editor: where it is, and what it was.
+    struct Reopened {
+        size_t index = 0;
+        DrawShape before;
+        DrawShape style;  // its colour and size, which the bars may change while it is edited
+    };
+    std::optional<Reopened> m_reopened;
 };

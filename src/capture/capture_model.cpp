@@ -68,6 +68,12 @@ OverlayScene CaptureModel::overlayScene() const {
     } else {
         scene.penArea = penRepaintArea(m_shapes.currShape());
     }
+    if (const std::optional<size_t> selected = m_shapes.selected()) {
+        const DrawShape& shape = m_shapes.arrayShapes()[*selected];
+        scene.selectedShapeBounds = shapeBounds(shape);
+        scene.selectedShapeOutlined = shape.m_eType != ToolType::ToolArrow;
+        scene.selectedShapeHandles = shapeHandles(shape);
+    }
     return scene;
 }
 

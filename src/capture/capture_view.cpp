@@ -227,6 +227,9 @@ void CaptureView::paintPiece(QPainter& painter, OverlayPiece piece, const Overla
         case OverlayPiece::TextEditorFrame:
             paintTextEditorFrame(painter, scene.textEditorFrame.value_or(Rect{}));
             return;
+        case OverlayPiece::SelectedShape:
+            paintSelectedShape(painter, scene);
+            return;
         case OverlayPiece::BorderBottom:
             edge({sel.left() - 1, sel.bottom() - 1, sel.width() + 2, 2});
             return;
@@ -270,6 +273,26 @@ void CaptureView::paintTextEditorFrame(QPainter& painter, const Rect& editor) {
         qtRectFromView({editor.x, editor.y - 3, editor.width + 3, editor.height + 6}, m_height), 3,
         3);
     painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void CaptureView::paintSelectedShape(QPainter& painter, const OverlayScene& scene) {
+    const QColor color = toQColor(m_model.captureParam().TrackColor);
+    if (scene.selectedShapeOutlined) {
+        // A dashed line a point outside the shape's bounds, over any screen colour.
+        QPen pen(color, 1, Qt::DashLine);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        const Rect& b = scene.selectedShapeBounds;
+        painter.drawRect(qtRectFromView({b.x - 1, b.y - 1, b.width + 2, b.height + 2}, m_height));
+    }
+    const QImage& disc = handleDisc(color, devicePixelRatioF());
+    for (const Point& anchor : scene.selectedShapeHandles) {
+        const double half = kHandleSize / 2;
+        painter.drawImage(
+            qtRectFromView({anchor.x - half, anchor.y - half, kHandleSize, kHandleSize}, m_height),
+            disc);
+    }
 }
 
 void CaptureView::paintMagnifierAt(QPainter& painter, const OverlayScene& scene) {

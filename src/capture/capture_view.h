@@ -61,6 +61,8 @@ private:
     void paintCurrentShape(QPainter& painter, const QRectF& visible);
     // The frame around the text being typed (`editor`, in view coordinates).
     void paintTextEditorFrame(QPainter& painter, const Rect& editor);
+    // The selected shape's dashed bounds and handles.
+    void paintSelectedShape(QPainter& painter, const OverlayScene& scene);
     void paintMagnifierAt(QPainter& painter, const OverlayScene& scene);
     const QImage& handleDisc(const QColor& color, double dpr);
     // Loads the texts' font on a thread of its own, then repaints the texts.

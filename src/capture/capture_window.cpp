@@ -447,8 +447,7 @@ void CaptureWindow::hideEvent(QHideEvent* event) {
 
 void CaptureWindow::keyPressEvent(QKeyEvent* event) {
     if (m_outcome.delivered()) return;
-    const KeyInputs in{event->key(), event->modifiers(), m_annotations->textViewVisible(),
-                       m_annotations->savePanelOpen(), m_model.captureState()};
+    const KeyInputs in = keyInputs(*event);
     switch (keyDownAction(in)) {
         case KeyAction::Undo:
             onUndo();
@@ -466,6 +465,14 @@ void CaptureWindow::keyPressEvent(QKeyEvent* event) {
             m_interaction.nudge(nudgeOffset(in));
             myView->refresh();
             return;
+        case KeyAction::NudgeShape:
+            m_annotations->nudgeSelectedShape(nudgeOffset(in));
+            myView->refresh();
+            return;
+        case KeyAction::DeleteShape:
+            m_annotations->deleteSelectedShape();
+            myView->refresh();
+            return;
         case KeyAction::UpdateCursor:
             updateCursor(pointerInView());
             return;
@@ -477,9 +484,17 @@ void CaptureWindow::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+KeyInputs CaptureWindow::keyInputs(const QKeyEvent& event) const {
+    return {event.key(),
+            event.modifiers(),
+            m_annotations->textViewVisible(),
+            m_annotations->savePanelOpen(),
+            m_model.captureState(),
+            m_model.shapes().selected().has_value()};
+}
+
 void CaptureWindow::keyReleaseEvent(QKeyEvent* event) {
-    const KeyInputs in{event->key(), event->modifiers(), m_annotations->textViewVisible(),
-                       m_annotations->savePanelOpen(), m_model.captureState()};
+    const KeyInputs in = keyInputs(*event);
     if (keyUpAction(in) == KeyAction::UpdateCursor) updateCursor(pointerInView());
     QWidget::keyReleaseEvent(event);
 }
@@ -504,6 +519,16 @@ void CaptureWindow::updateCursor(Point p) {
     in.onToolbar = m_annotations->isIntoolbar(p);
     in.inSaveDialog = m_annotations->savePanelOpen();
     in.penSize = m_model.shapes().currShape().m_penSize;
+    if (!m_annotations->textViewVisible()) {
+        if (const std::optional<ShapeHold> hold = m_model.shapes().holdAt(p)) {
+            in.overShape = true;
+            const ToolType kind = m_model.shapes().arrayShapes()[hold->index].m_eType;
+            const bool resizes = kind == ToolType::ToolRect || kind == ToolType::ToolEllipse;
+            if (resizes && hold->grip.part == ShapeGrip::Part::Handle) {
+                in.shapeHandle = hold->grip.handle;
+            }
+        }
+    }
     setCursorKind(onSetCursor(in));
 }
 

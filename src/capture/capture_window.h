@@ -99,6 +99,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    struct KeyInputs keyInputs(const QKeyEvent& event) const;
     // The pointer went to another screen before a selection started: the capture moves there.
     void recaptureOnPointersScreen();
     QRect windowArea() const;

@@ -44,6 +44,10 @@ CursorKind onSetCursor(const CursorInputs& in) {
     }
     if (in.onToolbar || in.inSaveDialog) return CursorKind::Arrow;
     if (in.captureState == CAPTURE_STATE_CHOOSE) return CursorKind::Arrow;
+    if (in.overShape && in.captureState != CAPTURE_STATE_MOVE) {
+        return in.shapeHandle >= 0 ? resizeCursor(static_cast<Handle>(in.shapeHandle))
+                                   : CursorKind::Move;
+    }
     if (!isToolState(in.captureState)) return CursorKind::Move;
     if (in.captureState == CAPTURE_STATE_MOSAIC) return mosaicCursor(in.penSize);
     return CursorKind::Cross;

@@ -15,16 +15,18 @@ KeyAction keyDownAction(const KeyInputs& in) {
         case Qt::Key_Right:
         case Qt::Key_Up:
         case Qt::Key_Down:
-            return in.captureState == CAPTURE_STATE_SELECTED && !in.textViewVisible
-                       ? KeyAction::Nudge
-                       : KeyAction::Default;
+            if (in.textViewVisible) return KeyAction::Default;
+            if (in.shapeSelected) return KeyAction::NudgeShape;
+            return in.captureState == CAPTURE_STATE_SELECTED ? KeyAction::Nudge
+                                                             : KeyAction::Default;
         case Qt::Key_W:
         case Qt::Key_Return:
         case Qt::Key_Enter:  // the keypad's Enter
             return in.textViewVisible ? KeyAction::Swallow : KeyAction::Finish;
         case Qt::Key_Backspace:
         case Qt::Key_Delete:
-            return KeyAction::Swallow;
+            return in.shapeSelected && !in.textViewVisible ? KeyAction::DeleteShape
+                                                           : KeyAction::Swallow;
         case Qt::Key_Escape:
             return KeyAction::Cancel;
         case Qt::Key_Shift:

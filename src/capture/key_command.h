@@ -15,6 +15,8 @@ enum class KeyAction {
     Cancel,
     UpdateCursor,  // Shift in the mosaic tool: the cursor shows the brush
     Nudge,         // an arrow key moves the selection while no tool is chosen
+    NudgeShape,    // an arrow key moves the selected shape, whatever tool is chosen
+    DeleteShape,   // Delete or Backspace removes the selected shape
 };
 
 struct KeyInputs {
@@ -23,9 +25,10 @@ struct KeyInputs {
     bool textViewVisible = false;
     bool savePanelOpen = false;
     CaptureState captureState = CaptureState::CAPTURE_STATE_IDLE;
+    bool shapeSelected = false;
 };
 
 KeyAction keyDownAction(const KeyInputs& in);
-// How far a Nudge moves the selection, in points: 1, or 10 with Shift.
+// How far a Nudge or NudgeShape moves, in points: 1, or 10 with Shift.
 Point nudgeOffset(const KeyInputs& in);
 KeyAction keyUpAction(const KeyInputs& in);

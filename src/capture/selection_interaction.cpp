@@ -53,6 +53,7 @@ void SelectionInteraction::reset() {
     dragDirection = Handle::Outside;
     dragEffective = false;
     m_toolDragged = false;
+    m_shapeHeld = false;
 }
 
 void SelectionInteraction::mouseDown(Point p, int clickCount) {
@@ -60,6 +61,7 @@ void SelectionInteraction::mouseDown(Point p, int clickCount) {
     if (clickCount == 2) {
         if (m_model.captureState() == CAPTURE_STATE_CHOOSE) return;
         if (m_model.handleAt(p) == Handle::Inside && !m_tools.isIntoolbar(p)) {
+            if (m_tools.reopenTextAt(p)) return;
             if (m_tools.textViewVisible()) m_tools.appendText();
             m_view.onOK();
         }
@@ -85,6 +87,14 @@ void SelectionInteraction::pressSingle(Point p) {
     }
     startLocation = p;
     dragDirection = m_model.handleAt(p);
+    // The selection's handles first, then the shapes, then moving the selection or drawing.
+    const bool overShapes = state == CAPTURE_STATE_SELECTED ? dragDirection == Handle::Inside
+                                                            : isToolState(state);
+    if (overShapes && m_tools.grabShapeAt(p)) {
+        m_shapeHeld = true;
+        m_view.updateCursor(p);
+        return;
+    }
     if (state == CAPTURE_STATE_SELECTED) {
         if (dragDirection == Handle::Inside) {
             m_model.setCaptureState(CAPTURE_STATE_MOVE);
@@ -111,6 +121,10 @@ void SelectionInteraction::pressSingle(Point p) {
 
 void SelectionInteraction::mouseDragged(Point p) {
     if (m_tools.savePanelOpen()) return;
+    if (m_shapeHeld) {
+        m_tools.dragShape(p);
+        return;
+    }
     const CaptureState state = m_model.captureState();
     switch (state) {
         case CAPTURE_STATE_CHOOSE:
@@ -187,6 +201,12 @@ void SelectionInteraction::resizeSelection(Point p) {
 
 void SelectionInteraction::mouseUp(Point p) {
     if (m_tools.savePanelOpen()) return;
+    if (m_shapeHeld) {
+        m_shapeHeld = false;
+        m_tools.releaseShape();
+        m_view.updateCursor(p);
+        return;
+    }
     const CaptureState state = m_model.captureState();
     if (state == CAPTURE_STATE_CHOOSE || state == CAPTURE_STATE_MOVE ||
         state == CAPTURE_STATE_RESIZE) {
@@ -233,6 +253,7 @@ void SelectionInteraction::rightMouseUp(Point p) {
     currentLocation = {0, 0};
     m_model.clearOverlay();
     m_tools.dropAnnotations();
+    m_shapeHeld = false;
     m_model.setDrawDragPoints(false);
     offerWindowAt(p);
     m_view.selectionRestarted();

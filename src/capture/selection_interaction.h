@@ -41,6 +41,13 @@ public:
     virtual void toolPressed(CaptureState state, Point p) = 0;
     virtual void toolDragged(CaptureState state, Point p) = 0;
     virtual void commitShape() = 0;
+    // A press inside the selection on a finished shape takes hold of it (true) instead of
+    // drawing or moving the selection; elsewhere it lets go of the selected shape (false).
+    virtual bool grabShapeAt(Point p) = 0;
+    virtual void dragShape(Point p) = 0;
+    virtual void releaseShape() = 0;
+    // A double click on a finished text opens it for editing (true).
+    virtual bool reopenTextAt(Point p) = 0;
 };
 
 class SelectionInteraction {
@@ -81,6 +88,8 @@ private:
     AnnotationTools& m_tools;
     // A tool press inside the selection was followed by a drag: its release ends a shape.
     bool m_toolDragged = false;
+    // The press took hold of a finished shape: drags change it, the release ends the change.
+    bool m_shapeHeld = false;
 };
 
 // "{x, y}", the way positions appear in the log.

@@ -33,6 +33,9 @@ OverlayPieceAreas overlayPieceAreas(const OverlayScene& scene, double logoTextWi
     if (scene.textEditorFrame)
         at(OverlayPiece::TextEditorFrame) = grown(*scene.textEditorFrame, kEditorFrameReach);
 
+    if (!scene.selectedShapeHandles.empty()) {
+        at(OverlayPiece::SelectedShape) = grown(scene.selectedShapeBounds, kBorderReach + 1);
+    }
     const Rect& s = scene.selection;
     if (s.width > 0 || s.height > 0) {
         const double r = scene.handlesShown ? kBorderReach : kBorderLineReach;

@@ -11,6 +11,7 @@ enum class OverlayPiece {
     // Painted under the clip of each repainted area, in this order.
     CurrentShape,  // the shape being drawn, inside the selection only
     TextEditorFrame,
+    SelectedShape,  // the marks of the finished shape selected for changes
     BorderBottom,  // each border edge with the handles on it
     BorderTop,
     BorderLeft,

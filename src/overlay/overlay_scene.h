@@ -4,6 +4,7 @@
 // model fills it in; the pieces and the painting read it.
 
 #include <optional>
+#include <vector>
 
 #include "overlay/selection_handles.h"
 #include "platform/geometry.h"
@@ -19,4 +20,9 @@ struct OverlayScene {
     bool hasLogo = false;
     std::optional<Rect> textEditorFrame;  // while the text tool edits
     Rect penArea;  // where the shape being drawn last changed; empty while none is drawn
+    // The finished shape selected for changes: its bounds (outlined unless it is an arrow) and
+    // its handles; no handles while none is selected.
+    Rect selectedShapeBounds;
+    bool selectedShapeOutlined = false;
+    std::vector<Point> selectedShapeHandles;
 };

@@ -209,7 +209,7 @@ TEST_P(MosaicStroke, ShowsThePixelatedScreenInPlace) {
     ASSERT_EQ(mosaic.size(), screen.size());
     ASSERT_EQ(mosaic.devicePixelRatio(), dpr);
     ShapePaintContext context{kSide, false, &mosaic, {}};
-    const QImage flat = flattenHistory(screen, {mosaicStroke(6)}, context);
+    const QImage flat = flattenHistory(screen, std::vector{mosaicStroke(6)}, context);
     // 30 points wide around Qt's y = 50: rows 35 to 65, less one point for the soft edges.
     for (int y = static_cast<int>(36 * dpr); y < static_cast<int>(64 * dpr); ++y) {
         for (int x = 0; x < pixels; ++x) {
@@ -297,7 +297,7 @@ TEST(FlattenHistory, PaintsAtTheDevicePixelRatio) {
     const QImage screen = filled(2 * kSide, qRgb(255, 255, 255), 2);
     DrawShape r = shapeOf(ToolType::ToolRect, 2, {1, 0, 0, 1});
     r.m_rect = {10, 10, 50, 30};  // Qt points: left 10, top 60, right 60, bottom 90
-    const QImage flat = flattenHistory(screen, {r}, {kSide, false, nullptr, {}});
+    const QImage flat = flattenHistory(screen, std::vector{r}, {kSide, false, nullptr, {}});
     ASSERT_EQ(flat.size(), screen.size());
     EXPECT_EQ(flat.devicePixelRatio(), 2);
     EXPECT_EQ(screen.pixel(19, 150), qRgb(255, 255, 255));
@@ -355,7 +355,7 @@ TEST(FlattenHistory, AddingOneShapeMatchesAFullFlatten) {
     QImage flat = flattenHistory(screen, {}, context);
     addToFlattenedHistory(flat, arrowAcross(), context);
     addToFlattenedHistory(flat, mosaicStroke(2), context);
-    EXPECT_TRUE(flat == flattenHistory(screen, {arrowAcross(), mosaicStroke(2)}, context));
+    EXPECT_TRUE(flat == flattenHistory(screen, std::vector{arrowAcross(), mosaicStroke(2)}, context));
     EXPECT_TRUE(screen == test_images::positionImage(kSide, kSide));
 }
 

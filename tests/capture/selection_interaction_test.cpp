@@ -33,6 +33,10 @@ public:
     void toolPressed(CaptureState, Point) override { calls << "toolPressed"; }
     void toolDragged(CaptureState, Point) override { calls << "toolDragged"; }
     void commitShape() override { calls << "commit"; }
+    bool grabShapeAt(Point) override { return false; }
+    void dragShape(Point) override {}
+    void releaseShape() override {}
+    bool reopenTextAt(Point) override { return false; }
 
     bool panelOpen = false;
     bool textVisible = false;
