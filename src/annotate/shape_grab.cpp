@@ -160,7 +160,8 @@ std::optional<ShapeGrip> gripAt(const DrawShape& s, Point p, double handleReach,
             hit = distanceToEllipseOutline(p, s.m_rect) <= reach;
             break;
         case ToolType::ToolArrow: {
-            const std::vector<Point> polygon = arrowPolygon(s.m_startPoint, s.m_endPoint, s.m_penSize);
+            const std::vector<Point> polygon =
+                arrowPolygon(s.m_startPoint, s.m_endPoint, s.m_penSize);
             hit = (!polygon.empty() && insidePolygon(p, polygon)) ||
                   distanceToSegment(p, s.m_startPoint, s.m_endPoint) <= reach;
             break;

@@ -412,8 +412,7 @@ bool CaptureAnnotations::reopenTextAt(Point p) {
     shapes.preview(hold->index, hidden);
     reflatten();
     const Rect& area = shape.m_textrect;
-    m_textEntry.reopen({area.x - 5, area.y, area.width, area.height},
-                       m_model.captureWindowRect());
+    m_textEntry.reopen({area.x - 5, area.y, area.width, area.height}, m_model.captureWindowRect());
     m_textView->clear();
     m_textView->setTextSize(shape.m_textSize);
     m_textView->setPenColor(toQColor(shape.m_penColor));

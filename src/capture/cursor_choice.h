@@ -28,7 +28,7 @@ struct CursorInputs {
     bool inSaveDialog = false;
     PenSize penSize = kDefaultPenSize;  // of the current pen
     bool overShape = false;             // a press would take hold of a finished shape
-    int shapeHandle = -1;               // of the shape's handles, which one (a rectangle's: as Handle)
+    int shapeHandle = -1;  // of the shape's handles, which one (a rectangle's: as Handle)
 };
 
 CursorKind onSetCursor(const CursorInputs& in);

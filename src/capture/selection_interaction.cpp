@@ -88,8 +88,8 @@ void SelectionInteraction::pressSingle(Point p) {
     startLocation = p;
     dragDirection = m_model.handleAt(p);
     // The selection's handles first, then the shapes, then moving the selection or drawing.
-    const bool overShapes = state == CAPTURE_STATE_SELECTED ? dragDirection == Handle::Inside
-                                                            : isToolState(state);
+    const bool overShapes =
+        state == CAPTURE_STATE_SELECTED ? dragDirection == Handle::Inside : isToolState(state);
     if (overShapes && m_tools.grabShapeAt(p)) {
         m_shapeHeld = true;
         m_view.updateCursor(p);

@@ -12,7 +12,7 @@ enum class OverlayPiece {
     CurrentShape,  // the shape being drawn, inside the selection only
     TextEditorFrame,
     SelectedShape,  // the marks of the finished shape selected for changes
-    BorderBottom,  // each border edge with the handles on it
+    BorderBottom,   // each border edge with the handles on it
     BorderTop,
     BorderLeft,
     BorderRight,
