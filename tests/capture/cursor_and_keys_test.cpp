@@ -62,6 +62,7 @@ TEST(KeyCommand, Table) {
         bool panelOpen;
         CaptureState state;
         KeyAction expected;
+        bool shapeSelected = false;
     };
     const auto none = Qt::NoModifier;
     const Row rows[] = {
@@ -92,9 +93,20 @@ TEST(KeyCommand, Table) {
          KeyAction::UpdateCursor},
         {Qt::Key_Shift, Qt::ShiftModifier, false, false, CAPTURE_STATE_RECT, KeyAction::Default},
         {Qt::Key_A, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::Default},
+        // A selected shape: arrows move it and Delete removes it, whatever the tool, except
+        // while a text is typed.
+        {Qt::Key_Left, none, false, false, CAPTURE_STATE_RECT, KeyAction::NudgeShape, true},
+        {Qt::Key_Up, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::NudgeShape, true},
+        {Qt::Key_Delete, none, false, false, CAPTURE_STATE_ARROW, KeyAction::DeleteShape, true},
+        {Qt::Key_Backspace, none, false, false, CAPTURE_STATE_SELECTED, KeyAction::DeleteShape,
+         true},
+        {Qt::Key_Backspace, none, true, false, CAPTURE_STATE_TEXT, KeyAction::Swallow, true},
+        {Qt::Key_Left, none, true, false, CAPTURE_STATE_TEXT, KeyAction::Default, true},
+        {Qt::Key_Delete, none, false, true, CAPTURE_STATE_SELECTED, KeyAction::Swallow, true},
     };
     for (const Row& row : rows) {
-        const KeyInputs in{row.key, row.modifiers, row.textVisible, row.panelOpen, row.state};
+        const KeyInputs in{row.key,       row.modifiers, row.textVisible,
+                           row.panelOpen, row.state,     row.shapeSelected};
         EXPECT_EQ(keyDownAction(in), row.expected) << "key " << std::hex << row.key;
     }
     const KeyInputs left{Qt::Key_Left, Qt::NoModifier, false, false, CAPTURE_STATE_SELECTED};
