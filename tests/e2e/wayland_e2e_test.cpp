@@ -489,9 +489,9 @@ TEST(WaylandTurnedE2E, ASelectionOnATurnedOutputHoldsWhatItShows) {
     EXPECT_EQ(session.pastedImage(), shown.copy(150, 700, 500, 300));
 }
 
-// A capture on one output at scale 2: a selection, a rectangle drawn with the toolbar's tool,
-// finished with Return. The pasted image keeps the device pixels, and only the pixels around
-// the drawn rectangle's outline differ from the screen.
+// A capture on one output at scale 2: a selection, a rectangle drawn with the toolbar's tool
+// and then moved by its outline, finished with Return. The pasted image keeps the device
+// pixels, and only the pixels around the moved rectangle's outline differ from the screen.
 TEST(WaylandScaledE2E, ARectangleDrawnAtScaleTwoKeepsTheDevicePixels) {
     WaylandSession session({{1280, 800, 2}});
     ASSERT_TRUE(session.ok()) << session.error();
@@ -512,10 +512,13 @@ TEST(WaylandScaledE2E, ARectangleDrawnAtScaleTwoKeepsTheDevicePixels) {
         const double y = kHeight - (toolbar.y + item.frame.y + item.frame.height / 2);
         ASSERT_TRUE(input.click(int(x), int(y)));
     }
-    const QRect drawn(200, 120, 150, 100);  // points, inside the selection
+    QRect drawn(200, 120, 150, 100);  // points, inside the selection
     ASSERT_TRUE(input.drag({drawn.left(), drawn.top()},
                            {drawn.left() + drawn.width(), drawn.top() + drawn.height()},
                            {{260, 160}}));
+    // Then taken by its left edge, away from its handles, and moved.
+    ASSERT_TRUE(input.drag({200, 150}, {230, 170}, {{215, 160}}));
+    drawn.translate(30, 20);
     ASSERT_TRUE(input.key("Return"));
     finishedResult(tool, kExitFinished);
     const QImage pasted = session.pastedImage();
