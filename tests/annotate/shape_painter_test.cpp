@@ -355,7 +355,8 @@ TEST(FlattenHistory, AddingOneShapeMatchesAFullFlatten) {
     QImage flat = flattenHistory(screen, {}, context);
     addToFlattenedHistory(flat, arrowAcross(), context);
     addToFlattenedHistory(flat, mosaicStroke(2), context);
-    EXPECT_TRUE(flat == flattenHistory(screen, std::vector{arrowAcross(), mosaicStroke(2)}, context));
+    EXPECT_TRUE(flat ==
+                flattenHistory(screen, std::vector{arrowAcross(), mosaicStroke(2)}, context));
     EXPECT_TRUE(screen == test_images::positionImage(kSide, kSide));
 }
 
