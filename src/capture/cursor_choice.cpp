@@ -44,7 +44,9 @@ CursorKind onSetCursor(const CursorInputs& in) {
     }
     if (in.onToolbar || in.inSaveDialog) return CursorKind::Arrow;
     if (in.captureState == CAPTURE_STATE_CHOOSE) return CursorKind::Arrow;
-    if (in.overShape && in.captureState != CAPTURE_STATE_MOVE) {
+    const bool draggingSelection =
+        in.captureState == CAPTURE_STATE_MOVE || in.captureState == CAPTURE_STATE_RESIZE;
+    if (in.overShape && !draggingSelection) {
         return in.shapeHandle >= 0 ? resizeCursor(static_cast<Handle>(in.shapeHandle))
                                    : CursorKind::Move;
     }

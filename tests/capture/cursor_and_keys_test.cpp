@@ -16,6 +16,7 @@ TEST(CursorChoice, Table) {
         bool onToolbar;
         int penSize;
         CursorKind expected;
+        int shapeHandle = -2;  // -1: over a finished shape's line; -2: over none
     };
     const Point known{50, 50};
     const Row rows[] = {
@@ -41,6 +42,13 @@ TEST(CursorChoice, Table) {
         {8, 8, known, false, 2, CursorKind::MosaicMiddle},
         {8, 8, known, false, 6, CursorKind::MosaicBig},
         {8, 8, known, false, 3, CursorKind::Unchanged},
+        // Over a finished shape, with a tool or none: it would be moved, or resized by a handle;
+        // not while the selection itself is dragged, nor over the tool bar.
+        {11, 8, known, false, 0, CursorKind::Move, -1},
+        {2, 8, known, false, 0, CursorKind::Move, -1},
+        {8, 8, known, false, 2, CursorKind::LeftTop, 6},
+        {4, 8, known, false, 0, CursorKind::Move, 6},
+        {11, 8, known, true, 0, CursorKind::Arrow, -1},
     };
     for (const Row& row : rows) {
         CursorInputs in;
@@ -49,6 +57,8 @@ TEST(CursorChoice, Table) {
         in.currentLocation = row.current;
         in.onToolbar = row.onToolbar;
         in.penSize = PenSize(row.penSize);
+        in.overShape = row.shapeHandle >= -1;
+        in.shapeHandle = row.shapeHandle;
         EXPECT_EQ(onSetCursor(in), row.expected)
             << "state " << row.state << " handle " << row.handle;
     }
