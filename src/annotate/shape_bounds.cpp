@@ -1,6 +1,7 @@
 #include "annotate/shape_bounds.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "annotate/arrow_geometry.h"
 #include "annotate/pen_widths.h"
@@ -12,22 +13,31 @@ constexpr double kSmoothing = 2;
 // Miter joins reach up to their limit (5 half-widths) from the join point.
 constexpr double kMiterReach = 2.5;
 
-Rect boundsOf(const Point* first, const Point* end) {
-    double l = first->x, r = first->x, b = first->y, t = first->y;
-    for (const Point* p = first; p != end; ++p) {
-        l = std::min(l, p->x);
-        r = std::max(r, p->x);
-        b = std::min(b, p->y);
-        t = std::max(t, p->y);
-    }
-    return {l, b, r - l, t - b};
-}
-
 Rect grown(const Rect& r, double by) {
     return {r.x - by, r.y - by, r.width + 2 * by, r.height + 2 * by};
 }
 
-double freehandWidth(const DrawShape& s) {
+}  // namespace
+
+Rect spannedRect(Point a, Point b) {
+    const float ax = static_cast<float>(a.x), ay = static_cast<float>(a.y);
+    const float bx = static_cast<float>(b.x), by = static_cast<float>(b.y);
+    return {std::min(ax, bx), std::min(ay, by), std::fabs(ax - bx), std::fabs(ay - by)};
+}
+
+Rect pointBounds(std::span<const Point> points) {
+    if (points.empty()) return {};
+    double l = points[0].x, r = l, b = points[0].y, t = b;
+    for (const Point& p : points) {
+        l = std::min(l, p.x);
+        r = std::max(r, p.x);
+        b = std::min(b, p.y);
+        t = std::max(t, p.y);
+    }
+    return {l, b, r - l, t - b};
+}
+
+double shapeLineWidth(const DrawShape& s) {
     switch (s.m_eType) {
         case ToolType::ToolGlitter:
             return glitterLineWidth(s.m_penSize);
@@ -38,7 +48,23 @@ double freehandWidth(const DrawShape& s) {
     }
 }
 
-}  // namespace
+Rect shapeBounds(const DrawShape& s) {
+    switch (s.m_eType) {
+        case ToolType::ToolRect:
+        case ToolType::ToolEllipse:
+            return s.m_rect;
+        case ToolType::ToolArrow:
+            return spannedRect(s.m_startPoint, s.m_endPoint);
+        case ToolType::ToolBrush:
+        case ToolType::ToolGlitter:
+        case ToolType::ToolMosaic:
+            return pointBounds(s.brushPoints);
+        case ToolType::ToolText:
+            return s.m_textrect;
+        default:
+            return {};
+    }
+}
 
 Rect penRepaintArea(const DrawShape& pen) {
     switch (pen.m_eType) {
@@ -50,7 +76,7 @@ Rect penRepaintArea(const DrawShape& pen) {
             const std::vector<Point> polygon =
                 arrowPolygon(pen.m_startPoint, pen.m_endPoint, pen.m_penSize);
             if (polygon.empty()) return {};
-            return grown(boundsOf(polygon.data(), polygon.data() + polygon.size()), kSmoothing);
+            return grown(pointBounds(polygon), kSmoothing);
         }
         case ToolType::ToolBrush:
         case ToolType::ToolGlitter:
@@ -58,8 +84,8 @@ Rect penRepaintArea(const DrawShape& pen) {
             const auto& points = pen.brushPoints;
             if (points.size() < 2) return {};
             const size_t first = points.size() >= 3 ? points.size() - 3 : 0;
-            const Rect last = boundsOf(points.data() + first, points.data() + points.size());
-            return grown(last, kMiterReach * freehandWidth(pen) + kSmoothing);
+            const Rect last = pointBounds(std::span(points).subspan(first));
+            return grown(last, kMiterReach * shapeLineWidth(pen) + kSmoothing);
         }
         default:
             return {};

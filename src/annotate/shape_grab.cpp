@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "annotate/arrow_geometry.h"
-#include "annotate/pen_widths.h"
+#include "annotate/shape_bounds.h"
 
 namespace {
 
@@ -62,35 +62,8 @@ bool insidePolygon(Point p, const std::vector<Point>& polygon) {
     return inside;
 }
 
-Rect spanned(Point a, Point b) {
-    return {std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(a.x - b.x), std::fabs(a.y - b.y)};
-}
-
-Rect boundsOf(const std::vector<Point>& points) {
-    if (points.empty()) return {};
-    double l = points[0].x, r = l, b = points[0].y, t = b;
-    for (const Point& p : points) {
-        l = std::min(l, p.x);
-        r = std::max(r, p.x);
-        b = std::min(b, p.y);
-        t = std::max(t, p.y);
-    }
-    return {l, b, r - l, t - b};
-}
-
 bool resizable(ToolType t) {
     return t == ToolType::ToolRect || t == ToolType::ToolEllipse;
-}
-
-double strokeWidth(const DrawShape& s) {
-    switch (s.m_eType) {
-        case ToolType::ToolGlitter:
-            return glitterLineWidth(s.m_penSize);
-        case ToolType::ToolMosaic:
-            return GetMosaicDrawSizeByPenSize(s.m_penSize);
-        default:
-            return penPoints(s.m_penSize);
-    }
 }
 
 Point offset(Point p, Point d) {
@@ -110,24 +83,6 @@ constexpr bool kMovesEdge[8][4] = {
 };
 
 }  // namespace
-
-Rect shapeBounds(const DrawShape& s) {
-    switch (s.m_eType) {
-        case ToolType::ToolRect:
-        case ToolType::ToolEllipse:
-            return s.m_rect;
-        case ToolType::ToolArrow:
-            return spanned(s.m_startPoint, s.m_endPoint);
-        case ToolType::ToolBrush:
-        case ToolType::ToolGlitter:
-        case ToolType::ToolMosaic:
-            return boundsOf(s.brushPoints);
-        case ToolType::ToolText:
-            return s.m_textrect;
-        default:
-            return {};
-    }
-}
 
 std::vector<Point> shapeHandles(const DrawShape& s) {
     if (s.m_eType == ToolType::ToolArrow) return {s.m_startPoint, s.m_endPoint};
@@ -150,7 +105,7 @@ std::optional<ShapeGrip> gripAt(const DrawShape& s, Point p, double handleReach,
             return ShapeGrip{};
         }
     }
-    const double reach = strokeWidth(s) / 2 + slack;
+    const double reach = shapeLineWidth(s) / 2 + slack;
     bool hit = false;
     switch (s.m_eType) {
         case ToolType::ToolRect:
@@ -172,7 +127,7 @@ std::optional<ShapeGrip> gripAt(const DrawShape& s, Point p, double handleReach,
             break;
         case ToolType::ToolMosaic:
             // The painted stroke is the area: no slack beyond it.
-            hit = distanceToPolyline(p, s.brushPoints) <= strokeWidth(s) / 2;
+            hit = distanceToPolyline(p, s.brushPoints) <= shapeLineWidth(s) / 2;
             break;
         case ToolType::ToolText:
             hit = s.m_textrect.contains(p);
@@ -203,7 +158,7 @@ DrawShape draggedShape(const DrawShape& s, const ShapeGrip& grip, Point from, Po
         DrawShape changed = s;
         Point& end = grip.handle == 0 ? changed.m_startPoint : changed.m_endPoint;
         end = offset(end, d);
-        changed.m_rect = spanned(changed.m_startPoint, changed.m_endPoint);
+        changed.m_rect = spannedRect(changed.m_startPoint, changed.m_endPoint);
         return changed;
     }
     if (!resizable(s.m_eType) || grip.handle >= 8) return movedShape(s, d);

@@ -22,9 +22,6 @@ struct ShapeGrip {
 // tip, the four corners of any other shape's bounds (these show it is selected but only move).
 std::vector<Point> shapeHandles(const DrawShape& shape);
 
-// The area a shape covers, for its selection marks; empty for a shape with no extent.
-Rect shapeBounds(const DrawShape& shape);
-
 // What a press at `p` takes hold of on `shape`, if anything. A handle counts within
 // `handleReach` of its anchor; the outline within half the line width plus `slack`.
 std::optional<ShapeGrip> gripAt(const DrawShape& shape, Point p, double handleReach = 5,

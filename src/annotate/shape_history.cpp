@@ -4,16 +4,10 @@
 #include <cfloat>
 #include <cmath>
 
+#include "annotate/shape_bounds.h"
 #include "platform/log.h"
 
 namespace {
-
-// The rectangle two drag positions span, in single precision as shapes always were.
-Rect spanned(Point a, Point b) {
-    const float ax = static_cast<float>(a.x), ay = static_cast<float>(a.y);
-    const float bx = static_cast<float>(b.x), by = static_cast<float>(b.y);
-    return {std::min(ax, bx), std::min(ay, by), std::fabs(ax - bx), std::fabs(ay - by)};
-}
 
 bool isShapeTool(ToolType t) {
     return t == ToolType::ToolRect || t == ToolType::ToolEllipse || t == ToolType::ToolArrow;
@@ -162,13 +156,13 @@ void ShapeHistory::dragTool(ToolType tool, Point start, Point current) {
         case ToolType::ToolRect:
         case ToolType::ToolEllipse:
             m_currShape.m_eType = tool;
-            m_currShape.m_rect = spanned(start, current);
+            m_currShape.m_rect = spannedRect(start, current);
             return;
         case ToolType::ToolArrow:
             m_currShape.m_eType = tool;
             m_currShape.m_startPoint = start;
             m_currShape.m_endPoint = current;
-            m_currShape.m_rect = spanned(start, current);
+            m_currShape.m_rect = spannedRect(start, current);
             return;
         case ToolType::ToolBrush:
         case ToolType::ToolGlitter:

@@ -2,6 +2,7 @@
 // and that every change, removal and addition undoes and redoes in order.
 #include <gtest/gtest.h>
 
+#include "annotate/shape_bounds.h"
 #include "annotate/shape_history.h"
 #include "support/geometry_printers.h"
 
