@@ -97,12 +97,15 @@ std::vector<Point> shapeHandles(const DrawShape& s) {
 }
 
 std::optional<ShapeGrip> gripAt(const DrawShape& s, Point p, double handleReach, double slack) {
-    const bool handlesResize = resizable(s.m_eType) || s.m_eType == ToolType::ToolArrow;
+    // Other shapes' handles only show the selection: a press there moves the shape.
+    const ShapeGrip::Part handlePart = resizable(s.m_eType)               ? ShapeGrip::Part::Handle
+                                       : s.m_eType == ToolType::ToolArrow ? ShapeGrip::Part::End
+                                                                          : ShapeGrip::Part::Body;
     const std::vector<Point> handles = shapeHandles(s);
     for (size_t i = 0; i < handles.size(); ++i) {
         if (distance(p, handles[i]) <= handleReach) {
-            if (handlesResize) return ShapeGrip{ShapeGrip::Part::Handle, int(i)};
-            return ShapeGrip{};
+            if (handlePart == ShapeGrip::Part::Body) return ShapeGrip{};
+            return ShapeGrip{handlePart, int(i)};
         }
     }
     const double reach = shapeLineWidth(s) / 2 + slack;
@@ -154,7 +157,7 @@ DrawShape movedShape(const DrawShape& s, Point d) {
 DrawShape draggedShape(const DrawShape& s, const ShapeGrip& grip, Point from, Point p) {
     const Point d{p.x - from.x, p.y - from.y};
     if (grip.part == ShapeGrip::Part::Body || grip.handle < 0) return movedShape(s, d);
-    if (s.m_eType == ToolType::ToolArrow && grip.handle < 2) {
+    if (grip.part == ShapeGrip::Part::End && grip.handle < 2) {
         DrawShape changed = s;
         Point& end = grip.handle == 0 ? changed.m_startPoint : changed.m_endPoint;
         end = offset(end, d);
@@ -170,5 +173,31 @@ DrawShape draggedShape(const DrawShape& s, const ShapeGrip& grip, Point from, Po
     if (moves[3]) b += d.y;
     DrawShape changed = s;
     changed.m_rect = {std::min(l, r), std::min(b, t), std::fabs(r - l), std::fabs(t - b)};
+    return changed;
+}
+
+DrawShape withPenSize(const DrawShape& s, PenSize size) {
+    DrawShape changed = s;
+    if (s.m_eType != ToolType::ToolText) changed.m_penSize = size;
+    return changed;
+}
+
+DrawShape withColour(const DrawShape& s, const Color& colour, int colorIndex) {
+    DrawShape changed = s;
+    if (s.m_eType == ToolType::ToolMosaic) return changed;
+    changed.m_penColor = colour;
+    changed.m_colorIndex = colorIndex;
+    return changed;
+}
+
+DrawShape withTextSize(const DrawShape& s, int points) {
+    DrawShape changed = s;
+    if (s.m_eType != ToolType::ToolText || s.m_textSize <= 0) return changed;
+    const double scale = double(points) / s.m_textSize;
+    const double top = s.m_textrect.top();
+    changed.m_textrect.width *= scale;
+    changed.m_textrect.height *= scale;
+    changed.m_textrect.y = top - changed.m_textrect.height;
+    changed.m_textSize = points;
     return changed;
 }

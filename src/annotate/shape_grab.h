@@ -1,17 +1,19 @@
 #pragma once
-// Where a finished shape can be taken hold of, and what dragging it does: the outline of a
+// Where a finished shape can be taken hold of, and how it changes: the outline of a
 // rectangle, ellipse, arrow or stroke (within a few points), the whole area of a mosaic
 // stroke or a text; handles at a rectangle's or ellipse's bounds that resize it, and at an
-// arrow's two ends that move them. All in view coordinates.
+// arrow's two ends that move them; the pen's colour and sizes applied to it. All in view
+// coordinates.
 
 #include <optional>
 #include <vector>
 
 #include "annotate/draw_shape.h"
 
-// What a press on a shape holds: the shape itself (a move) or one of its handles.
+// What a press on a shape holds: the shape itself (a move), one of a rectangle's or ellipse's
+// handles (a resize; the index is also the selection's Handle of that place), or an arrow's end.
 struct ShapeGrip {
-    enum class Part { Body, Handle };
+    enum class Part { Body, Handle, End };
     Part part = Part::Body;
     int handle = -1;  // index into shapeHandles()
     friend bool operator==(const ShapeGrip&, const ShapeGrip&) = default;
@@ -32,5 +34,12 @@ DrawShape movedShape(const DrawShape& shape, Point d);
 
 // `shape` as it was grabbed, with `grip` dragged from `from` to `p`: the body moves by the
 // difference; a rectangle's or ellipse's handle moves its edges by it (flipping past the
-// opposite edge); an arrow's handle moves that end by it; other handles move the body.
+// opposite edge); an arrow's end moves by it.
 DrawShape draggedShape(const DrawShape& shape, const ShapeGrip& grip, Point from, Point p);
+
+// The shape with the pen's new size (a text keeps its own: the font size changes it), colour
+// (a mosaic shows the screen, in no colour) or font size (texts only; the area that takes a
+// press grows with the text, from its top-left corner).
+DrawShape withPenSize(const DrawShape& shape, PenSize size);
+DrawShape withColour(const DrawShape& shape, const Color& colour, int colorIndex);
+DrawShape withTextSize(const DrawShape& shape, int points);

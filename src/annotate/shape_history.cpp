@@ -56,8 +56,8 @@ AddShapeResult ShapeHistory::addNewShape() {
     return AddShapeResult::Added;
 }
 
-DrawShape ShapeHistory::textShape(const QString& text, const Rect& f) const {
-    DrawShape shape = m_currShape;
+DrawShape textShape(const DrawShape& style, const QString& text, const Rect& f) {
+    DrawShape shape = style;
     shape.brushPoints = {};
     shape.brushCount = 0;
     shape.m_eType = ToolType::ToolText;
@@ -69,9 +69,14 @@ DrawShape ShapeHistory::textShape(const QString& text, const Rect& f) const {
     return shape;
 }
 
+Rect textEditorFrame(const DrawShape& text) {
+    const Rect& area = text.m_textrect;
+    return {area.x - 5, area.y, area.width, area.height};
+}
+
 AddShapeResult ShapeHistory::addText(const QString& text, const Rect& editorFrame) {
     if (text.isEmpty()) return AddShapeResult::NothingDrawn;
-    m_currShape = textShape(text, editorFrame);
+    m_currShape = textShape(m_currShape, text, editorFrame);
     return addNewShape();
 }
 
@@ -108,7 +113,7 @@ bool ShapeHistory::reDo() {
 std::optional<ShapeHold> ShapeHistory::holdAt(Point p) const {
     if (m_selected) {
         const auto grip = gripAt(m_arrayShapes[*m_selected], p);
-        if (grip && grip->part == ShapeGrip::Part::Handle) return ShapeHold{*m_selected, *grip};
+        if (grip && grip->part != ShapeGrip::Part::Body) return ShapeHold{*m_selected, *grip};
     }
     for (size_t i = m_arrayShapes.size(); i-- > 0;) {
         if (const auto grip = gripAt(m_arrayShapes[i], p)) return ShapeHold{i, *grip};

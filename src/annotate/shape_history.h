@@ -26,6 +26,11 @@ struct ShapeHold {
     ShapeGrip grip;
 };
 
+// A text shape of `text` typed in an editor at `editorFrame`, in the colour and text size of
+// `style`; and the editor's frame a text shape was typed in.
+DrawShape textShape(const DrawShape& style, const QString& text, const Rect& editorFrame);
+Rect textEditorFrame(const DrawShape& text);
+
 class ShapeHistory {
 public:
     // `log` (may be null) receives "the points are not enough" for a dropped stroke.
@@ -71,8 +76,6 @@ public:
     // Removes the shape at `index`; undo puts `before` back there (what it was before any
     // preview). Lets go of the selection.
     void remove(size_t index, const DrawShape& before);
-    // A text shape of `text` at the editor's frame, in the pen's colour and text size.
-    DrawShape textShape(const QString& text, const Rect& editorFrame) const;
     int getShapesCount() const { return static_cast<int>(m_arrayShapes.size()); }
 
     // The gesture of a drawing tool inside the selection (rectangle to mosaic; text has its

@@ -30,9 +30,9 @@ TextEntry::Press TextEntry::press(Point p, const Rect& selection) {
     return Press::Opened;
 }
 
-void TextEntry::reopen(const Rect& frame, const Rect& selection) {
-    m_frame = frame;
-    m_maxSize = textEditorMaxSize(selection, frame);
+void TextEntry::reopen(const DrawShape& text, const Rect& selection) {
+    m_frame = textEditorFrame(text);
+    m_maxSize = textEditorMaxSize(selection, m_frame);
     m_visible = true;
 }
 

@@ -22,8 +22,8 @@ public:
 
     // A press inside the selection in the text state.
     Press press(Point p, const Rect& selection);
-    // Opens the editor at `frame`, a finished text's, to edit that text again.
-    void reopen(const Rect& frame, const Rect& selection);
+    // Opens the editor where the finished `text` was typed, to edit it again.
+    void reopen(const DrawShape& text, const Rect& selection);
     // The editor's content needs `content` points: the frame that shows it, which also
     // becomes the editor's frame.
     const Rect& fitContent(Size content);

@@ -153,9 +153,7 @@ void CaptureAnnotations::onTool(StripAction action) {
 void CaptureAnnotations::setPenSize(PenSize penSize) {
     m_state.selectPenSize(penSize);
     m_model.shapes().currShape().m_penSize = penSize;
-    changeSelected([penSize](DrawShape& s) {
-        if (s.m_eType != ToolType::ToolText) s.m_penSize = penSize;
-    });
+    changeSelected([penSize](const DrawShape& s) { return withPenSize(s, penSize); });
     sync();
 }
 
@@ -165,12 +163,8 @@ void CaptureAnnotations::onChangeColorEx(int tag) {
     pen.m_penColor = palette()[tag].color;
     pen.m_colorIndex = tag;
     if (m_textView) m_textView->setPenColor(toQColor(pen.m_penColor));
-    changeSelected([&pen](DrawShape& s) {
-        // A mosaic shows the screen, in no colour.
-        if (s.m_eType == ToolType::ToolMosaic) return;
-        s.m_penColor = pen.m_penColor;
-        s.m_colorIndex = pen.m_colorIndex;
-    });
+    changeSelected(
+        [&pen](const DrawShape& s) { return withColour(s, pen.m_penColor, pen.m_colorIndex); });
     m_state.selectSwatch(tag);
     m_strips.showCurrentColor(tag);
     sync();
@@ -188,16 +182,7 @@ void CaptureAnnotations::handlePopBtn(int index) {
     m_model.shapes().currShape().m_textSize = m_textPoints;
     if (m_textView) m_textView->setTextSize(m_model.shapes().currShape().m_textSize);
     const int points = m_textPoints;
-    changeSelected([points](DrawShape& s) {
-        if (s.m_eType != ToolType::ToolText || s.m_textSize <= 0) return;
-        // The area that takes a press grows with the text, from its top-left corner.
-        const double scale = double(points) / s.m_textSize;
-        const double top = s.m_textrect.top();
-        s.m_textrect.width *= scale;
-        s.m_textrect.height *= scale;
-        s.m_textrect.y = top - s.m_textrect.height;
-        s.m_textSize = points;
-    });
+    changeSelected([points](const DrawShape& s) { return withTextSize(s, points); });
 }
 
 namespace {
@@ -241,9 +226,17 @@ void CaptureAnnotations::pressText(Point p) {
     DrawShape& pen = m_model.shapes().currShape();
     pen.m_textSize = m_textPoints;
     pen.m_penColor = palette()[m_state.selectedSwatch()].color;
+    showEditor(pen, QString());
+}
+
+void CaptureAnnotations::showEditor(const DrawShape& style, const QString& text) {
     m_textView->clear();
-    m_textView->setTextSize(pen.m_textSize);
-    m_textView->setPenColor(toQColor(pen.m_penColor));
+    m_textView->setTextSize(style.m_textSize);
+    m_textView->setPenColor(toQColor(style.m_penColor));
+    if (!text.isEmpty()) {
+        m_textView->setPlainText(text);
+        m_textView->moveCursor(QTextCursor::End);
+    }
     placeTextView(m_textEntry.frame());
     fitTextView();
     m_textView->show();
@@ -284,11 +277,7 @@ void CaptureAnnotations::appendText() {
         if (text.isEmpty()) {
             shapes.remove(reopened.index, reopened.before);
         } else {
-            DrawShape after = shapes.textShape(text, frame);
-            after.m_penColor = reopened.style.m_penColor;
-            after.m_colorIndex = reopened.style.m_colorIndex;
-            after.m_textSize = reopened.style.m_textSize;
-            shapes.change(reopened.index, reopened.before, after);
+            shapes.change(reopened.index, reopened.before, textShape(reopened.style, text, frame));
         }
         historyChanged();
         return;
@@ -342,17 +331,16 @@ void CaptureAnnotations::historyChanged() {
     setUndoState();
 }
 
-void CaptureAnnotations::changeSelected(const std::function<void(DrawShape&)>& change) {
+void CaptureAnnotations::changeSelected(const std::function<DrawShape(const DrawShape&)>& change) {
     if (m_reopened) {
-        change(m_reopened->style);
+        m_reopened->style = change(m_reopened->style);
         return;
     }
     ShapeHistory& shapes = m_model.shapes();
     const std::optional<size_t> index = shapes.selected();
     if (!index) return;
     const DrawShape before = shapes.arrayShapes()[*index];
-    DrawShape after = before;
-    change(after);
+    const DrawShape after = change(before);
     if (after == before) return;
     shapes.change(*index, before, after);
     historyChanged();
@@ -411,17 +399,8 @@ bool CaptureAnnotations::reopenTextAt(Point p) {
     hidden.m_textString.clear();
     shapes.preview(hold->index, hidden);
     reflatten();
-    const Rect& area = shape.m_textrect;
-    m_textEntry.reopen({area.x - 5, area.y, area.width, area.height}, m_model.captureWindowRect());
-    m_textView->clear();
-    m_textView->setTextSize(shape.m_textSize);
-    m_textView->setPenColor(toQColor(shape.m_penColor));
-    m_textView->setPlainText(shape.m_textString);
-    m_textView->moveCursor(QTextCursor::End);
-    placeTextView(m_textEntry.frame());
-    fitTextView();
-    m_textView->show();
-    m_textView->setFocus(Qt::OtherFocusReason);
+    m_textEntry.reopen(shape, m_model.captureWindowRect());
+    showEditor(shape, shape.m_textString);
     return true;
 }
 
@@ -436,7 +415,7 @@ bool CaptureAnnotations::deleteSelectedShape() {
 
 bool CaptureAnnotations::nudgeSelectedShape(Point d) {
     if (!m_model.shapes().selected() || m_textEntry.visible()) return false;
-    changeSelected([d](DrawShape& s) { s = movedShape(s, d); });
+    changeSelected([d](const DrawShape& s) { return movedShape(s, d); });
     return true;
 }
 

@@ -83,7 +83,7 @@ private:
     // The flattened image painted again from the shapes as they are now.
     void reflatten();
     // The selected shape (or the text being edited again) changed by `change`: one step.
-    void changeSelected(const std::function<void(DrawShape&)>& change);
+    void changeSelected(const std::function<DrawShape(const DrawShape&)>& change);
     // How finished shapes are painted into the flattened history.
     ShapePaintContext paintContext() const;
     void showToolbar(bool withColorbar);
@@ -91,6 +91,9 @@ private:
     // Both strips hidden and unmarked, a text being typed dropped.
     void hideStrips();
     void pressText(Point p);
+    // The editor shown at the text entry's frame, in `style`'s colour and text size, holding
+    // `text` with the insertion point at its end.
+    void showEditor(const DrawShape& style, const QString& text);
     void fitTextView();
     // The editor's frame into the widget and the overlay, or the editor hidden (nullopt).
     void placeTextView(std::optional<Rect> frame);

@@ -522,11 +522,7 @@ void CaptureWindow::updateCursor(Point p) {
     if (!m_annotations->textViewVisible()) {
         if (const std::optional<ShapeHold> hold = m_model.shapes().holdAt(p)) {
             in.overShape = true;
-            const ToolType kind = m_model.shapes().arrayShapes()[hold->index].m_eType;
-            const bool resizes = kind == ToolType::ToolRect || kind == ToolType::ToolEllipse;
-            if (resizes && hold->grip.part == ShapeGrip::Part::Handle) {
-                in.shapeHandle = hold->grip.handle;
-            }
+            if (hold->grip.part == ShapeGrip::Part::Handle) in.shapeHandle = hold->grip.handle;
         }
     }
     setCursorKind(onSetCursor(in));
